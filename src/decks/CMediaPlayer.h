@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace korvale {
+
+class MediaVoice;
+
+// A deck's player: the eleven operations the deck, mixing and cue code call, over one
+// voice of the audio engine (or a fake voice in tests). Called on the user-interface
+// thread; only SetFileName blocks (while the clip's exact length is read).
+class CMediaPlayer {
+public:
+    // Open state reported while a clip is open.
+    static constexpr std::int32_t kOpenStateOpen = 6;
+    static constexpr std::int32_t kOpenStateClosed = 0;
+    // Play states.
+    static constexpr std::int32_t kPlayStateStopped = 0;
+    static constexpr std::int32_t kPlayStatePaused = 1;
+    static constexpr std::int32_t kPlayStatePlaying = 2;
+    static constexpr std::int32_t kPlayStateClosed = 6;
+
+    // `voice` is not owned and must outlive the player; nullptr gives a player that never
+    // holds a clip.
+    explicit CMediaPlayer(MediaVoice* voice);
+
+    // Seconds into the loaded clip; exactly -1 when no clip is loaded.
+    double GetCurrentPosition() const;
+    // Length of the loaded clip in seconds, exact as soon as SetFileName returns; 0 when
+    // none is loaded or it cannot be decoded.
+    double GetDuration() const;
+    // Full path of the loaded clip; empty when none.
+    std::string GetFileName() const;
+    // A path opens that clip (blocking until its length is known); empty text unloads.
+    void SetFileName(const std::string& path);
+    // When true, SetFileName starts playback at once. The program always sends false.
+    void SetAutoStart(bool autoStart);
+    // Seconds; the next Play starts there.
+    void SetStartPosition(double seconds);
+    // Hundredths of a dB: 0 full level, negative attenuation.
+    void SetVolume(std::int32_t hundredthsOfDb);
+    std::int32_t GetOpenState() const;
+    std::int32_t GetPlayState() const;
+    void Play();
+    // Halts playback; the clip stays loaded. Play afterwards continues where it halted.
+    void Stop();
+
+private:
+    MediaVoice* m_voice;
+    bool m_autoStart = false;
+};
+
+} // namespace korvale

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+
+namespace korvale {
+
+// Play states as the deck and cue callers read them.
+enum class VoicePlayState : int {
+    Stopped = 0, // clip open, not playing (also after reaching its end)
+    Paused = 1,  // clip open, halted by a pause command
+    Playing = 2,
+    Closed = 6, // no clip open
+};
+
+// One player voice of the audio engine: a clip, its position, its gain.
+//
+// Every method is called from the user-interface thread only. None of them blocks on the
+// audio output; open() blocks while it reads the file far enough to know its exact length.
+// Positions and durations are seconds of the clip's own time line.
+class MediaVoice {
+public:
+    virtual ~MediaVoice() = default;
+
+    // Opens the clip at `path` (a file-system path as bytes), replacing any open clip.
+    // Blocks until the duration is exact. A file that cannot be decoded still counts as
+    // open, with duration 0, and plays nothing. Returns false in that case.
+    virtual bool open(const std::string& path) = 0;
+    // Unloads the clip (ramped to silence first). Non-blocking.
+    virtual void close() = 0;
+
+    // The path given to the last successful-or-not open(); empty when closed.
+    virtual std::string path() const = 0;
+    virtual bool isOpen() const = 0;
+    // Exact length in seconds; 0 when closed or undecodable.
+    virtual double durationSeconds() const = 0;
+    // Source time of the last frame handed to the output, in seconds; exactly -1 when closed.
+    virtual double positionSeconds() const = 0;
+    virtual VoicePlayState playState() const = 0;
+
+    // Moves the play position (seconds, clamped to 0..duration). Non-blocking: the next
+    // frames handed to the output start there.
+    virtual void seek(double seconds) = 0;
+    // Starts or resumes playing from the current position. At the end of the clip the
+    // voice stops by itself (state Stopped, position = duration); play() then starts again
+    // from the start position last given by seek().
+    virtual void play() = 0;
+    // Halts, keeping the position; state Stopped.
+    virtual void stop() = 0;
+    // Halts, keeping the position; state Paused.
+    virtual void pause() = 0;
+    // Gain in hundredths of a dB (0 = full level, -9000 = silent), ramped over one buffer.
+    virtual void setVolume(int hundredthsOfDb) = 0;
+};
+
+} // namespace korvale
