@@ -22,7 +22,7 @@ skip() {
 }
 [[ $(id -u) -eq 0 ]] || skip "installing a package needs root"
 [[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ]] || skip "no private session bus (run under dbus-run-session)"
-for tool in apt-get dpkg-deb dpkg-shlibdeps file cpack Xvfb xdotool xwininfo dbus-send; do
+for tool in apt-get dpkg-deb dpkg-shlibdeps file readelf cpack Xvfb xdotool xwininfo dbus-send; do
     command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
 done
 if dpkg-query -W -f='${Status}' korvale 2>/dev/null | grep -q "install ok installed"; then
@@ -95,9 +95,31 @@ deb="${debs[0]}"
 [[ "$(dpkg-deb -f "$deb" Version)" == 1.1.0 ]] || fail "package version is not 1.1.0"
 [[ "$(dpkg-deb -f "$deb" Section)" == sound ]] || fail "package section is not sound"
 [[ -n "$(dpkg-deb -f "$deb" Maintainer)" ]] || fail "package has no maintainer"
+# Every library that the packaged program links is a dependency, by its Debian package.
 depends="$(dpkg-deb -f "$deb" Depends)"
-for library in libqt6widgets6 libqt6dbus6 libmpg123-0 libsndfile1 libsoxr0 libportaudio2 libasound2 libc6; do
-    [[ "$depends" == *"$library"* ]] || fail "Depends lacks $library: $depends"
+dpkg-deb -x "$deb" "$scratch/unpacked"
+needed="$(readelf -d "$scratch/unpacked/usr/bin/korvale" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')"
+[[ -n "$needed" ]] || fail "the packaged program links no shared library"
+# owner_of <library path>: the Debian package that holds it (merged /usr or not).
+owner_of() {
+    local real candidate
+    real="$(readlink -f "$1")"
+    for candidate in "$1" "$(dirname "$1")/$(basename "$real")" "$real" "${real#/usr}"; do
+        dpkg -S "$candidate" 2>/dev/null | head -n 1 | cut -d: -f1 | grep . && return 0
+    done
+    return 1
+}
+multiarch="$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null)"
+depends_packages="$(tr ',|' '\n\n' <<<"$depends" | awk '{print $1}')"
+for soname in $needed; do
+    library="$(ldconfig -p | awk -v name="$soname" -v triplet="/$multiarch/" \
+        '$1 == name && index($NF, triplet) {print $NF; exit}')"
+    owner="$(owner_of "$library")"
+    if [[ -z "$owner" ]]; then
+        fail "no Debian package holds $soname"
+    elif ! grep -qxF "$owner" <<<"$depends_packages"; then
+        fail "Depends lacks $owner (for $soname): $depends"
+    fi
 done
 contents="$(dpkg-deb -c "$deb" | awk '{print $NF}')"
 for path in ./usr/bin/korvale ./usr/share/korvale/korvale_1_1_help.htm \
@@ -185,6 +207,11 @@ if [[ -z "$window" ]]; then
 fi
 [[ "$(readlink "/proc/$korvale_pid/cwd")" == "$workdir" ]] ||
     fail "the program runs in $(readlink "/proc/$korvale_pid/cwd"), not $workdir"
+
+if command -v xprop >/dev/null 2>&1; then
+    DISPLAY=":$display" xprop -id "$window" _NET_WM_ICON | grep -q "Icon (" ||
+        fail "the window carries no icon"
+fi
 
 # 5. Click "H" at its place in the template (360,7 16x12 of 421x295 dialog units).
 geometry="$(DISPLAY=":$display" xwininfo -id "$window")"
