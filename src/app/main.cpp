@@ -1,6 +1,93 @@
+// KORVALE's start-up: the session bus, the start-up switches, the bus registration or the
+// class factory, then the main window, run modally; the program ends when the window does.
+
 #include <QApplication>
+#include <QDBusConnection>
+#include <QFile>
+#include <QIcon>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/ActivationFile.h"
+#include "app/AutomationServer.h"
+#include "app/CommandLine.h"
+#include "platform/DesktopShell.h"
+#include "platform/QtDialogs.h"
+#include "ui/CKORVALEDlg.h"
+
+namespace {
+
+constexpr const char* kApplicationName = "KORVALE";
+constexpr const char* kBusFailedText = "OLE initialization failed.  Make sure that the OLE "
+                                       "libraries are the correct version.";
+constexpr int kExitBusUnavailable = 1;
+
+// Registers this program for bus activation; failures are silent by design.
+void RegisterForActivation() {
+    const auto folder =
+        korvale::ActivationFile::ServicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    if (folder) {
+        const QByteArray program = QFile::encodeName(QCoreApplication::applicationFilePath());
+        korvale::ActivationFile::WriteOrRepair(*folder, program.toStdString());
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    // The switches are read from the command line as given, before Qt takes its own options.
+    const std::string commandLine = korvale::CommandLine::Join(argc, argv);
+
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QLatin1String(kApplicationName));
+    QApplication::setApplicationVersion(QLatin1String(KORVALE_VERSION_TEXT));
+    // The installed theme icon, else the one built in (its PNG serves Qt without SVG support).
+    QIcon builtInIcon(QStringLiteral(":/korvale/korvale.svg"));
+    builtInIcon.addFile(QStringLiteral(":/korvale/korvale.png"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("korvale"), builtInIcon));
+    // The program ends when the main window's modal run ends, not when the last visible
+    // window closes: while a client holds it, the window is hidden and a message box
+    // closing must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    korvale::QtDialogs dialogs;
+
+    // 1. Component services: the session bus.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        dialogs.messageBox(nullptr, kBusFailedText, kApplicationName,
+                           korvale::MessageIcon::Exclamation, korvale::MessageButtons::Ok);
+        return kExitBusUnavailable;
+    }
+
+    // 2. The start-up switches; the rest of the command line is not read by anything else.
+    const korvale::StartRequest start = korvale::CommandLine::Parse(commandLine);
+
+    // 3. Started by a client: publish the factory. Otherwise repair the registration.
+    std::unique_ptr<korvale::AutomationServer> automation;
+    if (start.automated) {
+        automation = std::make_unique<korvale::AutomationServer>(bus, /*userControl=*/false);
+        automation->Publish();
+    } else {
+        RegisterForActivation();
+    }
+
+    // 4. The real services and the main window. The audio engine's three voices and its
+    //    media-command device go into deck1, deck2 and mci, and the ALSA devices into
+    //    devices, as soon as those exist; the window copes without them meanwhile.
+    korvale::DesktopShell shell;
+    korvale::WindowServices services;
+    services.dialogs = &dialogs;
+    services.shell = &shell;
+
+    korvale::CKORVALEDlg window(services);
+    if (automation != nullptr) {
+        automation->AttachWindow(&window);
+    }
+    window.OnInitDialog();
+    window.exec();
+    // 5. The window has ended (or its client let go): the program ends.
+    return EXIT_SUCCESS;
 }
