@@ -19,6 +19,7 @@ constexpr int kMinValidFrames = 3;
 // frames' duration; used to reject scans that claim absurd lengths for the file size.
 constexpr double kMinBytesPerSecond = 8000.0 / 8.0;
 constexpr double kMaxSecondsSlack = 2.0;
+constexpr long kSeekPrerollFrames = 12;
 
 // Checks the stream's first frames: they must decode as a chain of valid frames.
 bool DecodesRealFrames(mpg123_handle* mh) {
@@ -61,6 +62,9 @@ DecoderOpenResult Mpg123Decoder::Open(UniqueFd fd) {
     mpg123_param(mh, MPG123_ADD_FLAGS,
                  MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT | MPG123_SKIP_ID3V2, 0.0);
     mpg123_param(mh, MPG123_REMOVE_FLAGS, MPG123_FUZZY, 0.0);
+    // A seek must refill the bit reservoir (up to 511 bytes back, several small VBR frames)
+    // before the target frame decodes; the library's default preroll is too short for that.
+    mpg123_param(mh, MPG123_PREFRAMES, kSeekPrerollFrames, 0.0);
     mpg123_format_none(mh);
     const long* rates = nullptr;
     size_t rateCount = 0;
