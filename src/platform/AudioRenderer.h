@@ -14,7 +14,8 @@ public:
     // allocates, logs or touches a file.
     virtual void render(float* out, std::size_t frames) noexcept = 0;
 
-    // For outputs that are not real time (offline rendering): blocks until every voice has
+    // For outputs that are not real time (offline rendering), on the thread that calls
+    // render(): blocks until every voice has
     // `frames` frames decoded ahead, or has reached the end of its clip, so that the next
     // render() is exactly what an output that never underruns would hear. Bounded wait.
     virtual void waitUntilReady(std::size_t frames) = 0;

@@ -212,21 +212,19 @@ void EngineVoice::setVolume(int hundredthsOfDb) {
                        std::memory_order_relaxed);
 }
 
-bool EngineVoice::segmentReady(std::size_t frames) const {
+bool EngineVoice::segmentReady(std::size_t frames) noexcept {
+    // Runs on the output thread (offline outputs wait and render on one thread), so it may
+    // drop older frames as the next render would, letting the worker fill the room.
+    adoptNewestSegment();
     const std::uint32_t generation = m_segmentGeneration.load(std::memory_order_acquire);
     if (generation != m_request.generation) {
         return false;
     }
-    if (m_eofGeneration.load(std::memory_order_acquire) == generation) {
-        return true;
+    if (m_outGeneration != generation) {
+        return true; // still ramping out older frames: they are in the ring already
     }
-    const std::uint64_t write = m_ring.writeIndex();
-    const std::uint64_t from =
-        std::max(m_ring.readIndex(), m_segmentStartIndex.load(std::memory_order_acquire));
-    // A worker that waits for room (the ring still holds older frames) cannot get further
-    // until the output has dropped them.
-    return write - std::min(write, from) >= frames ||
-           m_ring.freeSpace() < m_workerChunk.load(std::memory_order_acquire);
+    return m_eofGeneration.load(std::memory_order_acquire) == generation ||
+           m_ring.available() >= frames;
 }
 
 void EngineVoice::waitUntilReady(std::size_t frames) {
@@ -273,7 +271,6 @@ void EngineVoice::workerLoop() {
                         kMaxDecodeChunk);
                     decoded.assign(decodeChunk * Decoder::kChannels, 0.0f);
                     converted.assign(resampler->maxOutputFrames(decodeChunk), Frame{});
-                    m_workerChunk.store(converted.size(), std::memory_order_release);
                 } else {
                     resampler->reset();
                 }
@@ -319,12 +316,7 @@ void EngineVoice::workerLoop() {
 
 // ---- output thread ---------------------------------------------------------------------
 
-void EngineVoice::mixInto(float* out, std::size_t frames) noexcept {
-    frames = std::min(frames, m_maxBlockFrames);
-    const std::uint64_t control = m_control.load(std::memory_order_acquire);
-    const auto wantedGeneration = static_cast<std::uint32_t>(control >> 1);
-    const bool wantPlaying = (control & 1U) != 0;
-
+void EngineVoice::adoptNewestSegment() noexcept {
     // Move on to the newest segment once the voice is silent; frames of older requests
     // are dropped unheard.
     const std::uint32_t segment = m_segmentGeneration.load(std::memory_order_acquire);
@@ -338,6 +330,15 @@ void EngineVoice::mixInto(float* out, std::size_t frames) noexcept {
             m_played.store(PackPlayed(m_outGeneration, 0), std::memory_order_release);
         }
     }
+}
+
+void EngineVoice::mixInto(float* out, std::size_t frames) noexcept {
+    frames = std::min(frames, m_maxBlockFrames);
+    const std::uint64_t control = m_control.load(std::memory_order_acquire);
+    const auto wantedGeneration = static_cast<std::uint32_t>(control >> 1);
+    const bool wantPlaying = (control & 1U) != 0;
+
+    adoptNewestSegment();
 
     const bool canPlay = wantPlaying && m_outGeneration == wantedGeneration && !m_outEnded;
     const float target = canPlay ? m_targetGain.load(std::memory_order_relaxed) : 0.0f;

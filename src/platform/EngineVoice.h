@@ -55,8 +55,8 @@ public:
     // Real-time safe.
     void mixInto(float* out, std::size_t frames) noexcept;
 
-    // Offline outputs: blocks (bounded) until the worker has served the newest request and
-    // holds `frames` frames ahead or has reached the end.
+    // Offline outputs, on the thread that calls mixInto(): blocks (bounded) until the worker
+    // has served the newest request and holds `frames` frames ahead or has reached the end.
     void waitUntilReady(std::size_t frames);
 
 private:
@@ -76,7 +76,8 @@ private:
     void submit(bool replaceDecoder, std::unique_ptr<Decoder> decoder, std::int64_t startFrame);
     void publishControl(bool playing);
     void workerLoop();
-    bool segmentReady(std::size_t frames) const;
+    bool segmentReady(std::size_t frames) noexcept;
+    void adoptNewestSegment() noexcept;
 
     const int m_outputRate;
     const std::size_t m_maxBlockFrames;
@@ -108,7 +109,6 @@ private:
     std::atomic<std::uint32_t> m_segmentGeneration{0};
     std::atomic<std::uint64_t> m_segmentStartIndex{0};
     std::atomic<std::uint32_t> m_eofGeneration{0};
-    std::atomic<std::size_t> m_workerChunk{1}; // room the worker needs to write a chunk
     // User-interface thread -> output.
     std::atomic<std::uint64_t> m_control{0}; // generation << 1 | playing
     std::atomic<float> m_targetGain{1.0f};
