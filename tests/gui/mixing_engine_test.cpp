@@ -346,8 +346,8 @@ TEST_P(MixThreshold, OutgoingFaderWaitsForTheIncomingOne) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Thresholds, MixThreshold,
-                         ::testing::Values(std::pair{0, 21}, std::pair{800, 20},
-                                           std::pair{400, 21}, std::pair{9000, 1}));
+                         ::testing::Values(std::pair{0, 21}, std::pair{800, 20}, std::pair{400, 21},
+                                           std::pair{9000, 1}));
 
 TEST_F(Mixing, MixNextStartsAMixForAnEmptyDeckOnTheNextTick) {
     Gather({"/music/a.mp3", "/music/b.mp3", "/music/c.mp3"});
