@@ -22,9 +22,7 @@ using korvale::test::WindowFixture;
 
 namespace {
 
-std::string Text(QLabel* label) {
-    return label->text().toStdString();
-}
+std::string Text(QLabel* label) { return label->text().toStdString(); }
 
 } // namespace
 
