@@ -25,7 +25,9 @@ constexpr char kReset[] = "00:00:00:00";
 const std::vector<std::string> kCloseCommands{"pause movie", "stop movie", "close movie",
                                               "close all"};
 
-std::string Text(const QLabel* label) { return label->text().toStdString(); }
+std::string Text(const QLabel* label) {
+    return label->text().toStdString();
+}
 
 std::vector<std::string> With(std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -207,8 +209,7 @@ TEST_F(CuePlayerTest, ScrubbingWhilePausedSeeksWithoutPlaying) {
     CueLoaded();
     f.mci.replies[kPositionQuery] = "90000";
     w().CuePositionSlider->setValue(90000);
-    EXPECT_EQ(f.mci.commands,
-              (std::vector<std::string>{"seek movie to 90000", kPositionQuery}));
+    EXPECT_EQ(f.mci.commands, (std::vector<std::string>{"seek movie to 90000", kPositionQuery}));
     EXPECT_EQ(Text(w().CuePlayTime), "00:01:30:00");
     EXPECT_EQ(w().State().g_cuePlaying, 0);
 }
@@ -232,8 +233,7 @@ TEST_F(CuePlayerTest, MarkInThenGoToWhilePlayingEndsPausedAtTheCuePoint) {
     f.mci.commands.clear();
     QTest::mouseClick(w().GoToCueButton, Qt::LeftButton);
     // 00:00:12:08 is 12 s and 8 frames of 40 ms.
-    EXPECT_EQ(f.mci.commands,
-              (std::vector<std::string>{"seek movie to 12320", "pause movie"}));
+    EXPECT_EQ(f.mci.commands, (std::vector<std::string>{"seek movie to 12320", "pause movie"}));
     EXPECT_EQ(Text(w().CuePlayTime), "00:00:12:08");
     EXPECT_EQ(w().CuePositionSlider->Position(), 12320);
     EXPECT_EQ(w().CuePlayPauseButton->text().toStdString(), "Play");
@@ -249,6 +249,49 @@ TEST_F(CuePlayerTest, SetCueWhenNoDeckHoldsTheClipOnlyCloses) {
     EXPECT_TRUE(f.deck2.Calls().empty());
     EXPECT_EQ(Text(w().CueClipName), "");
     EXPECT_TRUE(CueButtonsEnabled(false));
+}
+
+int Opens(const test::FakeMediaVoice& voice, const std::string& path) {
+    const std::vector<std::string>& calls = voice.Calls();
+    return static_cast<int>(std::count(calls.begin(), calls.end(), "open " + path));
+}
+
+TEST_F(CuePlayerTest, SetCueReloadsEveryDeckHoldingTheClipAtTheCuePoint) {
+    PutOnDeck(2, kClip);
+    CueLoaded();
+    f.mci.replies[kPositionQuery] = "12345";
+    QTest::mouseClick(w().MarkInButton, Qt::LeftButton);
+    f.mci.replies[kPositionQuery] = "12320"; // where GoTo Cue puts the device
+    f.deck1.ClearCalls();
+    f.deck2.ClearCalls();
+    QTest::mouseClick(w().SetCueButton, Qt::LeftButton);
+
+    EXPECT_EQ(Opens(f.deck1, kClip), 1);
+    EXPECT_EQ(Opens(f.deck2, kClip), 1);
+    EXPECT_DOUBLE_EQ(w().PlayerA.GetCurrentPosition(), 12.32);
+    EXPECT_DOUBLE_EQ(w().PlayerB.GetCurrentPosition(), 12.32);
+    EXPECT_EQ(f.mci.commands.back(), "close all");
+    EXPECT_EQ(Text(w().CueClipName), "");
+}
+
+TEST_F(CuePlayerTest, SetCueReadsTheClipNameBackWithin254Bytes) {
+    f.mci.replies[kLengthQuery] = "200000";
+    for (const std::size_t length : {254u, 255u}) {
+        SCOPED_TRACE(length);
+        const std::string path = "/" + std::string(length - 5, 'n') + ".mp3";
+        ASSERT_EQ(path.size(), length);
+        PutOnDeck(1, path);
+        PutOnDeck(2, path);
+        QTest::mouseClick(w().CueAButton, Qt::LeftButton);
+        ASSERT_EQ(Text(w().CueClipName), path);
+        f.deck1.ClearCalls();
+        f.deck2.ClearCalls();
+        QTest::mouseClick(w().SetCueButton, Qt::LeftButton);
+        const int reloads = length == 254u ? 1 : 0;
+        EXPECT_EQ(Opens(f.deck1, path), reloads);
+        EXPECT_EQ(Opens(f.deck2, path), reloads);
+        EXPECT_FALSE(w().SetCueButton->isEnabled());
+    }
 }
 
 TEST_F(CuePlayerTest, CloseKeepsTheSliderRangeWithItsPositionAtZero) {
