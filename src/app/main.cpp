@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QEventLoop>
 #include <QFile>
 
 #include <cstdlib>
@@ -83,6 +84,14 @@ int main(int argc, char** argv) {
     }
     window.OnInitDialog();
     window.exec();
+    // Hiding a dialog ends its modal run, so the run also ends when the window hides while
+    // a client holds the program; the program then lives on, hidden, until the object goes.
+    if (automation != nullptr && automation->HasObject()) {
+        QEventLoop held;
+        QObject::connect(automation.get(), &korvale::AutomationServer::ObjectReleased, &held,
+                         &QEventLoop::quit);
+        held.exec();
+    }
     // 5. The window has ended (or its client let go): the program ends.
     return EXIT_SUCCESS;
 }
