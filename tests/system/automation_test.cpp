@@ -384,13 +384,15 @@ protected:
         return environment;
     }
     // Waits for a visible window titled "KORVALE". Start-up messages about missing sound
-    // devices ("Error!" boxes) are answered on the way, as a user would.
+    // devices are answered on the way, as a user would.
     std::string WaitForWindow() const {
         std::string id;
         WaitFor(
             [&] {
-                for (const auto& box : m_display->visibleWindows("Error!")) {
-                    m_display->key(box, "Return");
+                for (const char* title : {"Error!", "Audio Device\\(s\\) Not found"}) {
+                    for (const auto& box : m_display->visibleWindows(title)) {
+                        m_display->key(box, "Return");
+                    }
                 }
                 const auto ids = m_display->visibleWindows("KORVALE");
                 id = ids.empty() ? std::string() : ids.front();
