@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QEventLoop>
 #include <QFile>
+#include <QIcon>
 
 #include <cstdlib>
 #include <memory>
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QLatin1String(kApplicationName));
     QApplication::setApplicationVersion(QLatin1String(KORVALE_VERSION_TEXT));
+    // The installed theme icon, else the one built in (its PNG serves Qt without SVG support).
+    QIcon builtInIcon(QStringLiteral(":/korvale/korvale.svg"));
+    builtInIcon.addFile(QStringLiteral(":/korvale/korvale.png"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("korvale"), builtInIcon));
     // The program ends when the main window's modal run ends, not when the last visible
     // window closes: while a client holds it, the window is hidden and a message box
     // closing must not end the program.

@@ -4,25 +4,30 @@
 
 namespace korvale {
 
-namespace {
-constexpr double kNoClipPosition = -1.0;
-}
+// Stop keeps the position: Play after Stop continues where playback halted. Play at the
+// clip's end starts again at the position last given by SetStartPosition (or 0).
 
 CMediaPlayer::CMediaPlayer(MediaVoice* voice) : m_voice(voice) {}
 
 double CMediaPlayer::GetCurrentPosition() const {
     if (m_voice == nullptr || !m_voice->isOpen()) {
-        return kNoClipPosition;
+        return -1.0;
     }
     return m_voice->positionSeconds();
 }
 
 double CMediaPlayer::GetDuration() const {
-    return m_voice == nullptr ? 0.0 : m_voice->durationSeconds();
+    if (m_voice == nullptr || !m_voice->isOpen()) {
+        return 0.0;
+    }
+    return m_voice->durationSeconds();
 }
 
 std::string CMediaPlayer::GetFileName() const {
-    return m_voice == nullptr ? std::string() : m_voice->path();
+    if (m_voice == nullptr || !m_voice->isOpen()) {
+        return {};
+    }
+    return m_voice->path();
 }
 
 void CMediaPlayer::SetFileName(const std::string& path) {
@@ -33,35 +38,47 @@ void CMediaPlayer::SetFileName(const std::string& path) {
         m_voice->close();
         return;
     }
-    m_voice->open(path);
-    if (m_autoStart) {
+    const bool decodes = m_voice->open(path);
+    if (decodes && m_autoStart) {
         m_voice->play();
     }
 }
 
-void CMediaPlayer::SetAutoStart(bool autoStart) { m_autoStart = autoStart; }
+void CMediaPlayer::SetAutoStart(bool autoStart) {
+    m_autoStart = autoStart;
+}
 
 void CMediaPlayer::SetStartPosition(double seconds) {
-    if (m_voice != nullptr && m_voice->isOpen()) {
+    if (m_voice != nullptr) {
         m_voice->seek(seconds);
     }
 }
 
 void CMediaPlayer::SetVolume(std::int32_t hundredthsOfDb) {
     if (m_voice != nullptr) {
-        m_voice->setVolume(hundredthsOfDb);
+        m_voice->setVolume(static_cast<int>(hundredthsOfDb));
     }
 }
 
 std::int32_t CMediaPlayer::GetOpenState() const {
-    return m_voice != nullptr && m_voice->isOpen() ? kOpenStateOpen : kOpenStateClosed;
+    return (m_voice != nullptr && m_voice->isOpen()) ? kOpenStateOpen : kOpenStateClosed;
 }
 
 std::int32_t CMediaPlayer::GetPlayState() const {
     if (m_voice == nullptr) {
         return kPlayStateClosed;
     }
-    return static_cast<std::int32_t>(m_voice->playState());
+    switch (m_voice->playState()) {
+    case VoicePlayState::Playing:
+        return kPlayStatePlaying;
+    case VoicePlayState::Paused:
+        return kPlayStatePaused;
+    case VoicePlayState::Stopped:
+        return kPlayStateStopped;
+    case VoicePlayState::Closed:
+        break;
+    }
+    return kPlayStateClosed;
 }
 
 void CMediaPlayer::Play() {

@@ -36,6 +36,12 @@ constexpr int kDialogFontPointSize = 8;
 constexpr int kHorizontalDuPerChar = 4;
 constexpr int kVerticalDuPerLine = 8;
 constexpr int kHiddenPlayerPosition = 10000;
+constexpr double kSmallestFittedPointSize = 6.0;
+constexpr double kFontFitStep = 0.25;
+constexpr int kTextPadding = 2;
+constexpr int kSunkenTextPadding = 4;
+constexpr int kButtonTextPadding = 8;
+constexpr int kCheckBoxTextPadding = 24;
 constexpr int kTickPeriodMs = 10;
 constexpr int kUpperProgressMaximum = 32767;
 constexpr int kStartSkipLastSeconds = 5;
@@ -159,6 +165,36 @@ QWidget* MakeControl(const ControlSpec& spec, QWidget* parent) {
     return new QWidget(parent);
 }
 
+// Shrinks a control's font until its caption fits its width, so that texts sized for the
+// template's font are never cut; the dialog-unit grid stays that of the dialog font.
+void FitFontToWidth(QWidget* control, const QString& text, int padding) {
+    if (text.isEmpty()) {
+        return;
+    }
+    QFont font = control->font();
+    while (font.pointSizeF() > kSmallestFittedPointSize &&
+           QFontMetrics(font).horizontalAdvance(text) + padding > control->width()) {
+        font.setPointSizeF(font.pointSizeF() - kFontFitStep);
+    }
+    control->setFont(font);
+}
+
+int FitPadding(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::CheckBox:
+        return kCheckBoxTextPadding;
+    case ControlKind::PushButton:
+    case ControlKind::DefaultPushButton:
+    case ControlKind::ToggleButton:
+        return kButtonTextPadding;
+    case ControlKind::TextSunken:
+    case ControlKind::TextCentredSunken:
+        return kSunkenTextPadding;
+    default:
+        return kTextPadding;
+    }
+}
+
 template <typename T> T* Find(QObject* window, const char* name) {
     T* control = window->findChild<T*>(QString::fromLatin1(name));
     Q_ASSERT(control != nullptr);
@@ -216,7 +252,13 @@ void CKORVALEDlg::CreateControls() {
         const QString name = QString::fromLatin1(spec.name);
         control->setObjectName(name);
         control->setAccessibleDescription(name);
-        control->setGeometry(toX(spec.x), toY(spec.y), toX(spec.width), toY(spec.height));
+        int height = toY(spec.height);
+        if (spec.kind == ControlKind::ComboBox) {
+            // A drop-down list's template height includes its open list.
+            height = control->sizeHint().height();
+        }
+        control->setGeometry(toX(spec.x), toY(spec.y), toX(spec.width), height);
+        FitFontToWidth(control, QString::fromUtf8(spec.caption), FitPadding(spec.kind));
         control->setVisible((spec.state & kStateHidden) == 0);
         control->setEnabled((spec.state & kStateDisabled) == 0);
         if (spec.kind == ControlKind::GroupBox || spec.kind == ControlKind::CentredGroupBox) {

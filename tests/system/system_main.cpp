@@ -1,8 +1,10 @@
+// Entry point of the system-test binary (it links GoogleTest without gtest_main).
+
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
-// The system tests talk to the bus through Qt D-Bus, which needs one application object.
+// The automation tests talk to the bus through Qt D-Bus, which needs one application object.
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that KORVALE needs and that are missing.
+# Usage: scripts/deps.sh run|test
+set -euo pipefail
+
+build_packages=(
+    build-essential cmake pkg-config git
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libmpg123-dev libsndfile1-dev libsoxr-dev portaudio19-dev libasound2-dev
+    libasound2-plugins fonts-dejavu-core
+)
+run_packages=(xvfb xauth)
+test_packages=(
+    libgtest-dev libgmock-dev libmp3lame-dev
+    dbus dbus-bin pulseaudio pulseaudio-utils
+    xvfb xauth xdotool x11-utils imagemagick
+    clang libclang-rt-14-dev
+    desktop-file-utils appstream dpkg-dev file
+)
+
+packages=("${build_packages[@]}")
+case "${1:-run}" in
+run) packages+=("${run_packages[@]}") ;;
+test) packages+=("${run_packages[@]}" "${test_packages[@]}" libmp3lame-dev) ;;
+*) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]} > 0)); then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=()
+    if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+fi

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+namespace korvale::testing {
+
+// Sample formats of the WAV files written by WriteSineWav.
+enum class WavFormat { Pcm16, Pcm24, Float32 };
+
+// MP3 encodings: constant or variable bit rate, with or without the LAME/Xing info frame
+// (which carries the length and the encoder delay and padding).
+enum class Mp3Mode { Cbr, Vbr, CbrNoTag, VbrNoTag };
+
+// Writes a sine tone as a WAV file. Returns false when the file cannot be written.
+bool WriteSineWav(const std::string& path, double seconds, double freqHz, int sampleRate,
+                  double amplitude, int channels = 2, WavFormat format = WavFormat::Pcm16);
+
+// Writes a sine tone (amplitude 0.5, stereo) as an MP3 file with LAME.
+bool WriteSineMp3(const std::string& path, double seconds, double freqHz, int sampleRate,
+                  Mp3Mode mode);
+
+// Exact number of source frames written for `seconds` at `sampleRate`.
+long long SourceFrames(double seconds, int sampleRate);
+
+// Writes `bytes` as a file (for broken and hostile inputs).
+bool WriteBytes(const std::string& path, const std::string& bytes);
+// Reads a whole file; empty when it cannot be read.
+std::string ReadBytes(const std::string& path);
+// `count` pseudo-random bytes from a fixed seed.
+std::string RandomBytes(std::size_t count, unsigned seed);
+
+} // namespace korvale::testing

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/AudioEngine.h"
+#include "platform/OfflineOutput.h"
+
+#include <memory>
+#include <vector>
+
+namespace korvale::testing {
+
+// An AudioEngine on an OfflineOutput, for tests and benchmarks that render by hand.
+class OfflineEngine {
+public:
+    static constexpr int kDefaultRate = 48000;
+    static constexpr std::size_t kDefaultBuffer = 480; // 10 ms at 48 kHz
+
+    explicit OfflineEngine(int sampleRate = kDefaultRate,
+                           std::size_t framesPerBuffer = kDefaultBuffer);
+
+    AudioEngine& engine() { return *m_engine; }
+    EngineVoice& voice(VoiceId id) { return m_engine->voice(id); }
+    OfflineOutput& output() { return *m_output; }
+    int sampleRate() const { return m_sampleRate; }
+    // Renders `frames` frames (interleaved stereo).
+    std::vector<float> render(std::size_t frames) { return m_output->pull(frames); }
+    // Renders `seconds` of audio, rounded to whole frames.
+    std::vector<float> renderSeconds(double seconds);
+
+private:
+    int m_sampleRate;
+    OfflineOutput* m_output; // owned by the engine
+    std::unique_ptr<AudioEngine> m_engine;
+};
+
+} // namespace korvale::testing
