@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QEventLoop>
 #include <QFile>
 #include <QIcon>
 
@@ -13,7 +14,10 @@
 #include "app/ActivationFile.h"
 #include "app/AutomationServer.h"
 #include "app/CommandLine.h"
+#include "platform/AudioEngine.h"
+#include "platform/AudioOutputFactory.h"
 #include "platform/DesktopShell.h"
+#include "platform/MediaCommandInterpreter.h"
 #include "platform/QtDialogs.h"
 #include "ui/CKORVALEDlg.h"
 
@@ -75,11 +79,15 @@ int main(int argc, char** argv) {
         RegisterForActivation();
     }
 
-    // 4. The real services and the main window. The audio engine's three voices and its
-    //    media-command device go into deck1, deck2 and mci, and the ALSA devices into
-    //    devices, as soon as those exist; the window copes without them meanwhile.
+    // 4. The real services and the main window. The ALSA devices go into `devices` as soon
+    //    as they exist; the window copes without them meanwhile.
+    korvale::AudioEngine engine(korvale::MakeBestAudioOutput());
+    korvale::MediaCommandInterpreter mediaCommands(engine.voice(korvale::VoiceId::Cue));
     korvale::DesktopShell shell;
     korvale::WindowServices services;
+    services.deck1 = &engine.voice(korvale::VoiceId::Deck1);
+    services.deck2 = &engine.voice(korvale::VoiceId::Deck2);
+    services.mci = &mediaCommands;
     services.dialogs = &dialogs;
     services.shell = &shell;
 
@@ -89,6 +97,14 @@ int main(int argc, char** argv) {
     }
     window.OnInitDialog();
     window.exec();
+    // Hiding a dialog ends its modal run, so the run also ends when the window hides while
+    // a client holds the program; the program then lives on, hidden, until the object goes.
+    if (automation != nullptr && automation->HasObject()) {
+        QEventLoop held;
+        QObject::connect(automation.get(), &korvale::AutomationServer::ObjectReleased, &held,
+                         &QEventLoop::quit);
+        held.exec();
+    }
     // 5. The window has ended (or its client let go): the program ends.
     return EXIT_SUCCESS;
 }
