@@ -272,7 +272,15 @@ std::vector<std::string> AlsaAudioDevices::MixerDevices() {
 }
 
 int AlsaAudioDevices::waveOutCount() {
-    return m_countOutputs ? m_countOutputs() : CountPortAudioOutputs();
+    if (m_countOutputs) {
+        return m_countOutputs();
+    }
+    // PortAudio scans the devices at its initialisation (a slow probe of every host API); a
+    // running instance keeps the list it found then, so one count stands for the object.
+    if (!m_portAudioOutputs) {
+        m_portAudioOutputs = CountPortAudioOutputs();
+    }
+    return *m_portAudioOutputs;
 }
 
 std::optional<bool> AlsaAudioDevices::waveOutCanSetVolume() {

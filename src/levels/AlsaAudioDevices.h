@@ -29,8 +29,9 @@ namespace korvale {
 // the sound server answers; none blocks on playback.
 class AlsaAudioDevices final : public AudioDevices {
 public:
-    // Counts the output devices. Empty: PortAudio is initialised around each count (its
-    // initialisation is reference-counted, so an engine's running instance is unaffected).
+    // Counts the output devices. Empty: PortAudio is initialised around the count, once for
+    // the object's life (its initialisation is reference-counted, so an engine's running
+    // instance is unaffected).
     using OutputCounter = std::function<int()>;
 
     explicit AlsaAudioDevices(OutputCounter countOutputs = {});
@@ -70,6 +71,7 @@ private:
     std::vector<std::string> MixerDevices();
 
     OutputCounter m_countOutputs;
+    std::optional<int> m_portAudioOutputs;
     MixerHandle m_mixer;
 };
 

@@ -81,6 +81,12 @@ protected:
         services.screenSize = QSize(1280, 1024);
         services.startTickTimer = false;
     }
+    // Other tests on the same server expect the sink at full volume.
+    void TearDown() override {
+        if (PulseRunning()) {
+            RunCommand("pactl set-sink-volume @DEFAULT_SINK@ 65536");
+        }
+    }
 
     AlsaAudioDevices devices;
     test::FakeDialogs dialogs;
