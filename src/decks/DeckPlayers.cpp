@@ -55,11 +55,10 @@ int DeckOfChoice(int deckChoice) {
     }
 }
 
-// Opens `path` on `deck` without starting it: the fader to the load position (redrawn at
-// once, raising nothing), the volume to match, auto-start off, the file, the start point.
+// Opens `path` on `deck` without starting it: the fader to the load position (raising no
+// scroll notification), the volume to match, auto-start off, the file, the start point.
 void OpenOnDeck(CKORVALEDlg& window, int deck, const std::string& path, double startSeconds) {
     window.Fader(deck)->SetPositionSilently(kFaderLoadPosition);
-    window.Fader(deck)->repaint();
     SetLabelText(window.FaderLabel(deck), ToQString(FaderLoadLabelText()));
     CMediaPlayer& player = window.Player(deck);
     player.SetVolume(-kFaderLoadPosition);
