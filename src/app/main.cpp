@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QIcon>
 
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 #include "app/ActivationFile.h"
 #include "app/AutomationServer.h"
 #include "app/CommandLine.h"
+#include "levels/AlsaAudioDevices.h"
 #include "platform/AudioEngine.h"
 #include "platform/AudioOutputFactory.h"
 #include "platform/DesktopShell.h"
@@ -41,6 +43,8 @@ void RegisterForActivation() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A write past the file-size limit is reported by the save code, never a reason to die.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The switches are read from the command line as given, before Qt takes its own options.
     const std::string commandLine = korvale::CommandLine::Join(argc, argv);
 
@@ -79,15 +83,16 @@ int main(int argc, char** argv) {
         RegisterForActivation();
     }
 
-    // 4. The real services and the main window. The ALSA devices go into `devices` as soon
-    //    as they exist; the window copes without them meanwhile.
+    // 4. The real services and the main window.
     korvale::AudioEngine engine(korvale::MakeBestAudioOutput());
+    korvale::AlsaAudioDevices devices;
     korvale::MediaCommandInterpreter mediaCommands(engine.voice(korvale::VoiceId::Cue));
     korvale::DesktopShell shell;
     korvale::WindowServices services;
     services.deck1 = &engine.voice(korvale::VoiceId::Deck1);
     services.deck2 = &engine.voice(korvale::VoiceId::Deck2);
     services.mci = &mediaCommands;
+    services.devices = &devices;
     services.dialogs = &dialogs;
     services.shell = &shell;
 

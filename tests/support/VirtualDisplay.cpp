@@ -1,6 +1,7 @@
 #include "support/VirtualDisplay.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -17,8 +18,6 @@ namespace korvale::test {
 
 namespace {
 
-constexpr int kFirstDisplay = 91;
-constexpr int kLastDisplay = 160;
 constexpr auto kStartTimeout = std::chrono::seconds(10);
 constexpr auto kPollInterval = std::chrono::milliseconds(20);
 
@@ -84,41 +83,50 @@ VirtualDisplay::VirtualDisplay(int width, int height) {
     if (!OnPath("Xvfb") || !OnPath("xdotool")) {
         return;
     }
-    for (int number = kFirstDisplay; number <= kLastDisplay; ++number) {
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-        const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
-        if (Exists(socket) || Exists(lock)) {
+    // Xvfb picks a free display itself and writes its number to the pipe once it accepts
+    // connections, so no number is ever shared with a display that is still going away.
+    int ready[2];
+    if (::pipe(ready) != 0) {
+        return;
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(ready[0]);
+        const int devNull = ::open("/dev/null", O_WRONLY);
+        ::dup2(devNull, STDOUT_FILENO);
+        ::dup2(devNull, STDERR_FILENO);
+        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        const std::string fd = std::to_string(ready[1]);
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+                 "-nolisten", "tcp", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(ready[1]);
+    if (pid < 0) {
+        ::close(ready[0]);
+        return;
+    }
+    std::string number;
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd watch{ready[0], POLLIN, 0};
+        if (::poll(&watch, 1, static_cast<int>(kPollInterval.count())) <= 0) {
             continue;
         }
-        const std::string name = ":" + std::to_string(number);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int devNull = ::open("/dev/null", O_WRONLY);
-            ::dup2(devNull, STDOUT_FILENO);
-            ::dup2(devNull, STDERR_FILENO);
-            const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-            ::execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
-                     "tcp", static_cast<char*>(nullptr));
-            ::_exit(127);
+        char c = 0;
+        if (::read(ready[0], &c, 1) != 1 || c == '\n') {
+            break;
         }
-        const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                break; // it gave up (display taken meanwhile): try the next number
-            }
-            if (Exists(socket)) {
-                m_pid = pid;
-                m_name = name;
-                return;
-            }
-            std::this_thread::sleep_for(kPollInterval);
-        }
-        if (m_pid <= 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
+        number.push_back(c);
     }
+    ::close(ready[0]);
+    if (number.empty()) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        return;
+    }
+    m_pid = pid;
+    m_name = ":" + number;
 }
 
 VirtualDisplay::~VirtualDisplay() {
