@@ -17,8 +17,7 @@ private:
     PlayListView& m_view;
 };
 
-PlayListView::PlayListView(QWidget* parent)
-    : QListView(parent), m_model(new PlayListModel(this)) {
+PlayListView::PlayListView(QWidget* parent) : QListView(parent), m_model(new PlayListModel(this)) {
     setModel(m_model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -32,9 +31,15 @@ PlayListView::PlayListView(QWidget* parent)
     });
 }
 
-int PlayListView::Count() const { return m_model->Count(); }
-const std::string& PlayListView::Text(int index) const { return m_model->Text(index); }
-const std::vector<std::string>& PlayListView::Entries() const { return m_model->Entries(); }
+int PlayListView::Count() const {
+    return m_model->Count();
+}
+const std::string& PlayListView::Text(int index) const {
+    return m_model->Text(index);
+}
+const std::vector<std::string>& PlayListView::Entries() const {
+    return m_model->Entries();
+}
 
 void PlayListView::Append(std::string entry) {
     const ProgramChange change(*this);
@@ -61,6 +66,13 @@ void PlayListView::ReplaceAll(std::vector<std::string> entries) {
     const ProgramChange change(*this);
     m_model->ReplaceAll(std::move(entries));
     selectionModel()->clear();
+}
+
+std::vector<std::string> PlayListView::TakeAll() {
+    const ProgramChange change(*this);
+    std::vector<std::string> entries = m_model->TakeAll();
+    selectionModel()->clear();
+    return entries;
 }
 
 int PlayListView::SelectedIndex() const {
