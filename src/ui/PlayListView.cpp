@@ -17,7 +17,8 @@ private:
     PlayListView& m_view;
 };
 
-PlayListView::PlayListView(QWidget* parent) : QListView(parent), m_model(new PlayListModel(this)) {
+PlayListView::PlayListView(QWidget* parent)
+    : QListView(parent), m_model(new PlayListModel(this)) {
     setModel(m_model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -31,15 +32,9 @@ PlayListView::PlayListView(QWidget* parent) : QListView(parent), m_model(new Pla
     });
 }
 
-int PlayListView::Count() const {
-    return m_model->Count();
-}
-const std::string& PlayListView::Text(int index) const {
-    return m_model->Text(index);
-}
-const std::vector<std::string>& PlayListView::Entries() const {
-    return m_model->Entries();
-}
+int PlayListView::Count() const { return m_model->Count(); }
+const std::string& PlayListView::Text(int index) const { return m_model->Text(index); }
+const std::vector<std::string>& PlayListView::Entries() const { return m_model->Entries(); }
 
 void PlayListView::Append(std::string entry) {
     const ProgramChange change(*this);
