@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "decks/FaderUnits.h"
+#include "decks/MixDirection.h"
 #include "support/WindowFixture.h"
 #include "ui/ClickLabel.h"
 #include "ui/PlayListView.h"
@@ -59,7 +60,7 @@ protected:
                                                 QItemSelectionModel::ClearAndSelect);
     }
     void Press(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-    bool Fading() { return state().g_mixPhase == 2; }
+    bool Fading() { return state().g_mixPhase == kMixPhaseFading; }
     std::string Label(QLabel* label) { return label->text().toStdString(); }
 
     // Loads "a" on deck 1, raised to full level and playing, and "b" on deck 2 at the
