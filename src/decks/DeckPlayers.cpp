@@ -22,7 +22,6 @@ constexpr int kDeck2 = 2;
 constexpr double kUnplayableDurationSeconds = 1.0;
 // Position a player reports when it holds no clip.
 constexpr double kNoClipPosition = -1.0;
-constexpr std::size_t kTextBufferSize = 256;
 
 constexpr char kLoadedFormat[] = "%s - Loaded on Player %d";
 constexpr char kClipNameFormat[] = "Player %d: %s";
@@ -36,10 +35,15 @@ QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// printf-style text, never cut (a long clip name is shown whole).
 template <typename... Args> std::string Format(const char* format, Args... args) {
-    std::array<char, kTextBufferSize> buffer{};
-    std::snprintf(buffer.data(), buffer.size(), format, args...);
-    return buffer.data();
+    const int length = std::snprintf(nullptr, 0, format, args...);
+    if (length <= 0) {
+        return std::string();
+    }
+    std::string text(static_cast<std::size_t>(length), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, args...);
+    return text;
 }
 
 // The deck a DeckChoice code names: 1 for codes 1 and 3, 2 for code 2, 0 for none.

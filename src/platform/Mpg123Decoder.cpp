@@ -20,6 +20,22 @@ constexpr int kMinValidFrames = 3;
 constexpr double kMinBytesPerSecond = 8000.0 / 8.0;
 constexpr double kMaxSecondsSlack = 2.0;
 constexpr long kSeekPrerollFrames = 12;
+constexpr std::size_t kStreamBufferBytes = 64 * 1024;
+
+ssize_t ReadStream(void* handle, void* buffer, size_t bytes) {
+    auto* file = static_cast<std::FILE*>(handle);
+    const size_t got = std::fread(buffer, 1, bytes, file);
+    if (got == 0 && std::ferror(file) != 0) {
+        return -1;
+    }
+    return static_cast<ssize_t>(got);
+}
+
+off_t SeekStream(void* handle, off_t offset, int whence) {
+    auto* file = static_cast<std::FILE*>(handle);
+    std::clearerr(file);
+    return fseeko(file, offset, whence) == 0 ? ftello(file) : -1;
+}
 
 // Checks the stream's first frames: they must decode as a chain of valid frames.
 bool DecodesRealFrames(mpg123_handle* mh) {
@@ -72,7 +88,14 @@ DecoderOpenResult Mpg123Decoder::Open(UniqueFd fd) {
     for (size_t i = 0; i < rateCount; ++i) {
         mpg123_format(mh, rates[i], MPG123_STEREO, MPG123_ENC_FLOAT_32);
     }
-    if (mpg123_open_fd(mh, fd.get()) != MPG123_OK) {
+    File file(fdopen(fd.get(), "rb"));
+    if (!file) {
+        return result;
+    }
+    const int rawFd = fd.release(); // now owned by the stream
+    std::setvbuf(file.get(), nullptr, _IOFBF, kStreamBufferBytes);
+    if (mpg123_replace_reader_handle(mh, &ReadStream, &SeekStream, nullptr) != MPG123_OK ||
+        mpg123_open_handle(mh, file.get()) != MPG123_OK) {
         return result;
     }
     if (mpg123_scan(mh) != MPG123_OK) {
@@ -87,7 +110,7 @@ DecoderOpenResult Mpg123Decoder::Open(UniqueFd fd) {
         return result;
     }
     struct stat st {};
-    if (fstat(fd.get(), &st) == 0) {
+    if (fstat(rawFd, &st) == 0) {
         // A true MPEG stream never runs longer than its size at the lowest bit rate.
         const double seconds = static_cast<double>(length) / static_cast<double>(rate);
         if (seconds > static_cast<double>(st.st_size) / kMinBytesPerSecond + kMaxSecondsSlack) {
@@ -102,12 +125,12 @@ DecoderOpenResult Mpg123Decoder::Open(UniqueFd fd) {
     }
     result.status = DecoderOpenStatus::Ok;
     result.decoder.reset(
-        new Mpg123Decoder(std::move(handle), std::move(fd), static_cast<int>(rate), length));
+        new Mpg123Decoder(std::move(file), std::move(handle), static_cast<int>(rate), length));
     return result;
 }
 
-Mpg123Decoder::Mpg123Decoder(Handle handle, UniqueFd fd, int rate, std::int64_t length)
-    : m_handle(std::move(handle)), m_fd(std::move(fd)), m_rate(rate), m_length(length) {}
+Mpg123Decoder::Mpg123Decoder(File file, Handle handle, int rate, std::int64_t length)
+    : m_file(std::move(file)), m_handle(std::move(handle)), m_rate(rate), m_length(length) {}
 
 Mpg123Decoder::~Mpg123Decoder() = default;
 

@@ -3,6 +3,7 @@
 #include "platform/Decoder.h"
 #include "platform/UniqueFd.h"
 
+#include <cstdio>
 #include <memory>
 
 struct mpg123_handle_struct;
@@ -28,12 +29,18 @@ private:
     struct HandleDeleter {
         void operator()(mpg123_handle_struct* handle) const;
     };
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
     using Handle = std::unique_ptr<mpg123_handle_struct, HandleDeleter>;
+    using File = std::unique_ptr<std::FILE, FileCloser>;
 
-    Mpg123Decoder(Handle handle, UniqueFd fd, int rate, std::int64_t length);
+    Mpg123Decoder(File file, Handle handle, int rate, std::int64_t length);
 
-    Handle m_handle; // declared before m_fd: the handle is closed before the descriptor
-    UniqueFd m_fd;
+    // The library reads through a buffered stream: its own reads are frame-sized, far too
+    // small to issue as system calls while the whole file is scanned.
+    File m_file;
+    Handle m_handle; // declared after m_file: closed before the stream
     int m_rate;
     std::int64_t m_length;
     std::int64_t m_position = 0;

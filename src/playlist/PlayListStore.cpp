@@ -1,4 +1,3 @@
-#include <array>
 #include <cstdio>
 #include <string>
 
@@ -12,7 +11,6 @@ namespace korvale {
 
 namespace {
 
-constexpr std::size_t kTextBufferSize = 256;
 constexpr char kSeparator = '/';
 
 constexpr char kSearchingText[] = "Searching for valid audio files...";
@@ -36,10 +34,15 @@ enum ClipFilter : int {
     kFilterAllFiles = 5,
 };
 
+// printf-style text, never cut (a long clip name is shown whole).
 template <typename... Args> std::string Format(const char* format, Args... args) {
-    std::array<char, kTextBufferSize> buffer{};
-    std::snprintf(buffer.data(), buffer.size(), format, args...);
-    return buffer.data();
+    const int length = std::snprintf(nullptr, 0, format, args...);
+    if (length <= 0) {
+        return std::string();
+    }
+    std::string text(static_cast<std::size_t>(length), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, args...);
+    return text;
 }
 
 // Everything of `path` up to and including its last separator; empty without one.

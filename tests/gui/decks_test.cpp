@@ -346,3 +346,14 @@ TEST(DeckOperations, RunWithoutAnyDevice) {
     window.GatherClips();
     EXPECT_EQ(window.StatusText(), "");
 }
+
+TEST(DeckLoading, LongClipNameIsShownWhole) {
+    DeckWindow f;
+    const std::string name(245, 'n');
+    const std::string path = "/m/" + name + ".mp3";
+    f.deck1.AddClip(path, 30.0);
+    f.w().LoadClipOnDeck(path, kDeckChoiceBothEmpty, 0.0);
+    EXPECT_EQ(f.w().StatusText(), name + " - Loaded on Player 1");
+    QTest::mouseClick(f.w().FaderALabel, Qt::LeftButton);
+    EXPECT_EQ(f.w().StatusText(), "Player 1: " + name);
+}
