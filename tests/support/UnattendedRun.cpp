@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "decks/FaderUnits.h"
 #include "decks/MixDirection.h"
 #include "ui/PlayListView.h"
 #include "ui/TrackBar.h"
@@ -13,8 +14,6 @@ namespace korvale::testing {
 namespace {
 
 constexpr double kFaderUnitsPerDecade = 2000.0;
-constexpr int kFullLevel = 0;
-constexpr int kMixPhaseFadingValue = 2;
 
 double FaderGain(int position) {
     return std::pow(10.0, -position / kFaderUnitsPerDecade);
@@ -56,13 +55,13 @@ double UnattendedRun::SecondsRendered() const {
 
 template <typename Event> void UnattendedRun::Run(Event&& event) {
     CKORVALEDlg& w = *m_window;
-    const bool wasFading = w.State().g_mixPhase == kMixPhaseFadingValue;
+    const bool wasFading = w.State().g_mixPhase == kMixPhaseFading;
     event();
-    const bool fading = w.State().g_mixPhase == kMixPhaseFadingValue;
+    const bool fading = w.State().g_mixPhase == kMixPhaseFading;
 
     if (wasFading && !fading) {
         CountingVoice& outgoing = m_incomingDeck == 1 ? m_deck2 : m_deck1;
-        if (m_incomingDeck != 0 && w.Fader(m_incomingDeck)->Position() == kFullLevel &&
+        if (m_incomingDeck != 0 && w.Fader(m_incomingDeck)->Position() == kFaderFullLevel &&
             outgoing.Closes() > m_outgoingClosesAtStart) {
             ++m_handOversCompleted;
         }
@@ -105,7 +104,7 @@ void UnattendedRun::Start() {
 SliceRecord UnattendedRun::RenderSlice(float* audio) {
     CKORVALEDlg& w = *m_window;
     SliceRecord record;
-    record.fading = w.State().g_mixPhase == kMixPhaseFadingValue;
+    record.fading = w.State().g_mixPhase == kMixPhaseFading;
     for (const int deck : {1, 2}) {
         const CountingVoice& voice = deck == 1 ? m_deck1 : m_deck2;
         const auto index = static_cast<std::size_t>(deck - 1);
