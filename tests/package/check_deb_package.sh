@@ -209,8 +209,16 @@ fi
     fail "the program runs in $(readlink "/proc/$korvale_pid/cwd"), not $workdir"
 
 if command -v xprop >/dev/null 2>&1; then
-    DISPLAY=":$display" xprop -id "$window" _NET_WM_ICON | grep -q "Icon (" ||
-        fail "the window carries no icon"
+    # The icon property may arrive just after the window maps.
+    has_icon=no
+    for _ in $(seq 50); do
+        if DISPLAY=":$display" xprop -id "$window" _NET_WM_ICON 2>/dev/null | grep -q "Icon ("; then
+            has_icon=yes
+            break
+        fi
+        sleep 0.1
+    done
+    [[ "$has_icon" == yes ]] || fail "the window carries no icon"
 fi
 
 # 5. Click "H" at its place in the template (360,7 16x12 of 421x295 dialog units).
