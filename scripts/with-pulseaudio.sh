@@ -52,7 +52,9 @@ load-module module-null-sink sink_name=korvale_null rate=48000 channels=2
 set-default-sink korvale_null
 PA
 
-XDG_RUNTIME_DIR="$runtime_dir" HOME="$home_dir" \
+# Off the session bus: a second private daemon on the same bus would find the server's
+# bus name taken and refuse to start.
+env -u DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR="$runtime_dir" HOME="$home_dir" \
     pulseaudio --daemonize=no --exit-idle-time=-1 --disallow-exit=false -n \
     --file="$runtime_dir/default.pa" --use-pid-file=false --log-target=stderr \
     --log-level=error >"$runtime_dir/pulse.log" 2>&1 &

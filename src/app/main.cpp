@@ -43,10 +43,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QLatin1String(kApplicationName));
     QApplication::setApplicationVersion(QLatin1String(KORVALE_VERSION_TEXT));
-    // The installed theme icon, else the one built in (its PNG serves Qt without SVG support).
+    // The built-in icon (the installed theme icon is the same picture); its PNG serves a Qt
+    // without SVG support.
     QIcon builtInIcon(QStringLiteral(":/korvale/korvale.svg"));
     builtInIcon.addFile(QStringLiteral(":/korvale/korvale.png"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("korvale"), builtInIcon));
+    QApplication::setWindowIcon(builtInIcon);
     // The program ends when the main window's modal run ends, not when the last visible
     // window closes: while a client holds it, the window is hidden and a message box
     // closing must not end the program.
