@@ -111,18 +111,19 @@ struct HostileFolder {
         // The longest file name a folder holds: its path is longer than an entry can be.
         tooLong.insert(Mp3(std::string(kMaxNameBytes - 4, 'n') + ".mp3", 700));
         // Playable broken files.
-        testing::WriteSineWav(dir.file("a wav named.mp3"), kClipSeconds, 750, kClipRate, 0.5);
+        korvale::testing::WriteSineWav(dir.file("a wav named.mp3"), kClipSeconds, 750, kClipRate,
+                                       0.5);
         {
             const std::string wav = dir.file("wav claims more.mp3");
-            testing::WriteSineWav(wav, kClipSeconds, 800, kClipRate, 0.5);
-            std::string bytes = testing::ReadBytes(wav);
+            korvale::testing::WriteSineWav(wav, kClipSeconds, 800, kClipRate, 0.5);
+            std::string bytes = korvale::testing::ReadBytes(wav);
             bytes.resize(bytes.size() / 2); // the header still claims the whole length
-            testing::WriteBytes(wav, bytes);
+            korvale::testing::WriteBytes(wav, bytes);
         }
         {
             const std::string cut = Mp3("truncated.mp3", 850);
-            const std::string bytes = testing::ReadBytes(cut);
-            testing::WriteBytes(cut, bytes.substr(0, bytes.size() / 2));
+            const std::string bytes = korvale::testing::ReadBytes(cut);
+            korvale::testing::WriteBytes(cut, bytes.substr(0, bytes.size() / 2));
         }
         {
             // An ID3v2 tag of 2 MB (sync-safe size) in front of the audio.
@@ -134,24 +135,25 @@ struct HostileFolder {
                 tag.push_back(static_cast<char>((kTagBytes >> shift) & 0x7f));
             }
             tag += std::string(kTagBytes, '\0');
-            testing::WriteBytes(tagged, tag + testing::ReadBytes(tagged));
+            korvale::testing::WriteBytes(tagged, tag + korvale::testing::ReadBytes(tagged));
         }
         {
             const std::string locked = Mp3("no read permission.mp3", 950);
             chmod(locked.c_str(), 0);
         }
         // Unplayable.
-        testing::WriteBytes(dir.file("empty.mp3"), "");
-        testing::WriteBytes(dir.file("random bytes.mp3"), testing::RandomBytes(20000, 7));
-        testing::WriteBytes(dir.file("header only.mp3"),
-                            std::string("RIFF\x24\x00\x00\x00WAVE", 12));
+        korvale::testing::WriteBytes(dir.file("empty.mp3"), "");
+        korvale::testing::WriteBytes(dir.file("random bytes.mp3"),
+                                     korvale::testing::RandomBytes(20000, 7));
+        korvale::testing::WriteBytes(dir.file("header only.mp3"),
+                                     std::string("RIFF\x24\x00\x00\x00WAVE", 12));
         {
             // MPEG frame headers with nothing valid behind them.
             std::string frames;
             for (int i = 0; i < 200; ++i) {
                 frames += std::string("\xff\xfb\x90\x64", 4) + std::string(413, '\x55');
             }
-            testing::WriteBytes(dir.file("fake frames.mp3"), frames);
+            korvale::testing::WriteBytes(dir.file("fake frames.mp3"), frames);
         }
         std::filesystem::create_directory(dir.file("a folder.mp3"));
         mkfifo(dir.file("a pipe.mp3").c_str(), 0600);
@@ -160,7 +162,8 @@ struct HostileFolder {
 
     std::string Mp3(const std::string& name, double hz) {
         const std::string path = dir.file(name);
-        testing::WriteSineMp3(path, kClipSeconds, hz, kClipRate, testing::Mp3Mode::Cbr);
+        korvale::testing::WriteSineMp3(path, kClipSeconds, hz, kClipRate,
+                                       korvale::testing::Mp3Mode::Cbr);
         return path;
     }
     std::string NameForPathBytes(std::size_t bytes) const {
@@ -228,8 +231,9 @@ TEST(HostileClips, ClipsTruncatedOrDeletedWhilePlayingStillHandOver) {
     std::vector<std::string> clips;
     for (const char* name : {"a.mp3", "b cut.mp3", "c gone.mp3", "d.mp3"}) {
         clips.push_back(dir.file(name));
-        ASSERT_TRUE(testing::WriteSineMp3(clips.back(), kLongSeconds, 440 + 100 * clips.size(),
-                                          kClipRate, testing::Mp3Mode::Cbr));
+        ASSERT_TRUE(korvale::testing::WriteSineMp3(clips.back(), kLongSeconds,
+                                                   440 + 100 * clips.size(), kClipRate,
+                                                   korvale::testing::Mp3Mode::Cbr));
     }
     OfflineRun f;
     f.run.Gather(clips[0], kMp3Filter);
@@ -241,7 +245,7 @@ TEST(HostileClips, ClipsTruncatedOrDeletedWhilePlayingStillHandOver) {
     ASSERT_TRUE(f.StepUntil([&] { return f.DeckPlaying(clips[1]) != 0; }, limit));
     const long long bStartMs = f.run.NowMs();
     ASSERT_TRUE(f.StepUntil([&] { return !f.run.Fading(); }, limit));
-    const std::string full = testing::ReadBytes(clips[1]);
+    const std::string full = korvale::testing::ReadBytes(clips[1]);
     ASSERT_EQ(truncate(clips[1].c_str(), static_cast<off_t>(full.size() * kCutFraction)), 0);
 
     // The hand-over to c starts well before b's full length: b ended where its file did.
