@@ -2,8 +2,10 @@
 # Builds the libFuzzer targets with clang (tests/fuzz, a project of its own) and runs each
 # one from its seed corpus in tests/fuzz/corpus/<name>/.
 #
-#   scripts/fuzz.sh [RUNS]        every target for RUNS executions (default 20000); what
-#                                 CI runs. Fails on the first target that finds a fault.
+#   scripts/fuzz.sh [RUNS]        every target for RUNS executions; what CI runs. Without
+#                                 RUNS: 20000 for the text readers, 4000 for the targets
+#                                 that decode or render audio (each of their executions
+#                                 opens a clip). Fails on the first target that finds a fault.
 #   FUZZ_TARGETS="ztl m3u" scripts/fuzz.sh ...   only those targets
 #
 # New inputs go to a scratch corpus (build/fuzz/corpus/<name>/), never into the checked-in
@@ -11,7 +13,7 @@
 # that input before fixing the code. For long runs see scripts/fuzz-long.sh.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-runs="${1:-20000}"
+runs="${1:-}"
 build="$root/build/fuzz"
 targets=(${FUZZ_TARGETS:-ztl m3u time_text media_command decoder_mp3 decoder_sndfile})
 
@@ -27,8 +29,15 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 for name in "${targets[@]}"; do
     scratch="$build/corpus/$name"
     mkdir -p "$scratch"
-    echo "fuzz_$name: $runs runs"
-    "$build/fuzz_$name" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
+    target_runs="$runs"
+    if [[ -z "$target_runs" ]]; then
+        case "$name" in
+        media_command | decoder_*) target_runs=4000 ;;
+        *) target_runs=20000 ;;
+        esac
+    fi
+    echo "fuzz_$name: $target_runs runs"
+    "$build/fuzz_$name" -runs="$target_runs" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
         -print_final_stats=1 -artifact_prefix="$build/artifacts/${name}-" \
         "$scratch" "$root/tests/fuzz/corpus/$name" 2>"$build/$name.log" || {
         echo "fuzz_$name FAILED; its log:" >&2

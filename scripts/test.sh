@@ -57,7 +57,7 @@ fi
 # libFuzzer: every target for a short fixed number of executions from its seed corpus.
 if [[ " $stages " == *" fuzz "* ]]; then
     echo "== libFuzzer"
-    bash "$root/scripts/fuzz.sh" "${KORVALE_FUZZ_RUNS:-20000}"
+    bash "$root/scripts/fuzz.sh" ${KORVALE_FUZZ_RUNS:-}
 fi
 # Reached only when every stage passed (set -e ends the script at the first failure).
 count=$(wc -w <<<"$stages")
