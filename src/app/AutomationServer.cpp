@@ -111,6 +111,7 @@ void AutomationServer::ReleaseObject() {
     m_clientWatcher.setWatchedServices({});
     m_connection.unregisterObject(m_object->Path());
     m_object.reset(); // clears the window's proxy
+    Q_EMIT ObjectReleased();
     // Ended after the reply to the current call has gone out.
     QMetaObject::invokeMethod(this, &AutomationServer::EndProgramIfUnheld, Qt::QueuedConnection);
 }

@@ -50,6 +50,10 @@ public:
     void AttachWindow(CKORVALEDlg* window);
     bool HasObject() const { return m_object != nullptr; }
 
+Q_SIGNALS:
+    // The object has gone (released by its client, or the client left the bus).
+    void ObjectReleased();
+
 public Q_SLOTS:
     // Makes this copy's one automation object for the calling client and returns its path.
     Q_SCRIPTABLE QDBusObjectPath CreateInstance();

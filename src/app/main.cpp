@@ -3,9 +3,11 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QEventLoop>
 #include <QFile>
 #include <QIcon>
 
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -13,7 +15,11 @@
 #include "app/ActivationFile.h"
 #include "app/AutomationServer.h"
 #include "app/CommandLine.h"
+#include "levels/AlsaAudioDevices.h"
+#include "platform/AudioEngine.h"
+#include "platform/AudioOutputFactory.h"
 #include "platform/DesktopShell.h"
+#include "platform/MediaCommandInterpreter.h"
 #include "platform/QtDialogs.h"
 #include "ui/CKORVALEDlg.h"
 
@@ -37,6 +43,8 @@ void RegisterForActivation() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A write past the file-size limit is reported by the save code, never a reason to die.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The switches are read from the command line as given, before Qt takes its own options.
     const std::string commandLine = korvale::CommandLine::Join(argc, argv);
 
@@ -75,11 +83,16 @@ int main(int argc, char** argv) {
         RegisterForActivation();
     }
 
-    // 4. The real services and the main window. The audio engine's three voices and its
-    //    media-command device go into deck1, deck2 and mci, and the ALSA devices into
-    //    devices, as soon as those exist; the window copes without them meanwhile.
+    // 4. The real services and the main window.
+    korvale::AudioEngine engine(korvale::MakeBestAudioOutput());
+    korvale::AlsaAudioDevices devices;
+    korvale::MediaCommandInterpreter mediaCommands(engine.voice(korvale::VoiceId::Cue));
     korvale::DesktopShell shell;
     korvale::WindowServices services;
+    services.deck1 = &engine.voice(korvale::VoiceId::Deck1);
+    services.deck2 = &engine.voice(korvale::VoiceId::Deck2);
+    services.mci = &mediaCommands;
+    services.devices = &devices;
     services.dialogs = &dialogs;
     services.shell = &shell;
 
@@ -89,6 +102,14 @@ int main(int argc, char** argv) {
     }
     window.OnInitDialog();
     window.exec();
+    // Hiding a dialog ends its modal run, so the run also ends when the window hides while
+    // a client holds the program; the program then lives on, hidden, until the object goes.
+    if (automation != nullptr && automation->HasObject()) {
+        QEventLoop held;
+        QObject::connect(automation.get(), &korvale::AutomationServer::ObjectReleased, &held,
+                         &QEventLoop::quit);
+        held.exec();
+    }
     // 5. The window has ended (or its client let go): the program ends.
     return EXIT_SUCCESS;
 }

@@ -1,9 +1,11 @@
 #include "platform/QtDialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStyle>
 
@@ -71,9 +73,18 @@ FileChoice QtDialogs::ChoiceOf(const QFileDialog& dialog, const std::vector<File
         return choice;
     }
     choice.path = QFile::encodeName(files.front()).toStdString();
-    const auto index = NameFilters(filters).indexOf(dialog.selectedNameFilter());
-    // Without filters (or an unknown one) the file still counts as chosen, under the first.
-    choice.filterNumber = index < 0 ? 1 : static_cast<int>(index) + 1;
+    // With the details hidden, Qt's own dialog names the selected filter by the text it
+    // shows (the description); other dialogs give the whole filter.
+    const QString selected = dialog.selectedNameFilter();
+    const auto names = NameFilters(filters);
+    choice.filterNumber = 1; // a file chosen without (known) filters counts as the first
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const auto description = QString::fromStdString(filters[i].description).simplified();
+        if (selected == names[i] || selected == description) {
+            choice.filterNumber = static_cast<int>(i) + 1;
+            break;
+        }
+    }
     return choice;
 }
 
@@ -95,7 +106,13 @@ FileChoice QtDialogs::openFile(const OpenFileRequest& request) {
     dialog.activateWindow();
     loop.exec(QEventLoop::DialogExec);
     dialog.hide();
-    return ChoiceOf(dialog, request.filters);
+    const FileChoice choice = ChoiceOf(dialog, request.filters);
+    if (choice.accepted()) {
+        // Like the desktop's own open dialog, leave the working directory at the chosen
+        // file's folder: relative entries of a play list read next resolve from there.
+        QDir::setCurrent(QFileInfo(dialog.selectedFiles().front()).absolutePath());
+    }
+    return choice;
 }
 
 FileChoice QtDialogs::saveFile(QWidget* owner, const SaveFileRequest& request) {

@@ -21,7 +21,8 @@ public:
     MessageAnswer messageBox(QWidget* owner, const std::string& text, const std::string& caption,
                              MessageIcon icon, MessageButtons buttons) override;
     // Shown without an owner and without modality: the main window stays usable while it
-    // is open. Only an existing file can be confirmed.
+    // is open. Only an existing file can be confirmed; confirming one makes its folder the
+    // working directory.
     FileChoice openFile(const OpenFileRequest& request) override;
     // Modal to `owner`; adds the default suffix to a name without one and asks before an
     // existing file is replaced.

@@ -53,10 +53,13 @@ bool IsWriteError(int errorNumber) {
 std::string LoadedStatus(std::size_t appended, int total, const DecodedPlayList& decoded) {
     std::string text =
         "New Clips Loaded: " + std::to_string(appended) + ", Total: " + std::to_string(total);
-    const std::size_t refused = decoded.refusedTooLong + decoded.refusedUnclosed;
-    if (refused > 0) {
-        text += " (" + std::to_string(refused) + " unusable " +
-                (refused == 1 ? "entry" : "entries") + " left out)";
+    // Entries that could not be taken are counted, never dropped silently.
+    if (decoded.refusedTooLong > 0) {
+        text += ". " + std::to_string(decoded.refusedTooLong) + " skipped: longer than " +
+                std::to_string(kPlayListEntryMaxBytes) + " bytes";
+    }
+    if (decoded.refusedUnclosed > 0) {
+        text += ". Last entry skipped: no closing quote";
     }
     return text;
 }

@@ -42,9 +42,9 @@ void CKORVALEDlg::ShufflePlayList() {
         ShuffleScratchList->Clear();
 
         // The order is that of drawing, entry by entry, one of the remaining entries from
-        // the window's one random stream; computed without erasing from a list.
-        std::vector<std::string> entries = PlayListBox->Entries();
-        PlayListBox->Clear();
+        // the window's one random stream; computed without erasing from a list. The entries
+        // move out of the emptied list and back in their new order, never copied.
+        std::vector<std::string> entries = PlayListBox->TakeAll();
         const std::vector<std::size_t> order = ShuffleOrder(entries.size(), m_rand);
         std::vector<std::string> shuffled;
         shuffled.reserve(entries.size());

@@ -59,4 +59,12 @@ void PlayListModel::ReplaceAll(std::vector<std::string> entries) {
     endResetModel();
 }
 
+std::vector<std::string> PlayListModel::TakeAll() {
+    beginResetModel();
+    std::vector<std::string> entries = std::move(m_entries);
+    m_entries.clear();
+    endResetModel();
+    return entries;
+}
+
 } // namespace korvale

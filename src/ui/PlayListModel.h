@@ -25,6 +25,8 @@ public:
     void RemoveAt(int index);
     void Clear();
     void ReplaceAll(std::vector<std::string> entries);
+    // Empties the list and hands over its entries (no copies).
+    std::vector<std::string> TakeAll();
 
 private:
     std::vector<std::string> m_entries;

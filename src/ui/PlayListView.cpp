@@ -63,6 +63,13 @@ void PlayListView::ReplaceAll(std::vector<std::string> entries) {
     selectionModel()->clear();
 }
 
+std::vector<std::string> PlayListView::TakeAll() {
+    const ProgramChange change(*this);
+    std::vector<std::string> entries = m_model->TakeAll();
+    selectionModel()->clear();
+    return entries;
+}
+
 int PlayListView::SelectedIndex() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();

@@ -25,6 +25,8 @@ public:
     void RemoveAt(int index);
     void Clear();
     void ReplaceAll(std::vector<std::string> entries);
+    // Empties the list, selecting nothing, and hands over its entries without copying them.
+    std::vector<std::string> TakeAll();
 
     // Index of the selected entry, or -1.
     int SelectedIndex() const;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "decks/FaderUnits.h"
+#include "decks/MixDirection.h"
 #include "support/WindowFixture.h"
 #include "ui/ClickLabel.h"
 #include "ui/PlayListView.h"
@@ -59,7 +60,7 @@ protected:
                                                 QItemSelectionModel::ClearAndSelect);
     }
     void Press(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-    bool Fading() { return state().g_mixPhase == 2; }
+    bool Fading() { return state().g_mixPhase == kMixPhaseFading; }
     std::string Label(QLabel* label) { return label->text().toStdString(); }
 
     // Loads "a" on deck 1, raised to full level and playing, and "b" on deck 2 at the
@@ -427,6 +428,60 @@ TEST_F(Mixing, MixNextOffNeverStartsAMix) {
     w().OnTimer(kTickTimerId);
     EXPECT_FALSE(Fading());
     EXPECT_NE(f.deck1.playState(), VoicePlayState::Playing);
+}
+
+} // namespace
+
+namespace {
+
+constexpr char kCuePositionQuery[] = "status movie position";
+constexpr char kCueClose[] = "close movie";
+
+TEST_F(Mixing, EveryMixClosesTheCuePlayer) {
+    Gather({"/music/a.mp3", "/music/b.mp3"});
+    UserSelects(0);
+    f.mci.commands.clear();
+    Press(w().MixButton); // a cross-fade starts
+    EXPECT_TRUE(Contains(f.mci.commands, kCueClose));
+
+    TickUntilIdle();
+    Press(w().CloseAButton);
+    f.mci.commands.clear();
+    Press(w().MixButton); // both decks empty: nothing starts
+    EXPECT_TRUE(Contains(f.mci.commands, kCueClose));
+
+    // Ending a running cross-fade leaves the cue player alone.
+    UserSelects(1);
+    Press(w().MixButton);
+    ASSERT_TRUE(Fading());
+    f.mci.commands.clear();
+    Press(w().MixButton);
+    EXPECT_FALSE(Fading());
+    EXPECT_FALSE(Contains(f.mci.commands, kCueClose));
+}
+
+TEST_F(Mixing, CuePositionIsRefreshedOnlyWhileNoCrossFadeRuns) {
+    f.mci.replies[kCuePositionQuery] = "2000";
+    state().g_cueTimer = kCueTimerId; // the cue player plays
+    w().OnTimer(kCueTimerId);
+    EXPECT_TRUE(Contains(f.mci.commands, kCuePositionQuery));
+    EXPECT_EQ(w().CuePlayTime->text().toStdString(), "00:00:02:00");
+
+    Gather({"/music/a.mp3"});
+    UserSelects(0);
+    Press(w().MixButton);
+    state().g_cueTimer = kCueTimerId;
+    f.mci.commands.clear();
+    w().OnTimer(kTickTimerId);
+    w().OnTimer(kCueTimerId);
+    EXPECT_FALSE(Contains(f.mci.commands, kCuePositionQuery));
+
+    // Not playing: no query either.
+    Press(w().MixButton);
+    state().g_cueTimer = -1;
+    f.mci.commands.clear();
+    w().OnTimer(kTickTimerId);
+    EXPECT_FALSE(Contains(f.mci.commands, kCuePositionQuery));
 }
 
 } // namespace
