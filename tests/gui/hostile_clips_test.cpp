@@ -211,7 +211,11 @@ TEST(HostileClips, EveryPlayableClipIsHeardAndEveryUnplayableOneLeavesTheList) {
     ASSERT_GE(unplayable.size(), 4u);
 
     f.run.StartUnattended();
-    f.RunToEnd(10 * 60 * 1000);
+    const long long ranMs = f.RunToEnd(10 * 60 * 1000);
+    SCOPED_TRACE("ran " + std::to_string(ranMs) + " ms; clips loaded " +
+                 std::to_string(f.run.Loaded().size()) + ", heard " +
+                 std::to_string(f.run.Heard().size()) + ", hand-overs started " +
+                 std::to_string(f.run.HandOversStarted()));
 
     for (const std::string& path : playable) {
         EXPECT_EQ(f.run.Heard().count(path), 1u) << "never heard: " << path;
@@ -228,19 +232,22 @@ TEST(HostileClips, ClipsTruncatedOrDeletedWhilePlayingStillHandOver) {
     constexpr double kLongSeconds = 20.0;
     constexpr double kCutFraction = 0.3;
     TempDir dir;
-    std::vector<std::string> clips;
-    for (const char* name : {"a.mp3", "b cut.mp3", "c gone.mp3", "d.mp3"}) {
-        clips.push_back(dir.file(name));
-        ASSERT_TRUE(korvale::testing::WriteSineMp3(clips.back(), kLongSeconds,
-                                                   440 + 100 * clips.size(), kClipRate,
+    std::vector<std::string> written;
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3"}) {
+        written.push_back(dir.file(name));
+        ASSERT_TRUE(korvale::testing::WriteSineMp3(written.back(), kLongSeconds,
+                                                   440 + 100 * written.size(), kClipRate,
                                                    korvale::testing::Mp3Mode::Cbr));
     }
     OfflineRun f;
-    f.run.Gather(clips[0], kMp3Filter);
-    ASSERT_EQ(f.run.Window().PlayListBox->Entries(), clips);
+    f.run.Gather(written[0], kMp3Filter);
+    // The clips play in list order: the second is cut while it plays, the third deleted.
+    const std::vector<std::string> clips = f.run.Window().PlayListBox->Entries();
+    ASSERT_EQ(std::set<std::string>(clips.begin(), clips.end()),
+              std::set<std::string>(written.begin(), written.end()));
     f.run.StartUnattended();
 
-    // b plays: cut the file to 30 %.
+    // The second clip plays: cut its file to 30 %.
     const long long limit = static_cast<long long>(kLongSeconds * 3 * 1000);
     ASSERT_TRUE(f.StepUntil([&] { return f.DeckPlaying(clips[1]) != 0; }, limit));
     const long long bStartMs = f.run.NowMs();
@@ -248,12 +255,13 @@ TEST(HostileClips, ClipsTruncatedOrDeletedWhilePlayingStillHandOver) {
     const std::string full = korvale::testing::ReadBytes(clips[1]);
     ASSERT_EQ(truncate(clips[1].c_str(), static_cast<off_t>(full.size() * kCutFraction)), 0);
 
-    // The hand-over to c starts well before b's full length: b ended where its file did.
+    // The hand-over to the third starts well before the second's full length: it ended
+    // where its file did.
     ASSERT_TRUE(f.StepUntil([&] { return f.DeckPlaying(clips[2]) != 0; }, limit));
     const double bPlayedSeconds = static_cast<double>(f.run.NowMs() - bStartMs) / 1000.0;
     EXPECT_LT(bPlayedSeconds, kLongSeconds * 0.75);
 
-    // c plays: delete it.
+    // The third plays: delete its file.
     ASSERT_TRUE(f.StepUntil([&] { return !f.run.Fading(); }, limit));
     ASSERT_EQ(unlink(clips[2].c_str()), 0);
     ASSERT_TRUE(f.StepUntil([&] { return f.DeckPlaying(clips[3]) != 0; }, limit));

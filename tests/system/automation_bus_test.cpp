@@ -6,7 +6,6 @@
 #include "support/ClipFactory.h"
 #include "support/TempDir.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -102,11 +101,6 @@ template <typename Predicate> bool WaitFor(Predicate done, std::chrono::millisec
 }
 
 TEST(AutomationBus, ProgramHeldByAClientEndsWhenTheBusGoesAway) {
-    int argc = 1;
-    char name[] = "korvale_system_tests";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-
     TempDir dir;
     const std::string socket = dir.file("bus");
     const std::string address = "unix:path=" + socket;
