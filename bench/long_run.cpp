@@ -33,7 +33,7 @@ using korvale::testing::OfflineEngine;
 constexpr int kDefaultHandOvers = 200;
 constexpr int kEarlyHandOver = 10;
 constexpr int kDistinctFiles = 10;
-constexpr double kClipSeconds = 6.0;
+constexpr double kClipSeconds = 12.0;
 constexpr int kClipRate = 44100;
 constexpr double kAmplitude = 0.5;
 constexpr double kFirstToneHz = 300.0;

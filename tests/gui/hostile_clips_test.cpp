@@ -29,7 +29,8 @@ using korvale::testing::TempDir;
 namespace {
 
 constexpr int kClipRate = 44100;
-constexpr double kClipSeconds = 3.0;
+// Long enough that each clip plays alone at full level between two cross-fades.
+constexpr double kClipSeconds = 12.0;
 constexpr double kSilence = 1e-4;
 constexpr int kMp3Filter = 1;
 constexpr std::size_t kMaxEntryBytes = 255;

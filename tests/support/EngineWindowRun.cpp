@@ -50,14 +50,23 @@ template <typename Event> void EngineWindowRun::Run(Event&& event) {
     const bool fading = Fading();
     if (!wasFading && fading) {
         ++m_handOversStarted;
+        m_pathsAtFadeStart = {m_deck1.isOpen() ? m_deck1.path() : std::string(),
+                              m_deck2.isOpen() ? m_deck2.path() : std::string()};
     }
     if (wasFading && !fading) {
-        // Completed: one deck at full level, the other closed.
-        const bool deck1Full = m_window->Fader(1)->Position() == kFullLevel;
-        const bool deck2Full = m_window->Fader(2)->Position() == kFullLevel;
-        if ((deck1Full && !m_deck2.isOpen()) || (deck2Full && !m_deck1.isOpen()) ||
-            (deck1Full && deck2Full)) {
-            ++m_handOversCompleted;
+        // Completed: one deck playing at full level, the other no longer playing the clip
+        // it held when the fade began (closed, or "LOAD NEXT" has put the next clip there).
+        for (int incoming = 1; incoming <= kDeckCount; ++incoming) {
+            MediaVoice& in = incoming == 1 ? m_deck1 : m_deck2;
+            MediaVoice& out = incoming == 1 ? m_deck2 : m_deck1;
+            const std::string& outgoingPath = m_pathsAtFadeStart[kDeckCount - incoming];
+            const bool outgoingGone = !out.isOpen() || out.path() != outgoingPath ||
+                                      out.playState() != VoicePlayState::Playing;
+            if (m_window->Fader(incoming)->Position() == kFullLevel &&
+                in.playState() == VoicePlayState::Playing && outgoingGone) {
+                ++m_handOversCompleted;
+                break;
+            }
         }
     }
     const bool timerRunning = m_window->IsTimerRunning(kFadeTimerId);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <map>
 #include <memory>
@@ -46,6 +47,8 @@ public:
     // Paths that some deck held (opened) at any time.
     const std::set<std::string>& Loaded() const { return m_loaded; }
     int HandOversStarted() const { return m_handOversStarted; }
+    // Cross-fades that ended with one deck playing at full level and the other deck no
+    // longer playing the clip it held when the fade began.
     int HandOversCompleted() const { return m_handOversCompleted; }
     bool Fading() const;
     long long NowMs() const { return m_nowMs; }
@@ -67,6 +70,7 @@ private:
     long long m_fadeDueMs = 0;
     bool m_fadeTimerRunning = false;
     double m_lastPosition[2] = {-1.0, -1.0};
+    std::array<std::string, 2> m_pathsAtFadeStart;
     std::set<std::string> m_heard;
     std::set<std::string> m_loaded;
     int m_handOversStarted = 0;
