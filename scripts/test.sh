@@ -19,3 +19,48 @@ export QT_QPA_PLATFORM=offscreen
 
 dbus-run-session -- bash "$root/scripts/with-pulseaudio.sh" \
     ctest --test-dir "$root/build/test" --output-on-failure --timeout 900
+
+# Each further stage fails the script when it fails. KORVALE_TEST_STAGES picks stages
+# (default: all of "sanitize tsan fuzz").
+stages="${KORVALE_TEST_STAGES:-sanitize tsan fuzz}"
+supp="$root/tests/sanitizers"
+run_headless() {
+    dbus-run-session -- bash "$root/scripts/with-pulseaudio.sh" "$@"
+}
+
+# AddressSanitizer + UndefinedBehaviorSanitizer over the unit and window tests. -O1 keeps
+# the build and the run short; leaks inside system libraries (fonts, Qt's platform
+# plug-ins) are suppressed by tests/sanitizers/lsan.supp, never those of KORVALE's code.
+if [[ " $stages " == *" sanitize "* ]]; then
+    echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+    cmake --preset sanitize -S "$root" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" >/dev/null
+    cmake --build "$root/build/sanitize" -j"$jobs" --target korvale_unit_tests korvale_gui_tests
+    # (No detect_stack_use_after_return: its heap-held frames would defeat the tests that
+    # measure how deep the stack goes.)
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+    export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp"
+    run_headless "$root/build/sanitize/tests/korvale_unit_tests" --gtest_brief=1
+    run_headless "$root/build/sanitize/tests/korvale_gui_tests" --gtest_brief=1
+    unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
+fi
+
+# ThreadSanitizer over the unit tests: the engine and media-command tests are where the
+# voices' worker threads and the output thread meet; the rest costs a few seconds more and
+# keeps new engine tests covered whatever their names.
+if [[ " $stages " == *" tsan "* ]]; then
+    echo "== ThreadSanitizer"
+    cmake --preset tsan -S "$root" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" >/dev/null
+    cmake --build "$root/build/tsan" -j"$jobs" --target korvale_unit_tests
+    TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp" \
+        run_headless "$root/build/tsan/tests/korvale_unit_tests" --gtest_brief=1
+fi
+
+# libFuzzer: every target for a short fixed number of executions from its seed corpus.
+if [[ " $stages " == *" fuzz "* ]]; then
+    echo "== libFuzzer"
+    bash "$root/scripts/fuzz.sh" ${KORVALE_FUZZ_RUNS:-}
+fi
+# Reached only when every stage passed (set -e ends the script at the first failure).
+count=$(wc -w <<<"$stages")
+echo "stages: $((count + 1)) passed, 0 failed"

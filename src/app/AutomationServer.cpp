@@ -13,12 +13,21 @@
 
 namespace korvale {
 
+namespace {
+
+// How often a held object checks that the bus is still there, in milliseconds.
+constexpr int kBusCheckPeriodMs = 500;
+
+} // namespace
+
 AutomationServer::AutomationServer(QDBusConnection connection, bool userControl)
     : m_connection(std::move(connection)), m_userControl(userControl) {
     m_clientWatcher.setConnection(m_connection);
     m_clientWatcher.setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
     connect(&m_clientWatcher, &QDBusServiceWatcher::serviceUnregistered, this,
             &AutomationServer::OnClientLeft);
+    m_busCheck.setInterval(kBusCheckPeriodMs);
+    connect(&m_busCheck, &QTimer::timeout, this, &AutomationServer::OnBusCheck);
 }
 
 AutomationServer::~AutomationServer() {
@@ -70,6 +79,7 @@ QDBusObjectPath AutomationServer::CreateInstance() {
         return {};
     }
     m_object = std::move(object);
+    m_busCheck.start();
 
     // One copy serves one object: the next request for the name starts another copy.
     GiveUpName();
@@ -107,7 +117,14 @@ void AutomationServer::OnClientLeft(const QString& uniqueName) {
     }
 }
 
+void AutomationServer::OnBusCheck() {
+    if (m_object != nullptr && !m_connection.isConnected()) {
+        ReleaseObject();
+    }
+}
+
 void AutomationServer::ReleaseObject() {
+    m_busCheck.stop();
     m_clientWatcher.setWatchedServices({});
     m_connection.unregisterObject(m_object->Path());
     m_object.reset(); // clears the window's proxy

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -62,6 +63,9 @@ public Q_SLOTS:
 
 private Q_SLOTS:
     void OnClientLeft(const QString& uniqueName);
+    // The bus connection has gone (the bus daemon ended): nothing can reach or release the
+    // object any more, so it is released here, as if its client had left.
+    void OnBusCheck();
 
 private:
     void ReleaseObject();
@@ -75,6 +79,7 @@ private:
     QPointer<CKORVALEDlg> m_window;
     std::unique_ptr<AutomationObject> m_object;
     QDBusServiceWatcher m_clientWatcher;
+    QTimer m_busCheck; // runs while an object is held
 };
 
 } // namespace korvale

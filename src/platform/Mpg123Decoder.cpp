@@ -138,8 +138,10 @@ std::size_t Mpg123Decoder::read(float* out, std::size_t frames) {
     if (m_failed) {
         return 0;
     }
-    frames = static_cast<std::size_t>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(frames), m_length - m_position));
+    // A damaged stream's index can put the position past the scanned end: nothing is left.
+    const std::int64_t left = std::max<std::int64_t>(0, m_length - m_position);
+    frames =
+        static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(frames), left));
     std::size_t got = 0;
     int newFormatRetries = 0;
     while (got < frames) {
@@ -172,7 +174,9 @@ bool Mpg123Decoder::seek(std::int64_t frame) {
         return false;
     }
     m_failed = false;
-    m_position = at;
+    // A damaged stream's frame index can land beyond the end the scan found; reads then
+    // return nothing rather than run on.
+    m_position = std::min<std::int64_t>(at, m_length);
     return true;
 }
 
