@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <span>
 
 namespace korvale {
 
@@ -18,8 +19,14 @@ constexpr std::uint64_t kPlayedFrameMask = (std::uint64_t{1} << kPlayedFrameBits
 constexpr std::uint64_t kPlayedGenerationMask = 0xFFFFFF;
 // About half a second of audio decoded ahead at 48 kHz.
 constexpr std::size_t kRingSecondsDivisor = 2;
-constexpr std::size_t kMaxDecodeChunk = 1024;
-constexpr std::size_t kMinDecodeChunk = 16;
+// Source frames decoded per read (a little under 4 MPEG frames).
+constexpr std::size_t kDecodeChunk = 4096;
+// The worker refills once this share of the ring is free, then fills it up again: a few
+// wake-ups per second instead of one per decoded chunk.
+constexpr std::size_t kRefillDivisor = 4;
+// A fill ends when less room than this is left (no tiny conversions at its end).
+constexpr std::size_t kMinWriteFrames = 256;
+// Re-check interval while the output still has to drop frames of an older request.
 constexpr auto kIdlePoll = std::chrono::milliseconds(2);
 constexpr auto kMaxReadyWait = std::chrono::seconds(2);
 constexpr int kMinVolume = -10000;
@@ -40,8 +47,7 @@ EngineVoice::EngineVoice(int outputRate, std::size_t maxBlockFrames)
     : m_outputRate(outputRate), m_maxBlockFrames(maxBlockFrames),
       m_ring(std::max<std::size_t>(static_cast<std::size_t>(outputRate) / kRingSecondsDivisor,
                                    maxBlockFrames * 4)),
-      m_endedGeneration(kNoGeneration), m_scratch(maxBlockFrames),
-      m_worker([this] { workerLoop(); }) {}
+      m_endedGeneration(kNoGeneration), m_worker([this] { workerLoop(); }) {}
 
 EngineVoice::~EngineVoice() {
     {
@@ -230,7 +236,14 @@ bool EngineVoice::segmentReady(std::size_t frames) noexcept {
 void EngineVoice::waitUntilReady(std::size_t frames) {
     frames = std::min(frames, m_ring.capacity() / 2);
     std::unique_lock lock(m_mutex);
-    m_progress.wait_for(lock, kMaxReadyWait, [&] { return segmentReady(frames); });
+    if (segmentReady(frames)) {
+        return;
+    }
+    // Once it has to wait, it waits for half a ring: one hand-over per many decoded chunks
+    // rather than one per chunk. The worker reports when its ring is full or the clip done.
+    const std::size_t plenty = std::max(frames, m_ring.capacity() / 2);
+    m_wake.notify_all();
+    m_progress.wait_for(lock, kMaxReadyWait, [&] { return segmentReady(plenty); });
 }
 
 // ---- worker ----------------------------------------------------------------------------
@@ -238,12 +251,14 @@ void EngineVoice::waitUntilReady(std::size_t frames) {
 void EngineVoice::workerLoop() {
     std::unique_ptr<Decoder> decoder;
     std::unique_ptr<Resampler> resampler;
-    std::vector<float> decoded;
-    std::vector<Frame> converted;
-    std::size_t decodeChunk = 0;
+    std::vector<float> decoded(kDecodeChunk * Decoder::kChannels);
+    std::size_t pendingOffset = 0; // decoded frames not yet taken by the resampler
+    std::size_t pendingFrames = 0;
     std::uint32_t generation = kNoGeneration;
     bool inputDone = true;
     bool flushed = true;
+    bool filling = false;
+    const std::size_t refillRoom = m_ring.capacity() / kRefillDivisor;
 
     std::unique_lock lock(m_mutex);
     while (!m_quit) {
@@ -260,17 +275,11 @@ void EngineVoice::workerLoop() {
             retired.reset();
             inputDone = true;
             flushed = true;
+            pendingFrames = 0;
             if (decoder) {
                 const int inputRate = decoder->sampleRate();
                 if (!resampler || resampler->inputRate() != inputRate) {
                     resampler = std::make_unique<Resampler>(inputRate, m_outputRate);
-                    // Keep one converted chunk within a quarter of the ring.
-                    const double ratio = static_cast<double>(m_outputRate) / inputRate;
-                    decodeChunk = std::clamp<std::size_t>(
-                        static_cast<std::size_t>(m_ring.capacity() / 4 / ratio), kMinDecodeChunk,
-                        kMaxDecodeChunk);
-                    decoded.assign(decodeChunk * Decoder::kChannels, 0.0f);
-                    converted.assign(resampler->maxOutputFrames(decodeChunk), Frame{});
                 } else {
                     resampler->reset();
                 }
@@ -282,35 +291,56 @@ void EngineVoice::workerLoop() {
             if (inputDone && flushed) {
                 m_eofGeneration.store(generation, std::memory_order_release);
             }
+            filling = true;
             lock.lock();
             m_progress.notify_all();
             continue;
         }
-        if (!(inputDone && flushed) && m_ring.freeSpace() >= converted.size()) {
+        const bool finished = inputDone && flushed;
+        const std::size_t room = m_ring.freeSpace();
+        if (!finished && room >= (filling ? kMinWriteFrames : refillRoom)) {
+            filling = true;
             lock.unlock();
+            if (pendingFrames == 0 && !inputDone) {
+                pendingOffset = 0;
+                pendingFrames = decoder->read(decoded.data(), kDecodeChunk);
+                inputDone = pendingFrames == 0;
+            }
+            // Converted frames go straight into the ring's free space.
+            const std::span<Frame> free = m_ring.writableSpan();
+            auto* out = reinterpret_cast<float*>(free.data());
             std::size_t produced = 0;
-            if (!inputDone) {
-                const std::size_t got = decoder->read(decoded.data(), decodeChunk);
-                if (got == 0) {
-                    inputDone = true;
-                } else {
-                    produced = resampler->process(decoded.data(), got,
-                                                  reinterpret_cast<float*>(converted.data()));
-                }
-            } else {
-                produced =
-                    resampler->flush(reinterpret_cast<float*>(converted.data()), converted.size());
+            if (pendingFrames > 0) {
+                std::size_t used = 0;
+                produced = resampler->process(decoded.data() + pendingOffset * Decoder::kChannels,
+                                              pendingFrames, used, out, free.size());
+                pendingOffset += used;
+                pendingFrames -= used;
+            } else if (inputDone) {
+                produced = resampler->flush(out, free.size());
                 flushed = produced == 0;
             }
-            m_ring.write(converted.data(), produced);
+            m_ring.commitWrite(produced);
             if (inputDone && flushed) {
                 m_eofGeneration.store(generation, std::memory_order_release);
             }
             lock.lock();
-            m_progress.notify_all();
             continue;
         }
-        m_wake.wait_for(lock, kIdlePoll);
+        // The ring is full or the clip done: tell a waiting offline output, then sleep until
+        // a request comes or, while the output plays, until a refill's worth is free.
+        filling = false;
+        m_progress.notify_all();
+        if (finished) {
+            m_wake.wait(lock);
+        } else if (m_ring.readIndex() < m_segmentStartIndex.load(std::memory_order_acquire)) {
+            // The output is about to drop the older frames that fill the ring.
+            m_wake.wait_for(lock, kIdlePoll);
+        } else {
+            const auto missing = static_cast<double>(refillRoom - room);
+            const auto drain = std::chrono::duration<double>(missing / m_outputRate);
+            m_wake.wait_for(lock, std::max<std::chrono::duration<double>>(drain, kIdlePoll));
+        }
     }
 }
 
@@ -346,12 +376,23 @@ void EngineVoice::mixInto(float* out, std::size_t frames) noexcept {
         return;
     }
     const float from = m_outAudible ? m_outGain : 0.0f;
-    const std::size_t got = m_ring.read(m_scratch.data(), frames);
     const float step = (target - from) / static_cast<float>(frames);
-    for (std::size_t i = 0; i < got; ++i) {
-        const float gain = from + step * static_cast<float>(i + 1);
-        out[2 * i] += m_scratch[i].left * gain;
-        out[2 * i + 1] += m_scratch[i].right * gain;
+    // Mixes straight from the ring: at most two runs, split where its storage wraps.
+    std::size_t got = 0;
+    while (got < frames) {
+        const std::span<const Frame> ready = m_ring.readableSpan();
+        const std::size_t n = std::min(ready.size(), frames - got);
+        if (n == 0) {
+            break;
+        }
+        float* dst = out + 2 * got;
+        for (std::size_t i = 0; i < n; ++i) {
+            const float gain = from + step * static_cast<float>(got + i + 1);
+            dst[2 * i] += ready[i].left * gain;
+            dst[2 * i + 1] += ready[i].right * gain;
+        }
+        m_ring.commitRead(n);
+        got += n;
     }
     m_outFrames += got;
     m_played.store(PackPlayed(m_outGeneration, m_outFrames), std::memory_order_release);

@@ -117,7 +117,6 @@ private:
     std::atomic<std::uint32_t> m_endedGeneration;
 
     // Output thread only.
-    std::vector<Frame> m_scratch;
     std::uint32_t m_outGeneration = 0;
     std::uint64_t m_outFrames = 0;
     float m_outGain = 0.0f;

@@ -5,13 +5,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 namespace korvale {
 
 // Lock-free single-producer single-consumer ring of trivially copyable items, allocated
-// once at construction. One thread writes (write(), writeIndex()), one thread reads
-// (read(), available(), skipTo()). Indices count items since construction and never wrap
-// in practice (64 bits), so a position in the stream can be named by its index.
+// once at construction. One thread writes (write(), writableSpan()/commitWrite(),
+// writeIndex()), one thread reads (read(), readableSpan()/commitRead(), available(),
+// skipTo()). The span pairs let either side work on the ring's storage in place. Indices count
+// items since construction and never wrap in practice (64 bits), so a position in the stream can be
+// named by its index.
 template <typename T> class SpscRing {
 public:
     // Capacity is rounded up to a power of two.
@@ -46,6 +49,35 @@ public:
         std::copy_n(items + first, n - first, m_items.get());
         m_write.store(w + n, std::memory_order_release);
         return n;
+    }
+
+    // Producer: the free items that follow the write position without wrapping (empty when
+    // the ring is full). Fill a prefix of it, then publish that prefix with commitWrite().
+    std::span<T> writableSpan() {
+        const std::uint64_t w = m_write.load(std::memory_order_relaxed);
+        const std::uint64_t r = m_read.load(std::memory_order_acquire);
+        const std::size_t start = static_cast<std::size_t>(w & m_mask);
+        const std::size_t n =
+            std::min(m_capacity - static_cast<std::size_t>(w - r), m_capacity - start);
+        return {m_items.get() + start, n};
+    }
+    // Producer: publishes the first `count` items of the last writableSpan().
+    void commitWrite(std::size_t count) {
+        m_write.store(m_write.load(std::memory_order_relaxed) + count, std::memory_order_release);
+    }
+
+    // Consumer: the ready items that follow the read position without wrapping (empty when
+    // nothing is ready). Use a prefix of it, then release that prefix with commitRead().
+    std::span<const T> readableSpan() const {
+        const std::uint64_t r = m_read.load(std::memory_order_relaxed);
+        const std::uint64_t w = m_write.load(std::memory_order_acquire);
+        const std::size_t start = static_cast<std::size_t>(r & m_mask);
+        return {m_items.get() + start,
+                std::min(static_cast<std::size_t>(w - r), m_capacity - start)};
+    }
+    // Consumer: releases the first `count` items of the last readableSpan() to the producer.
+    void commitRead(std::size_t count) {
+        m_read.store(m_read.load(std::memory_order_relaxed) + count, std::memory_order_release);
     }
 
     // Consumer: items ready to read.
