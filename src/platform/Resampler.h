@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 struct soxr;
 
@@ -33,6 +34,12 @@ public:
     void reset();
 
 private:
+    // Most frames converted per call (the channel buffers' size).
+    static constexpr std::size_t kBlockFrames = 4096;
+
+    // Writes `frames` frames of the output channel buffers interleaved to `output`.
+    std::size_t interleave(std::size_t frames, float* output) const;
+
     struct SoxrDeleter {
         void operator()(soxr* handle) const;
     };
@@ -40,6 +47,11 @@ private:
     int m_inputRate;
     int m_outputRate;
     std::unique_ptr<soxr, SoxrDeleter> m_soxr; // null when the rates are equal
+    // Channel buffers for the converter, allocated with it.
+    std::vector<float> m_inLeft;
+    std::vector<float> m_inRight;
+    std::vector<float> m_outLeft;
+    std::vector<float> m_outRight;
 };
 
 } // namespace korvale
