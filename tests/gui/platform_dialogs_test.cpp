@@ -28,6 +28,7 @@ namespace korvale {
 namespace {
 
 constexpr int kPollMs = 10;
+constexpr int kWatchdogMs = 30000;
 
 // Once a visible top-level widget of type T appears (other than `skip`), runs `action` on it.
 template <typename T> void WhenShown(std::function<void(T*)> action, QWidget* skip = nullptr) {
@@ -81,12 +82,28 @@ protected:
         m_savedCurrent = QDir::currentPath();
         Touch(m_folder.filePath(QStringLiteral("one.mp3")));
         Touch(m_folder.filePath(QStringLiteral("two.wav")));
+        // A dialog that a scripted step failed to close would wait for a user for ever:
+        // the watchdog closes it and fails the test instead.
+        m_watchdog.setSingleShot(true);
+        QObject::connect(&m_watchdog, &QTimer::timeout, [] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) {
+                    ADD_FAILURE() << "a dialog was left open: " << dialog->metaObject()->className();
+                    dialog->reject();
+                }
+            }
+        });
+        m_watchdog.start(kWatchdogMs);
     }
-    void TearDown() override { QDir::setCurrent(m_savedCurrent); }
+    void TearDown() override {
+        m_watchdog.stop();
+        QDir::setCurrent(m_savedCurrent);
+    }
 
     QTemporaryDir m_folder;
     QString m_savedCurrent;
     QtDialogs m_dialogs;
+    QTimer m_watchdog;
 };
 
 TEST_F(PlatformDialogsTest, OpenDialogIsNonModalAndReportsTheFilterInUseWhenConfirmed) {
