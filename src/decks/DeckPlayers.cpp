@@ -9,6 +9,7 @@
 #include "decks/TimeText.h"
 #include "playlist/PlayListSteps.h"
 #include "ui/CKORVALEDlg.h"
+#include "ui/FormatText.h"
 #include "ui/ClickLabel.h"
 #include "ui/TrackBar.h"
 
@@ -33,17 +34,6 @@ QString ToQString(const std::string& text) {
 
 QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// printf-style text, never cut (a long clip name is shown whole).
-template <typename... Args> std::string Format(const char* format, Args... args) {
-    const int length = std::snprintf(nullptr, 0, format, args...);
-    if (length <= 0) {
-        return std::string();
-    }
-    std::string text(static_cast<std::size_t>(length), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, args...);
-    return text;
 }
 
 // The deck a DeckChoice code names: 1 for codes 1 and 3, 2 for code 2, 0 for none.
@@ -76,7 +66,7 @@ bool IsUnplayable(CKORVALEDlg& window, int deck) {
 }
 
 void ShowLoaded(CKORVALEDlg& window, const std::string& path, int deck) {
-    window.SetStatus(Format(kLoadedFormat, ClipDisplayName(path).c_str(), deck));
+    window.SetStatus(FormatText(kLoadedFormat, ClipDisplayName(path).c_str(), deck));
 }
 
 // Drops the selected entry after its clip proved unplayable and loads the entry that took
@@ -202,7 +192,7 @@ void CKORVALEDlg::ShowDeckClipName(int deck) {
         SetStatus(std::string());
         return;
     }
-    SetStatus(Format(kClipNameFormat, deck, ClipDisplayName(player.GetFileName()).c_str()));
+    SetStatus(FormatText(kClipNameFormat, deck, ClipDisplayName(player.GetFileName()).c_str()));
 }
 
 void CKORVALEDlg::ApplyDeckFaders() {

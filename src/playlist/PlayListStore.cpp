@@ -5,6 +5,7 @@
 #include "playlist/FolderSearch.h"
 #include "playlist/PlayListSteps.h"
 #include "ui/CKORVALEDlg.h"
+#include "ui/FormatText.h"
 #include "ui/PlayListView.h"
 
 namespace korvale {
@@ -34,17 +35,6 @@ enum ClipFilter : int {
     kFilterAllFiles = 5,
 };
 
-// printf-style text, never cut (a long clip name is shown whole).
-template <typename... Args> std::string Format(const char* format, Args... args) {
-    const int length = std::snprintf(nullptr, 0, format, args...);
-    if (length <= 0) {
-        return std::string();
-    }
-    std::string text(static_cast<std::size_t>(length), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, args...);
-    return text;
-}
-
 // Everything of `path` up to and including its last separator; empty without one.
 std::string FolderPart(const std::string& path) {
     const std::size_t last = path.rfind(kSeparator);
@@ -63,7 +53,7 @@ void CKORVALEDlg::GatherClips() {
     const int count = PlayListBox->Count();
     if (count >= 1 && m_services.dialogs != nullptr) {
         const MessageAnswer answer = m_services.dialogs->messageBox(
-            this, Format(kClearQuestionFormat, count), kQuestionCaption, MessageIcon::Question,
+            this, FormatText(kClearQuestionFormat, count), kQuestionCaption, MessageIcon::Question,
             MessageButtons::YesNo);
         if (answer == MessageAnswer::Yes) {
             PlayListBox->Clear();
@@ -118,17 +108,17 @@ void CKORVALEDlg::SearchFolder(const std::string& folder, const std::string& pat
     if (appended == 0 && found.refusedTooLong == 0) {
         // Nothing matched: the searching text stays, unless the folder could not be listed.
         if (found.listingError) {
-            SetStatus(Format(kListingErrorFormat, found.errorText.c_str()));
+            SetStatus(FormatText(kListingErrorFormat, found.errorText.c_str()));
         }
         return;
     }
     PlayListBox->AppendMany(std::move(found.paths));
-    std::string status = Format(kGatheredFormat, appended, PlayListBox->Count());
+    std::string status = FormatText(kGatheredFormat, appended, PlayListBox->Count());
     if (found.refusedTooLong > 0) {
-        status += Format(kRefusedFormat, found.refusedTooLong);
+        status += FormatText(kRefusedFormat, found.refusedTooLong);
     }
     if (found.listingError) {
-        status += Format(kListingErrorFormat, found.errorText.c_str());
+        status += FormatText(kListingErrorFormat, found.errorText.c_str());
     }
     SetStatus(status);
 }
