@@ -91,9 +91,9 @@ QLabel* MakeText(const QString& caption, Qt::Alignment alignment, bool sunken, Q
     return label;
 }
 
-QWidget* MakeControl(const ControlSpec& spec, QWidget* parent) {
-    const QString caption = QString::fromUtf8(spec.caption);
-    switch (spec.kind) {
+QWidget* MakeControl(const ControlSpec& entry, QWidget* parent) {
+    const QString caption = QString::fromUtf8(entry.caption);
+    switch (entry.kind) {
     case ControlKind::PushButton:
         return new QPushButton(caption, parent);
     case ControlKind::DefaultPushButton: {
@@ -247,21 +247,21 @@ void CKORVALEDlg::CreateControls() {
     const auto toY = [lineHeight](int du) { return du * lineHeight / kVerticalDuPerLine; };
 
     std::vector<QWidget*> groups;
-    for (const ControlSpec& spec : WindowControls()) {
-        QWidget* control = MakeControl(spec, this);
-        const QString name = QString::fromLatin1(spec.name);
+    for (const ControlSpec& entry : WindowControls()) {
+        QWidget* control = MakeControl(entry, this);
+        const QString name = QString::fromLatin1(entry.name);
         control->setObjectName(name);
         control->setAccessibleDescription(name);
-        int height = toY(spec.height);
-        if (spec.kind == ControlKind::ComboBox) {
+        int height = toY(entry.height);
+        if (entry.kind == ControlKind::ComboBox) {
             // A drop-down list's template height includes its open list.
             height = control->sizeHint().height();
         }
-        control->setGeometry(toX(spec.x), toY(spec.y), toX(spec.width), height);
-        FitFontToWidth(control, QString::fromUtf8(spec.caption), FitPadding(spec.kind));
-        control->setVisible((spec.state & kStateHidden) == 0);
-        control->setEnabled((spec.state & kStateDisabled) == 0);
-        if (spec.kind == ControlKind::GroupBox || spec.kind == ControlKind::CentredGroupBox) {
+        control->setGeometry(toX(entry.x), toY(entry.y), toX(entry.width), height);
+        FitFontToWidth(control, QString::fromUtf8(entry.caption), FitPadding(entry.kind));
+        control->setVisible((entry.state & kStateHidden) == 0);
+        control->setEnabled((entry.state & kStateDisabled) == 0);
+        if (entry.kind == ControlKind::GroupBox || entry.kind == ControlKind::CentredGroupBox) {
             groups.push_back(control);
         }
     }

@@ -28,20 +28,20 @@ std::string Text(QLabel* label) { return label->text().toStdString(); }
 
 TEST(MainWindowControls, EveryTemplateControlExistsWithItsNameKindAndCaption) {
     WindowFixture f;
-    for (const ControlSpec& spec : WindowControls()) {
-        SCOPED_TRACE(spec.name);
-        QWidget* control = f.w().findChild<QWidget*>(QString::fromLatin1(spec.name));
+    for (const ControlSpec& entry : WindowControls()) {
+        SCOPED_TRACE(entry.name);
+        QWidget* control = f.w().findChild<QWidget*>(QString::fromLatin1(entry.name));
         ASSERT_NE(control, nullptr);
-        EXPECT_EQ(control->accessibleDescription().toStdString(), spec.name);
-        const std::string caption = spec.caption;
-        switch (spec.kind) {
+        EXPECT_EQ(control->accessibleDescription().toStdString(), entry.name);
+        const std::string caption = entry.caption;
+        switch (entry.kind) {
         case ControlKind::PushButton:
         case ControlKind::DefaultPushButton:
         case ControlKind::ToggleButton: {
             auto* button = qobject_cast<QPushButton*>(control);
             ASSERT_NE(button, nullptr);
-            EXPECT_EQ(button->isCheckable(), spec.kind == ControlKind::ToggleButton);
-            if (spec.id != 1069) { // the microphone button is captioned at start-up
+            EXPECT_EQ(button->isCheckable(), entry.kind == ControlKind::ToggleButton);
+            if (entry.id != 1069) { // the microphone button is captioned at start-up
                 EXPECT_EQ(button->text().toStdString(), caption);
             }
             break;
@@ -52,7 +52,7 @@ TEST(MainWindowControls, EveryTemplateControlExistsWithItsNameKindAndCaption) {
             auto* bar = qobject_cast<TrackBar*>(control);
             ASSERT_NE(bar, nullptr);
             EXPECT_EQ(bar->orientation() == Qt::Vertical,
-                      spec.kind == ControlKind::VerticalTrackBar);
+                      entry.kind == ControlKind::VerticalTrackBar);
             break;
         }
         case ControlKind::GroupBox:
