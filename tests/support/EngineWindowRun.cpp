@@ -8,6 +8,7 @@
 #include "ui/PlayListModel.h"
 #include "ui/PlayListView.h"
 #include "ui/TrackBar.h"
+#include "support/WindowFixture.h"
 
 namespace korvale::testing {
 
@@ -27,10 +28,7 @@ EngineWindowRun::EngineWindowRun(MediaVoice& deck1, MediaVoice& deck2)
     services.devices = &m_devices;
     services.dialogs = &m_dialogs;
     services.shell = &m_shell;
-    services.screenSize = QSize(1280, 1024);
-    services.startTickTimer = false;
-    m_window = std::make_unique<CKORVALEDlg>(services);
-    m_window->OnInitDialog();
+    m_window = test::MakeTestWindow(services);
 }
 
 EngineWindowRun::~EngineWindowRun() = default;

@@ -8,6 +8,7 @@
 #include "decks/MixDirection.h"
 #include "ui/PlayListView.h"
 #include "ui/TrackBar.h"
+#include "support/WindowFixture.h"
 
 namespace korvale::testing {
 
@@ -35,10 +36,7 @@ UnattendedRun::UnattendedRun(std::vector<std::string> playList)
     services.mci = &m_mci;
     services.devices = &m_devices;
     services.dialogs = &m_dialogs;
-    services.screenSize = QSize(1280, 1024);
-    services.startTickTimer = false;
-    m_window = std::make_unique<CKORVALEDlg>(services);
-    m_window->OnInitDialog();
+    m_window = test::MakeTestWindow(services);
     m_window->PlayListBox->AppendMany(std::move(playList));
 }
 

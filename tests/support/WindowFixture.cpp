@@ -10,12 +10,18 @@ WindowFixture::WindowFixture(QSize screen, bool initialise) {
     services.devices = &devices;
     services.dialogs = &dialogs;
     services.shell = &shell;
+    window = MakeTestWindow(services, screen, initialise);
+}
+
+std::unique_ptr<CKORVALEDlg> MakeTestWindow(WindowServices services, QSize screen,
+                                            bool initialise) {
     services.screenSize = screen;
     services.startTickTimer = false;
-    window = std::make_unique<CKORVALEDlg>(services);
+    auto window = std::make_unique<CKORVALEDlg>(services);
     if (initialise) {
         window->OnInitDialog();
     }
+    return window;
 }
 
 WindowFixture::~WindowFixture() = default;
