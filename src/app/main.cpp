@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
 
     korvale::QtDialogs dialogs;
 
-    // 1. Component services: the session bus.
+    // The session bus, without which the program cannot serve its automation object.
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         dialogs.messageBox(nullptr, kBusFailedText, kApplicationName,
@@ -71,10 +71,10 @@ int main(int argc, char** argv) {
         return kExitBusUnavailable;
     }
 
-    // 2. The start-up switches; the rest of the command line is not read by anything else.
+    // The start-up switches; the rest of the command line is not read by anything else.
     const korvale::StartRequest start = korvale::CommandLine::Parse(commandLine);
 
-    // 3. Started by a client: publish the factory. Otherwise repair the registration.
+    // Started by a client: publish the factory. Otherwise repair the registration.
     std::unique_ptr<korvale::AutomationServer> automation;
     if (start.automated) {
         automation = std::make_unique<korvale::AutomationServer>(bus, /*userControl=*/false);
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
         RegisterForActivation();
     }
 
-    // 4. The real services and the main window.
+    // The real services and the main window.
     korvale::AudioEngine engine(korvale::MakeBestAudioOutput());
     korvale::AlsaAudioDevices devices;
     korvale::MediaCommandInterpreter mediaCommands(engine.voice(korvale::VoiceId::Cue));
@@ -101,15 +101,15 @@ int main(int argc, char** argv) {
         automation->AttachWindow(&window);
     }
     window.OnInitDialog();
-    window.exec();
-    // Hiding a dialog ends its modal run, so the run also ends when the window hides while
-    // a client holds the program; the program then lives on, hidden, until the object goes.
+    window.RunUntilHidden();
+    // The run also ends when the window hides while a client holds the program; the
+    // program then lives on, hidden, until the object goes.
     if (automation != nullptr && automation->HasObject()) {
         QEventLoop held;
         QObject::connect(automation.get(), &korvale::AutomationServer::ObjectReleased, &held,
                          &QEventLoop::quit);
         held.exec();
     }
-    // 5. The window has ended (or its client let go): the program ends.
+    // The window has ended (or its client let go): the program ends.
     return EXIT_SUCCESS;
 }

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -19,12 +20,14 @@
 #include <climits>
 #include <vector>
 
+#include "core/PathLength.h"
 #include "platform/AudioDevices.h"
 #include "platform/Dialogs.h"
 #include "platform/MciDevice.h"
 #include "platform/Shell.h"
 #include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"
+#include "ui/FormatText.h"
 #include "ui/PlayListView.h"
 #include "ui/TrackBar.h"
 
@@ -45,11 +48,12 @@ constexpr int kCheckBoxTextPadding = 24;
 constexpr int kTickPeriodMs = 10;
 constexpr int kUpperProgressMaximum = 32767;
 constexpr int kStartSkipLastSeconds = 5;
-constexpr std::size_t kMaxDirectoryLength = 255;
-constexpr std::size_t kMaxPathLength = 255;
 constexpr char kHelpPageName[] = "korvale_1_1_help.htm";
 constexpr char kMixerNotOpenedText[] = "Mixer Not Opened";
 constexpr char kMixerNotOpenedCaption[] = "Error!";
+constexpr char kNoHelpProgramFormat[] =
+    "No program to show the help page was found. The page is %s";
+constexpr char kNoHelpProgramCaption[] = "Help";
 constexpr char kStopCueCommand[] = "stop movie";
 constexpr char kCloseCueCommand[] = "close movie";
 
@@ -338,6 +342,23 @@ void CKORVALEDlg::CreateControls() {
     MixStyleGroup = Find<QGroupBox>(this, "MixStyleGroup");
     MixStyleCaption = Find<QLabel>(this, "MixStyleCaption");
 
+    // The one-letter buttons say what they do.
+    struct ToolTip {
+        QPushButton* button;
+        const char* text;
+    };
+    for (const ToolTip& tip :
+         {ToolTip{ShuffleButton, "Shuffle the play list"},
+          ToolTip{ClearButton, "Clear the play list"},
+          ToolTip{DeleteButton, "Delete the selected entry"},
+          ToolTip{LoadButton, "Load clips from a folder or a play list"},
+          ToolTip{AboutButton, "About KORVALE"}, ToolTip{SaveListButton, "Save the play list"},
+          ToolTip{HelpButton, "Open the help page"},
+          ToolTip{StopAllButton, "Stop both players and the cue player"},
+          ToolTip{ExitButton, "Exit KORVALE"}}) {
+        tip.button->setToolTip(QString::fromLatin1(tip.text));
+    }
+
     // Plain captions, not the program's buttons, receive no default-button role.
     for (QPushButton* button : findChildren<QPushButton*>()) {
         if (button != MixButton) {
@@ -356,8 +377,7 @@ void CKORVALEDlg::ConnectControls() {
         }
     }
     connect(ExitButton, &QPushButton::clicked, this, &CKORVALEDlg::OnExitButton);
-    connect(PlayListBox, &PlayListView::userSelectionChanged, this,
-            &CKORVALEDlg::LoadSelectedClip);
+    connect(PlayListBox, &PlayListView::userSelectionChanged, this, &CKORVALEDlg::LoadSelectedClip);
     connect(LoadButton, &QPushButton::clicked, this, &CKORVALEDlg::GatherClips);
     connect(DeleteButton, &QPushButton::clicked, this, &CKORVALEDlg::RemoveSelectedClip);
     connect(ClearButton, &QPushButton::clicked, this, &CKORVALEDlg::ClearPlayList);
@@ -372,7 +392,7 @@ void CKORVALEDlg::ConnectControls() {
     connect(FaderALabel, &ClickLabel::clicked, this, [this] { ShowDeckClipName(1); });
     connect(FaderBLabel, &ClickLabel::clicked, this, [this] { ShowDeckClipName(2); });
     connect(MixButton, &QPushButton::clicked, this, &CKORVALEDlg::Mix);
-    connect(WaitFadeInCheck, &QCheckBox::clicked, this, [this] { SyncWaitBox(); });
+    connect(WaitFadeInCheck, &QCheckBox::toggled, this, [this] { SyncWaitBox(); });
     connect(MixStyleCombo, &QComboBox::activated, this, [this] { ApplyMixStyle(); });
     connect(CueAButton, &QPushButton::clicked, this, [this] { CueFromDeck(1); });
     connect(CueBButton, &QPushButton::clicked, this, [this] { CueFromDeck(2); });
@@ -387,17 +407,17 @@ void CKORVALEDlg::ConnectControls() {
 }
 
 bool CKORVALEDlg::OnInitDialog() {
-    // 1. The mix-style index goes to the still empty box.
+    // The stored mix-style index goes to the still empty box.
     MixStyleCombo->setCurrentIndex(m_mixStyleIndex);
-    // 2-3. No system menu is given to a program here; the icon is the application's.
-    // 4. The deck stand-ins never show.
+    // No system menu is given to a program here; the icon is the application's. The deck
+    // stand-ins never show.
     for (QWidget* player : {PlayerAControl, PlayerBControl}) {
         player->setGeometry(kHiddenPlayerPosition, kHiddenPlayerPosition, 1, 1);
         player->hide();
     }
-    // 5.
+    // The microphone button's state reaches the level slider.
     OnMicButton();
-    // 6-7. Device counts (not used further) and the mixer kept open for the process.
+    // Device counts (not used further) and the mixer kept open for the process.
     if (m_services.devices != nullptr) {
         m_services.devices->mixerCount();
         m_services.devices->waveOutCount();
@@ -407,26 +427,25 @@ bool CKORVALEDlg::OnInitDialog() {
         m_services.dialogs->messageBox(this, kMixerNotOpenedText, kMixerNotOpenedCaption,
                                        MessageIcon::Exclamation, MessageButtons::Ok);
     }
-    // 8.
+    // The start-up folder, where the help page is looked for.
     std::vector<char> cwd(PATH_MAX + 1, '\0');
     std::string directory = getcwd(cwd.data(), cwd.size()) != nullptr ? cwd.data() : "";
-    if (directory.size() > kMaxDirectoryLength) {
+    if (!FitsPathLimit(directory)) {
         directory.clear(); // too long to hold: the help page is not offered from it
     }
     m_state.g_appDirectory = directory + "/";
-    // 9.
     SetUpTrackBars();
-    // 10-14.
+    // Devices, mixer names, mix styles and the current output levels.
     CheckAudioDevices();
     ShowMixerNames();
     FillMixStyles();
     ReadMasterLevel();
     ReadMicLevel();
-    // 15-16.
+    // Progress bar and the skip-last slider's start position.
     UpperProgressBar->setRange(0, kUpperProgressMaximum);
     UpperProgressBar->setValue(0);
     SkipLastSlider->SetPositionSilently(kStartSkipLastSeconds);
-    // 17-19.
+    // Placement, the first mix style, then the tick.
     PlaceWindow();
     ApplyMixStyle();
     if (m_services.startTickTimer) {
@@ -523,7 +542,9 @@ void CKORVALEDlg::SetStatus(const std::string& text) {
     StatusLine->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-std::string CKORVALEDlg::StatusText() const { return StatusLine->text().toStdString(); }
+std::string CKORVALEDlg::StatusText() const {
+    return StatusLine->text().toStdString();
+}
 
 void CKORVALEDlg::ShowAboutBox() {
     if (m_services.dialogs != nullptr) {
@@ -542,11 +563,14 @@ void CKORVALEDlg::StopEverything() {
 void CKORVALEDlg::OpenHelpPage() {
     const std::string path = m_state.g_appDirectory + kHelpPageName;
     // A start-up folder too long for the page's path offers no help page.
-    if (m_services.shell == nullptr || m_state.g_appDirectory.size() <= 1 ||
-        path.size() > kMaxPathLength) {
+    if (m_services.shell == nullptr || m_state.g_appDirectory.size() <= 1 || !FitsPathLimit(path)) {
         return;
     }
-    m_services.shell->openLocalFile(path);
+    if (!m_services.shell->openLocalFile(path) && m_services.dialogs != nullptr) {
+        m_services.dialogs->messageBox(this, FormatText(kNoHelpProgramFormat, path.c_str()),
+                                       kNoHelpProgramCaption, MessageIcon::Exclamation,
+                                       MessageButtons::Ok);
+    }
 }
 
 void CKORVALEDlg::OnExitButton() {
@@ -563,7 +587,32 @@ void CKORVALEDlg::OnExitButton() {
     accept();
 }
 
-void CKORVALEDlg::SetAutomationProxy(QObject* proxy) { m_automationProxy = proxy; }
+void CKORVALEDlg::RunUntilHidden() {
+    // QDialog::exec() would make the window application-modal when it is not yet shown,
+    // and an application-modal window blocks every ownerless dialog opened meanwhile.
+    setWindowModality(Qt::NonModal);
+    show();
+    raise();
+    activateWindow();
+    if (!isVisible()) {
+        return;
+    }
+    QEventLoop loop;
+    m_runLoop = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    m_runLoop = nullptr;
+}
+
+void CKORVALEDlg::setVisible(bool visible) {
+    QDialog::setVisible(visible);
+    if (!visible && m_runLoop != nullptr) {
+        m_runLoop->exit();
+    }
+}
+
+void CKORVALEDlg::SetAutomationProxy(QObject* proxy) {
+    m_automationProxy = proxy;
+}
 
 void CKORVALEDlg::reject() {
     // Escape and the frame's close request never end the program; only "X" does.

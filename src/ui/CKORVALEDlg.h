@@ -15,6 +15,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QEventLoop;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
@@ -71,6 +72,12 @@ public:
     // ---- Application shell (window) ----
     // Runs the initialisation sequence; called once by the constructor's caller before show.
     bool OnInitDialog();
+    // Shows the window and runs its own event loop until the window hides (through "X",
+    // or while held by an automation client). Blocks; UI thread. The window stays modeless
+    // whatever the screen size, so dialogs opened without an owner (the open dialog) take
+    // input while it runs.
+    void RunUntilHidden();
+    void setVisible(bool visible) override;
     void ShowAboutBox();
     void StopEverything();
     void OpenHelpPage();
@@ -108,7 +115,11 @@ public:
 
     // ---- Decks (src/decks) ----
     int ChooseDeck();
-    void LoadClipOnDeck(const std::string& path, int deckChoice, double startSeconds);
+    // Where a deck load comes from: only a load of the play list's selected entry may drop
+    // that entry when its clip proves unplayable.
+    enum class LoadOrigin { PlayListSelection, Other };
+    void LoadClipOnDeck(const std::string& path, int deckChoice, double startSeconds,
+                        LoadOrigin origin = LoadOrigin::Other);
     void PlayDeck(int deck);
     void StopDeck(int deck);
     void CloseDeck(int deck);
@@ -163,14 +174,15 @@ public:
     void SetStatus(const std::string& text);
     std::string StatusText() const;
 
-    // ---- Controls (members 1 to 6 of the template first, then the rest by id) ----
+    // ---- Controls: the status line, sliders, progress bar and players first, then the
+    // rest in the order of their ids ----
     QLabel* StatusLine = nullptr;
     TrackBar* SkipLastSlider = nullptr;
     QProgressBar* UpperProgressBar = nullptr;
     TrackBar* CuePositionSlider = nullptr;
     CMediaPlayer PlayerA;
     CMediaPlayer PlayerB;
-    std::int32_t m_mixStyleIndex = -1; // member 7, exchanged with MixStyleCombo
+    std::int32_t m_mixStyleIndex = -1; // kept across the run, exchanged with MixStyleCombo
 
     QPushButton* ExitButton = nullptr;
     QWidget* PlayerAControl = nullptr; // hidden 1 x 1 stand-ins for controls 1000 and 1001
@@ -252,6 +264,7 @@ private:
     std::array<QTimer, 3> m_timers;
     QObject* m_automationProxy = nullptr;
     bool m_mixerOpened = false;
+    QEventLoop* m_runLoop = nullptr; // the loop of RunUntilHidden while it runs
 };
 
 // Sets a label's text only when it differs, so unchanged time displays are not redrawn.

@@ -201,4 +201,14 @@ bool VirtualDisplay::key(const std::string& windowId, const std::string& keyName
     return exitCode == 0;
 }
 
+bool VirtualDisplay::type(const std::string& windowId, const std::string& text) const {
+    int exitCode = 0;
+    xdotool({"windowfocus", windowId}, &exitCode);
+    if (exitCode != 0) {
+        return false;
+    }
+    xdotool({"type", "--delay", "5", text}, &exitCode);
+    return exitCode == 0;
+}
+
 } // namespace korvale::test

@@ -39,6 +39,9 @@ public:
     // Focuses the window and presses one key (an xdotool key name).
     bool key(const std::string& windowId, const std::string& keyName) const;
 
+    // Focuses the window and types `text` into it through the XTEST extension.
+    bool type(const std::string& windowId, const std::string& text) const;
+
     // Runs an xdotool command with this display; returns its standard output.
     std::string xdotool(const std::vector<std::string>& arguments, int* exitCode = nullptr) const;
 
