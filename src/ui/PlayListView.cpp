@@ -17,8 +17,7 @@ private:
     PlayListView& m_view;
 };
 
-PlayListView::PlayListView(QWidget* parent)
-    : QListView(parent), m_model(new PlayListModel(this)) {
+PlayListView::PlayListView(QWidget* parent) : QListView(parent), m_model(new PlayListModel(this)) {
     setModel(m_model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -32,9 +31,31 @@ PlayListView::PlayListView(QWidget* parent)
     });
 }
 
-int PlayListView::Count() const { return m_model->Count(); }
-const std::string& PlayListView::Text(int index) const { return m_model->Text(index); }
-const std::vector<std::string>& PlayListView::Entries() const { return m_model->Entries(); }
+QItemSelectionModel::SelectionFlags PlayListView::selectionCommand(const QModelIndex& index,
+                                                                   const QEvent* event) const {
+    const QItemSelectionModel::SelectionFlags command = QListView::selectionCommand(index, event);
+    if (!index.isValid() || selectionModel()->isSelected(index)) {
+        return QItemSelectionModel::NoUpdate;
+    }
+    if (command.testAnyFlags(QItemSelectionModel::Deselect | QItemSelectionModel::Toggle)) {
+        return QItemSelectionModel::ClearAndSelect;
+    }
+    if (command.testFlag(QItemSelectionModel::Clear) &&
+        !command.testFlag(QItemSelectionModel::Select)) {
+        return QItemSelectionModel::NoUpdate;
+    }
+    return command;
+}
+
+int PlayListView::Count() const {
+    return m_model->Count();
+}
+const std::string& PlayListView::Text(int index) const {
+    return m_model->Text(index);
+}
+const std::vector<std::string>& PlayListView::Entries() const {
+    return m_model->Entries();
+}
 
 void PlayListView::Append(std::string entry) {
     const ProgramChange change(*this);

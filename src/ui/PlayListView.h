@@ -38,6 +38,13 @@ public:
 Q_SIGNALS:
     void userSelectionChanged();
 
+protected:
+    // Like a single-selection list box: a click or key selects the entry it lands on, but
+    // nothing the user does (a click below the entries, Ctrl+click, Ctrl+Space) empties
+    // the selection.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+
 private:
     class ProgramChange;
     PlayListModel* m_model;

@@ -184,19 +184,24 @@ TEST(Gathering, EmptyFolderCancelAndVanishedFolder) {
     EXPECT_EQ(f.w().StatusText(), "Folder listing failed: No such file or directory");
 }
 
-TEST(Gathering, PathsLongerThan255BytesAreRefusedNotCut) {
+TEST(Gathering, PathsLongerThan255CharactersAreRefusedNotCut) {
     ListWindow f;
-    // A folder path of about 200 bytes, then one name that fits and one that does not.
-    ClipFolder folder(std::string(100, 'f') + "/" + std::string(60, 'g'));
-    const std::size_t room = 255 - folder.Path().size();
+    // A folder path of about 200 characters in two-byte letters, then one name that fits
+    // and one that does not.
+    std::string cyrillic;
+    for (int i = 0; i < 80; ++i) {
+        cyrillic += "\xd0\x96"; // U+0416
+    }
+    ClipFolder folder(cyrillic + "/" + std::string(60, 'g'));
+    const std::size_t room = 255 - (folder.Path().size() - 80);
     ASSERT_GT(room, 10u);
     const std::string fits = folder.Add(std::string(room - 4, 'a') + ".mp3");
     folder.Add(std::string(room - 3, 'b') + ".mp3");
     f.Gather(fits, 1);
     ASSERT_EQ(f.List()->Entries(), std::vector<std::string>{fits});
-    EXPECT_EQ(fits.size(), 255u);
+    EXPECT_EQ(fits.size(), 255u + 80u);
     EXPECT_EQ(f.w().StatusText(), "1 new audio file(s) loaded - Total 1. "
-                                  "1 skipped: path longer than 255 bytes. ");
+                                  "1 skipped: path longer than 255 characters. ");
 }
 
 TEST(Removing, DeleteInTheMiddleLoadsTheFollowingEntry) {
@@ -280,4 +285,33 @@ TEST(Selecting, OnlyTheUsersSelectionLoads) {
     QTest::keyClick(f.List(), Qt::Key_Down);
     EXPECT_EQ(f.w().PlayerA.GetFileName(), "/m/c.mp3"); // deck 1 was stopped: taken over
     EXPECT_EQ(f.w().StatusText(), "c - Loaded on Player 1");
+}
+
+TEST(Selecting, NoClickOrKeyOfTheUserEmptiesTheSelection) {
+    ListWindow f;
+    for (const char* path : {"/m/a.mp3", "/m/b.mp3"}) {
+        f.deck1.AddClip(path, 60.0);
+        f.deck2.AddClip(path, 60.0);
+    }
+    f.List()->AppendMany({"/m/a.mp3", "/m/b.mp3"});
+    f.w().show();
+    QWidget* area = f.List()->viewport();
+    QTest::mouseClick(area, Qt::LeftButton, {},
+                      f.List()->visualRect(f.List()->Model()->index(1)).center());
+    ASSERT_EQ(f.List()->SelectedIndex(), 1);
+    const QPoint below(area->width() / 2, area->height() - 2);
+    ASSERT_FALSE(f.List()->indexAt(below).isValid());
+
+    QTest::mouseClick(area, Qt::LeftButton, {}, below);
+    EXPECT_EQ(f.List()->SelectedIndex(), 1) << "click below the entries";
+    QTest::mouseClick(area, Qt::LeftButton, Qt::ControlModifier,
+                      f.List()->visualRect(f.List()->Model()->index(1)).center());
+    EXPECT_EQ(f.List()->SelectedIndex(), 1) << "Ctrl+click on the selected entry";
+    f.List()->setFocus();
+    QTest::keyClick(f.List(), Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(f.List()->SelectedIndex(), 1) << "Ctrl+Space";
+
+    // The selection still drives "D".
+    QTest::mouseClick(f.w().DeleteButton, Qt::LeftButton);
+    EXPECT_EQ(f.List()->Entries(), std::vector<std::string>{"/m/a.mp3"});
 }
