@@ -9,8 +9,9 @@
 #include "decks/TimeText.h"
 #include "playlist/PlayListSteps.h"
 #include "ui/CKORVALEDlg.h"
-#include "ui/FormatText.h"
 #include "ui/ClickLabel.h"
+#include "ui/FormatText.h"
+#include "ui/PlayListView.h"
 #include "ui/TrackBar.h"
 
 namespace korvale {
@@ -121,14 +122,19 @@ int CKORVALEDlg::ChooseDeck() {
     return kDeckChoiceBothPlaying;
 }
 
-void CKORVALEDlg::LoadClipOnDeck(const std::string& path, int deckChoice, double startSeconds) {
+void CKORVALEDlg::LoadClipOnDeck(const std::string& path, int deckChoice, double startSeconds,
+                                 LoadOrigin origin) {
     const int deck = DeckOfChoice(deckChoice);
     if (deck == 0) {
         SetStatus(kBothPlayingText);
         return;
     }
     OpenOnDeck(*this, deck, path, startSeconds);
-    if (IsUnplayable(*this, deck)) {
+    // An unplayable clip loaded from elsewhere (the cue player's Set Cue) stays on its deck:
+    // the selected entry may be another, good clip.
+    const int selected = PlayListBox->SelectedIndex();
+    if (IsUnplayable(*this, deck) && origin == LoadOrigin::PlayListSelection && selected >= 0 &&
+        PlayListBox->Text(selected) == path) {
         DropUnplayableRun(*this);
     }
     // Shown last, so after a run of removals it names the clip this call loaded.

@@ -20,7 +20,7 @@ constexpr char kPickTitle[] = "Please select a clip";
 constexpr char kClearQuestionFormat[] = "Clear %d clips and empty the Play List?";
 constexpr char kQuestionCaption[] = "VANTREL'S MP3 REAL TIME MIXER";
 constexpr char kGatheredFormat[] = "%d new audio file(s) loaded - Total %d. ";
-constexpr char kRefusedFormat[] = "%zu skipped: path longer than 255 bytes. ";
+constexpr char kRefusedFormat[] = "%zu skipped: path longer than 255 characters. ";
 constexpr char kListingErrorFormat[] = "Folder listing failed: %s";
 constexpr char kMp3Pattern[] = "*.mp3";
 constexpr char kWavPattern[] = "*.wav";
@@ -125,7 +125,7 @@ void CKORVALEDlg::SearchFolder(const std::string& folder, const std::string& pat
 
 void CKORVALEDlg::LoadSelectedClip() {
     if (const std::optional<SelectedLoad> load = PrepareSelectedLoad(*this)) {
-        LoadClipOnDeck(load->path, load->deckChoice, 0.0);
+        LoadClipOnDeck(load->path, load->deckChoice, 0.0, LoadOrigin::PlayListSelection);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/WindowFixture.h"
+#include "ui/PlayListView.h"
 #include "ui/TrackBar.h"
 
 using namespace korvale;
@@ -272,6 +273,21 @@ TEST_F(CuePlayerTest, SetCueReloadsEveryDeckHoldingTheClipAtTheCuePoint) {
     EXPECT_DOUBLE_EQ(w().PlayerB.GetCurrentPosition(), 12.32);
     EXPECT_EQ(f.mci.commands.back(), "close all");
     EXPECT_EQ(Text(w().CueClipName), "");
+}
+
+TEST_F(CuePlayerTest, SetCueOnAClipTooShortToPlayKeepsThePlayList) {
+    constexpr char kShort[] = "/music/blip.mp3";
+    PutOnDeck(1, kShort, 0.8);
+    f.deck1.AddClip("/music/good.mp3", 200.0);
+    w().PlayListBox->AppendMany({"/music/good.mp3", kShort});
+    w().PlayListBox->Select(0);
+    f.mci.replies[kLengthQuery] = "800";
+    QTest::mouseClick(w().CueAButton, Qt::LeftButton);
+    f.mci.replies[kPositionQuery] = "300";
+    QTest::mouseClick(w().SetCueButton, Qt::LeftButton);
+
+    EXPECT_EQ(w().PlayListBox->Entries(), (std::vector<std::string>{"/music/good.mp3", kShort}));
+    EXPECT_EQ(w().PlayerA.GetFileName(), kShort);
 }
 
 TEST_F(CuePlayerTest, SetCueReadsTheClipNameBackWithin254Bytes) {
