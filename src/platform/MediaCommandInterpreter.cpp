@@ -1,5 +1,6 @@
 #include "platform/MediaCommandInterpreter.h"
 
+#include "core/PathLength.h"
 #include "platform/MediaVoice.h"
 
 #include <algorithm>
@@ -115,7 +116,13 @@ std::string MediaCommandInterpreter::sendString(const std::string& command) {
         return {};
     }
     if (Matches(*words, {"play", kAlias})) {
-        m_voice.play();
+        // The device plays on from where it stands; the voice's own play() would start a
+        // clip that has ended again from its start point, which is a deck's rule.
+        const bool atEnd = m_voice.playState() == VoicePlayState::Stopped &&
+                           m_voice.positionSeconds() >= m_voice.durationSeconds();
+        if (!atEnd) {
+            m_voice.play();
+        }
     } else if (Matches(*words, {"pause", kAlias})) {
         m_voice.pause();
     } else if (Matches(*words, {"stop", kAlias})) {
@@ -171,7 +178,7 @@ std::string MediaCommandInterpreter::status(const std::vector<std::string>& word
 }
 
 std::optional<std::string> MediaCommandInterpreter::shortPath(const std::string& longPath) {
-    if (longPath.empty() || longPath.size() > kMaxPathBytes) {
+    if (longPath.empty() || !FitsPathLimit(longPath)) {
         return std::nullopt;
     }
     for (const char c : longPath) {
@@ -181,7 +188,7 @@ std::optional<std::string> MediaCommandInterpreter::shortPath(const std::string&
     }
     std::error_code error;
     const std::string absolute = std::filesystem::absolute(longPath, error).string();
-    if (error || absolute.size() > kMaxPathBytes) {
+    if (error || !FitsPathLimit(absolute)) {
         return std::nullopt;
     }
     struct stat st {};

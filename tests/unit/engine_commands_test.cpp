@@ -61,6 +61,11 @@ TEST_F(Commands, FullCueSessionWithEveryCommand) {
     offline.renderSeconds(2.0); // past the end: the device stops by itself
     EXPECT_EQ(send("status movie position"), "2500");
     EXPECT_EQ(cue.playState(), VoicePlayState::Stopped);
+    // "play" plays on from where the device stands: at the end there is nothing left.
+    EXPECT_EQ(send("play movie"), "");
+    EXPECT_EQ(testing::Peak(offline.renderSeconds(0.1)), 0.0);
+    EXPECT_EQ(send("status movie position"), "2500");
+    EXPECT_EQ(cue.playState(), VoicePlayState::Stopped);
     EXPECT_EQ(send("stop movie"), "");
     EXPECT_EQ(send("close movie"), "");
     EXPECT_FALSE(cue.isOpen());
@@ -122,7 +127,7 @@ TEST_F(Commands, ShortPathIsTheQuotedAbsolutePathOrNothing) {
     const std::string control = wav("tab\there.wav", 0.5);
     EXPECT_EQ(mci.shortPath(control), std::nullopt);
 
-    // 255 bytes is the limit, counted on the absolute path.
+    // 255 characters is the limit, counted on the absolute path.
     std::string longName = dir.path() + "/";
     longName += std::string(255 - longName.size() - 4, 'x') + ".wav";
     ASSERT_EQ(longName.size(), 255U);
