@@ -10,6 +10,8 @@ namespace {
 constexpr char kQuote = '"';
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
+// A last line without a line feed is read only from this many bytes on.
+constexpr std::size_t kMinLastLineBytes = 2;
 // ZTL lines end in CR CR LF.
 constexpr std::string_view kZtlLineEnd = "\r\r\n";
 constexpr std::string_view kPlainLineEnd = "\r\n";
@@ -28,7 +30,7 @@ void AppendZtlLine(std::string& out, std::string_view field) {
 }
 
 void AddEntry(DecodedPlayList& result, std::string_view entry) {
-    if (entry.size() > kPlayListEntryMaxBytes) {
+    if (!FitsPathLimit(entry)) {
         ++result.refusedTooLong;
         return;
     }
@@ -114,6 +116,11 @@ DecodedPlayList DecodeM3u(std::string_view bytes) {
         const std::size_t lf = bytes.find(kLf, pos);
         const bool lastLine = lf == std::string_view::npos;
         std::string_view line = bytes.substr(pos, lastLine ? std::string_view::npos : lf - pos);
+        // A last line of one byte after the final line feed is no entry (a stray byte, or
+        // the half of a line end).
+        if (lastLine && line.size() < kMinLastLineBytes) {
+            break;
+        }
         if (!line.empty() && line.back() == kCr) {
             line.remove_suffix(1);
         }

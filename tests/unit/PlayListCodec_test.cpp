@@ -92,8 +92,10 @@ TEST(PlayListDecode, M3uLineEnds) {
     // Empty lines, CR LF or a lone LF, are empty entries.
     EXPECT_EQ(DecodeM3u("a\r\n\r\n\nb\n").entries, (Entries{"a", "", "", "b"}));
     EXPECT_EQ(DecodeM3u("\n").entries, (Entries{""}));
-    // A last line without LF is kept when it has content.
-    EXPECT_EQ(DecodeM3u("a\r\nb").entries, (Entries{"a", "b"}));
+    // A last line without LF is kept from two bytes on; a single byte is ignored.
+    EXPECT_EQ(DecodeM3u("a\r\nbc").entries, (Entries{"a", "bc"}));
+    EXPECT_EQ(DecodeM3u("a\r\nb").entries, (Entries{"a"}));
+    EXPECT_EQ(DecodeM3u("b").entries, (Entries{}));
     EXPECT_EQ(DecodeM3u("a\r\nb\r").entries, (Entries{"a", "b"}));
     EXPECT_EQ(DecodeM3u("a\r\n\r").entries, (Entries{"a"}));
     EXPECT_TRUE(DecodeM3u("").entries.empty());
