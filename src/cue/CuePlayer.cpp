@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "core/PathLength.h"
 #include "decks/TimeText.h"
 #include "platform/Dialogs.h"
 #include "platform/MciDevice.h"
@@ -29,10 +30,8 @@ constexpr double kSecondsPerMillisecond = 0.001;
 constexpr int kLoadFailed = -1;
 constexpr int kLoadDone = 0;
 
-// Paths and texts travel in buffers of 256 bytes including the terminator.
-constexpr std::size_t kMaxPathBytes = 255;
-// A text read back from a control within such a buffer keeps one byte less.
-constexpr std::size_t kReadBackBytes = 254;
+// A text read back from a control keeps one character less than the path limit.
+constexpr std::size_t kReadBackCharacters = kMaxPathCharacters - 1;
 
 constexpr char kOpenCommandFront[] = "open ";
 constexpr char kOpenCommandBack[] = " alias movie ";
@@ -93,13 +92,10 @@ void SetClipName(QLabel* label, const std::string& path) {
     SetLabelText(label, QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
 }
 
-// The cue clip's name read back within the 256-byte buffer.
+// The cue clip's name read back from its label, one character short of the path limit.
 std::string ReadClipName(const QLabel* label) {
     std::string path = label->property(kClipPathProperty).toByteArray().toStdString();
-    if (path.size() > kReadBackBytes) {
-        path.resize(kReadBackBytes);
-    }
-    return path;
+    return FirstPathCharacters(path, kReadBackCharacters);
 }
 
 } // namespace
@@ -123,7 +119,7 @@ int CKORVALEDlg::LoadCueClip(const std::string& path) {
     EnableCueControls();
 
     std::optional<std::string> shortPath;
-    if (device != nullptr && path.size() <= kMaxPathBytes) {
+    if (device != nullptr && FitsPathLimit(path)) {
         shortPath = device->shortPath(path);
     }
     if (!shortPath) {
@@ -231,7 +227,7 @@ void CKORVALEDlg::MarkCueIn() {
 
 void CKORVALEDlg::GoToCuePoint() {
     const QString cueText = CuePositionDisplay->text();
-    const std::string cueBytes = cueText.toStdString().substr(0, kReadBackBytes);
+    const std::string cueBytes = FirstPathCharacters(cueText.toStdString(), kReadBackCharacters);
     const std::int32_t milliseconds = ParseTimeText(cueBytes);
     SetLabelText(CuePlayTime, cueText);
     SendCommand(m_services.mci, kSeekCommandFront + std::to_string(milliseconds));

@@ -17,7 +17,7 @@ public:
     virtual std::string sendString(const std::string& command) = 0;
 
     // The one-word form of `longPath` that an "open" command can carry, or nothing when
-    // there is none (missing file, unusable characters, longer than 255 bytes).
+    // there is none (missing file, unusable characters, longer than 255 characters).
     virtual std::optional<std::string> shortPath(const std::string& longPath) = 0;
 };
 

@@ -23,8 +23,6 @@ class MediaVoice;
 // Replies are decimal milliseconds for the status queries, empty otherwise and on failure.
 class MediaCommandInterpreter final : public MciDevice {
 public:
-    static constexpr std::size_t kMaxPathBytes = 255;
-
     // `voice` is not owned and must outlive the interpreter.
     explicit MediaCommandInterpreter(MediaVoice& voice);
 

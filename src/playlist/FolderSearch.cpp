@@ -58,7 +58,7 @@ FolderSearchResult SearchFolder(const std::string& folder, const std::string& pa
         if (IsDotOrDotDot(name) || ::fnmatch(pattern.c_str(), entry->d_name, FNM_CASEFOLD) != 0) {
             continue;
         }
-        if (prefix.size() + name.size() > kPlayListEntryMaxBytes) {
+        if (!FitsPathLimit(prefix + std::string(name))) {
             ++result.refusedTooLong;
             continue;
         }

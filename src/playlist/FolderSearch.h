@@ -10,7 +10,7 @@ namespace korvale {
 struct FolderSearchResult {
     // folder + name of every match, in the order the listing gave them.
     std::vector<std::string> paths;
-    // Matches refused because folder + name would exceed the play list's 255 bytes.
+    // Matches refused because folder + name would exceed the play list's 255 characters.
     std::size_t refusedTooLong = 0;
     // The folder could not be opened, or the listing failed part-way; the matches found
     // before the failure are kept in `paths`.

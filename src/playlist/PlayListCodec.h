@@ -6,17 +6,17 @@
 #include <string_view>
 #include <vector>
 
+#include "core/PathLength.h"
+
 namespace korvale {
 
-// The longest play-list entry, in bytes.
-inline constexpr std::size_t kPlayListEntryMaxBytes = 255;
 // Header fields at the start of a ZTL play list.
 inline constexpr std::size_t kZtlHeaderFieldCount = 9;
 
 // Entries read from a play-list file, and what was refused on the way.
 struct DecodedPlayList {
     std::vector<std::string> entries;
-    // Fields or lines longer than kPlayListEntryMaxBytes: refused whole, never cut.
+    // Fields or lines longer than kMaxPathCharacters: refused whole, never cut.
     std::size_t refusedTooLong = 0;
     // A ZTL entry field opened by a quote that no later quote closes (a cut-off file):
     // 0 or 1, never appended.

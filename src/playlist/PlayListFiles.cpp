@@ -31,9 +31,6 @@ constexpr int kNotWritten = 1;
 constexpr int kNotRead = -6;
 constexpr int kRead = 0;
 
-// A path longer than this cannot be saved to (its folder would be cut off).
-constexpr std::size_t kMaxSavePathBytes = 255;
-
 SaveFileRequest PlayListSaveRequest() {
     SaveFileRequest request;
     request.filters = {{"KORVALE Play Lists {*.ztl}", "*.ztl"},
@@ -56,7 +53,7 @@ std::string LoadedStatus(std::size_t appended, int total, const DecodedPlayList&
     // Entries that could not be taken are counted, never dropped silently.
     if (decoded.refusedTooLong > 0) {
         text += ". " + std::to_string(decoded.refusedTooLong) + " skipped: longer than " +
-                std::to_string(kPlayListEntryMaxBytes) + " bytes";
+                std::to_string(kMaxPathCharacters) + " characters";
     }
     if (decoded.refusedUnclosed > 0) {
         text += ". Last entry skipped: no closing quote";
@@ -92,7 +89,7 @@ int CKORVALEDlg::WritePlayListFile(const std::string& path, int filterNumber) {
                                            MessageButtons::Ok);
         }
     };
-    if (path.empty() || path.size() > kMaxSavePathBytes) {
+    if (path.empty() || !FitsPathLimit(path)) {
         tell(path, kCreateFailedCaption);
         return kNotWritten;
     }

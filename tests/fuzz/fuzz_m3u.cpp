@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const DecodedPlayList decoded = DecodeM3u(bytes);
     for (const auto& entry : decoded.entries) {
-        if (entry.size() > kPlayListEntryMaxBytes) {
+        if (!FitsPathLimit(entry)) {
             std::abort();
         }
     }

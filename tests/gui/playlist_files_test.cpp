@@ -166,7 +166,7 @@ TEST_F(PlayListFilesTest, OverlongOrCutOffEntriesAreLeftOutAndCounted) {
     EXPECT_EQ(w().ReadZtlFile(path), 0);
     EXPECT_EQ(list().Entries(), std::vector<std::string>{"/ok.mp3"});
     EXPECT_EQ(w().StatusText(), "New Clips Loaded: 1, Total: 1. 1 skipped: longer than 255 "
-                                "bytes. Last entry skipped: no closing quote");
+                                "characters. Last entry skipped: no closing quote");
 }
 
 TEST_F(PlayListFilesTest, UnreadableOrEmptyFilesAppendNothingAndKeepTheStatus) {
