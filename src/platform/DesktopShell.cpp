@@ -6,12 +6,12 @@
 
 namespace korvale {
 
-void DesktopShell::openLocalFile(const std::string& absolutePath) {
+bool DesktopShell::openLocalFile(const std::string& absolutePath) {
     if (absolutePath.empty()) {
-        return;
+        return false;
     }
     const QString path = QFile::decodeName(QByteArray::fromStdString(absolutePath));
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace korvale

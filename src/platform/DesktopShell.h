@@ -10,7 +10,7 @@ namespace korvale {
 class DesktopShell : public Shell {
 public:
     // `absolutePath` is bytes in the file-system encoding.
-    void openLocalFile(const std::string& absolutePath) override;
+    bool openLocalFile(const std::string& absolutePath) override;
 };
 
 } // namespace korvale

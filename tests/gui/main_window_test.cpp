@@ -216,6 +216,12 @@ TEST(MainWindowButtons, AboutAndHelp) {
     QTest::mouseClick(f.w().HelpButton, Qt::LeftButton);
     ASSERT_EQ(f.shell.opened.size(), 1u);
     EXPECT_EQ(f.shell.opened[0], f.w().State().g_appDirectory + "korvale_1_1_help.htm");
+    EXPECT_TRUE(f.dialogs.messages.empty());
+    // No program can show the page: the user is told where it is.
+    f.shell.canOpen = false;
+    QTest::mouseClick(f.w().HelpButton, Qt::LeftButton);
+    ASSERT_EQ(f.dialogs.messages.size(), 1u);
+    EXPECT_NE(f.dialogs.messages[0].text.find(f.shell.opened[0]), std::string::npos);
 }
 
 TEST(MainWindowButtons, HelpPathTooLongIsNotOpened) {

@@ -83,8 +83,12 @@ public:
 
 class FakeShell : public Shell {
 public:
-    void openLocalFile(const std::string& absolutePath) override { opened.push_back(absolutePath); }
+    bool openLocalFile(const std::string& absolutePath) override {
+        opened.push_back(absolutePath);
+        return canOpen;
+    }
     std::vector<std::string> opened;
+    bool canOpen = true;
 };
 
 } // namespace korvale::test
