@@ -5,7 +5,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME korvale)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "KORVALE")
-set(CPACK_PACKAGE_CONTACT "KORVALE maintainers <maintainers@users.noreply.c-seed-7036caaa.example>")
+set(CPACK_PACKAGE_CONTACT "KORVALE developers <developers@korvale.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "two-deck mixing player for continuous music")
 set(CPACK_PACKAGE_DESCRIPTION
     "KORVALE plays a list of MP3 and WAV clips on two decks and cross-fades from the

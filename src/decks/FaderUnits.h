@@ -10,7 +10,7 @@ inline constexpr int kFaderFullLevel = 0;
 inline constexpr int kFaderBottom = 9000;
 // Where a freshly loaded deck's fader is put (-85 dB).
 inline constexpr int kFaderLoadPosition = 8500;
-// A fader the user leaves at this position or lower closes its deck.
+// A fader the user moves to this position or higher (-87.5 dB or quieter) closes its deck.
 inline constexpr int kFaderCloseThreshold = 8750;
 inline constexpr int kFaderTickFrequency = 400;
 // Fader units in one dB.

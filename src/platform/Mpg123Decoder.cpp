@@ -15,8 +15,8 @@ constexpr std::size_t kBytesPerFrame = sizeof(float) * Decoder::kChannels;
 // A clip must decode at least this many MPEG frames in a row to count as MPEG audio:
 // random bytes can hold a plausible frame header or two, never a chain of them.
 constexpr int kMinValidFrames = 3;
-// Upper bound of MPEG audio bit rates (layer I, 448 kbit/s) and lower bound of its
-// frames' duration; used to reject scans that claim absurd lengths for the file size.
+// Lowest plausible MPEG audio bit rate (8 kbit/s, as bytes a second): a scan that claims
+// more seconds than the file's size allows at this rate (plus some slack) is rejected.
 constexpr double kMinBytesPerSecond = 8000.0 / 8.0;
 constexpr double kMaxSecondsSlack = 2.0;
 constexpr long kSeekPrerollFrames = 12;
