@@ -43,7 +43,7 @@ while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
     number=$((number + 1))
 done
 display=":$number"
-Xvfb "$display" -screen 0 "$screen" -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 "$screen" -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb_pid=$!
 i=0
 while [ ! -e "/tmp/.X11-unix/X$number" ]; do

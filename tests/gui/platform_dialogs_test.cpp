@@ -11,8 +11,8 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -31,15 +31,17 @@ namespace {
 constexpr int kPollMs = 10;
 constexpr int kWatchdogMs = 30000;
 
-// Once a visible top-level widget of type T appears (other than `skip`), runs `action` on it.
-// Returns the polling timer, which deletes itself once the action has run.
+// Once a top-level widget of type T (other than `skip`) is shown and active, so that it
+// takes typing as it would from a user, runs `action` on it. Returns the polling timer,
+// which deletes itself once the action has run.
 template <typename T>
 QPointer<QTimer> WhenShown(std::function<void(T*)> action, QWidget* skip = nullptr) {
     auto* timer = new QTimer(qApp);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, action, skip] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             auto* match = qobject_cast<T*>(widget);
-            if (match != nullptr && match != skip && match->isVisible()) {
+            if (match != nullptr && match != skip && match->isVisible() &&
+                match->isActiveWindow()) {
                 timer->stop();
                 // The action may run nested event loops that delete the timer, and with it
                 // this lambda: run a copy that lives on the stack.
@@ -61,6 +63,15 @@ QStringList ShownFilterTexts(QFileDialog* dialog) {
         texts << combo->itemText(i);
     }
     return texts;
+}
+
+// Types a name into the dialog's name field, as a user would. (selectFile() would leave the
+// field alone while it has the focus.)
+void TypeName(QFileDialog* dialog, const QString& name) {
+    auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(field, nullptr);
+    ASSERT_TRUE(field->hasFocus());
+    field->setText(name);
 }
 
 void Touch(const QString& path) {
@@ -92,7 +103,8 @@ protected:
         QObject::connect(&m_watchdog, &QTimer::timeout, [] {
             for (QWidget* widget : QApplication::topLevelWidgets()) {
                 if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) {
-                    ADD_FAILURE() << "a dialog was left open: " << dialog->metaObject()->className();
+                    ADD_FAILURE() << "a dialog was left open: "
+                                  << dialog->metaObject()->className();
                     dialog->reject();
                 }
             }
@@ -131,7 +143,7 @@ TEST_F(PlatformDialogsTest, OpenDialogIsNonModalAndReportsTheFilterInUseWhenConf
         EXPECT_EQ(types->currentIndex(), 0) << "the first filter is preselected";
         EXPECT_EQ(dialog->selectedFiles().value(0), m_folder.filePath("one.mp3"));
         dialog->selectNameFilter(QtDialogs::NameFilters(kOpenFilters).at(1));
-        dialog->selectFile(m_folder.filePath("two.wav"));
+        TypeName(dialog, m_folder.filePath("two.wav"));
         static_cast<QDialog*>(dialog)->accept(); // the Open or Save button
     });
     const FileChoice choice = m_dialogs.openFile(request);
@@ -162,7 +174,7 @@ TEST_F(PlatformDialogsTest, SaveDialogShowsDescriptionsAddsTheSuffixAndAsksBefor
                       .join("|")
                       .toStdString());
         dialog->selectNameFilter(QtDialogs::NameFilters(kSaveFilters).at(1));
-        dialog->selectFile(m_folder.filePath("list"));
+        TypeName(dialog, m_folder.filePath("list"));
         static_cast<QDialog*>(dialog)->accept(); // the Open or Save button
     });
     FileChoice choice = m_dialogs.saveFile(&owner, {kSaveFilters, "ztl"});
@@ -180,10 +192,7 @@ TEST_F(PlatformDialogsTest, SaveDialogShowsDescriptionsAddsTheSuffixAndAsksBefor
                 dialog->reject();
             });
         });
-        // The name typed in full, as a user would, then the Save button.
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        ASSERT_NE(name, nullptr);
-        name->setText(m_folder.filePath("one.mp3"));
+        TypeName(dialog, m_folder.filePath("one.mp3"));
         static_cast<QDialog*>(dialog)->accept();
         delete waiter; // never left polling into a later test
     });

@@ -156,7 +156,7 @@ display=120
 while [[ -e "/tmp/.X11-unix/X$display" || -e "/tmp/.X$display-lock" ]]; do
     display=$((display + 1))
 done
-Xvfb ":$display" -screen 0 "$kScreen" -nolisten tcp >"$scratch/xvfb.log" 2>&1 &
+Xvfb ":$display" -screen 0 "$kScreen" -nolisten tcp -noreset >"$scratch/xvfb.log" 2>&1 &
 pids+=($!)
 if ! wait_for test -e "/tmp/.X11-unix/X$display"; then
     fail "Xvfb did not start"

@@ -85,6 +85,8 @@ VirtualDisplay::VirtualDisplay(int width, int height) {
     }
     // Xvfb picks a free display itself and writes its number to the pipe once it accepts
     // connections, so no number is ever shared with a display that is still going away.
+    // -noreset: by default the server resets whenever its last client disconnects (every
+    // xdotool call is a client), and a program connecting during that reset is dropped.
     int ready[2];
     if (::pipe(ready) != 0) {
         return;
@@ -98,7 +100,7 @@ VirtualDisplay::VirtualDisplay(int width, int height) {
         const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
         const std::string fd = std::to_string(ready[1]);
         ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-                 "-nolisten", "tcp", static_cast<char*>(nullptr));
+                 "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(ready[1]);
