@@ -1,5 +1,7 @@
 #include "levels/AlsaAudioDevices.h"
 
+#include "platform/QuietSoundProbe.h"
+
 #include <alsa/asoundlib.h>
 #include <portaudio.h>
 
@@ -38,10 +40,14 @@ struct SelemIdFree {
 };
 using SelemIdHandle = std::unique_ptr<snd_mixer_selem_id_t, SelemIdFree>;
 
-// Balances a successful Pa_Initialize.
+// Balances a successful Pa_Initialize. The libraries' messages about every device the
+// initialisation probes are dropped.
 class PortAudioSession {
 public:
-    PortAudioSession() : m_ok(Pa_Initialize() == paNoError) {}
+    PortAudioSession() {
+        const QuietSoundProbe quiet;
+        m_ok = Pa_Initialize() == paNoError;
+    }
     ~PortAudioSession() {
         if (m_ok) {
             Pa_Terminate();

@@ -4,6 +4,9 @@
 #include "platform/NullOutput.h"
 #include "platform/PortAudioOutput.h"
 
+#include <cstdio>
+#include <string>
+
 namespace korvale {
 
 namespace {
@@ -14,9 +17,12 @@ constexpr std::size_t kFallbackBuffer = 480;
 } // namespace
 
 std::unique_ptr<AudioOutput> MakeBestAudioOutput() {
-    if (auto device = PortAudioOutput::OpenDefault()) {
+    std::string failure;
+    if (auto device = PortAudioOutput::OpenDefault(&failure)) {
         return std::make_unique<FailoverOutput>(std::move(device));
     }
+    std::fprintf(stderr, "KORVALE: the sound output did not open (%s); nothing will be heard.\n",
+                 failure.c_str());
     return std::make_unique<NullOutput>(kFallbackRate, kFallbackBuffer);
 }
 

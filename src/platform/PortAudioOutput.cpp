@@ -1,6 +1,7 @@
 #include "platform/PortAudioOutput.h"
 
 #include "platform/AudioRenderer.h"
+#include "platform/QuietSoundProbe.h"
 
 #include <portaudio.h>
 
@@ -29,24 +30,36 @@ int StreamCallback(const void*, void* output, unsigned long frames, const PaStre
 } // namespace
 
 struct PortAudioOutput::Session {
-    Session() : ok(Pa_Initialize() == paNoError) {}
+    Session() {
+        // Initialising probes every device; only the default output matters, and a fault
+        // in opening it is reported below.
+        const QuietSoundProbe quiet;
+        error = Pa_Initialize();
+    }
     ~Session() {
-        if (ok) {
+        if (ok()) {
             Pa_Terminate();
         }
     }
-    bool ok;
+    bool ok() const { return error == paNoError; }
+    PaError error;
 };
 
-std::unique_ptr<PortAudioOutput> PortAudioOutput::OpenDefault() {
-    auto session = std::make_unique<Session>();
-    if (!session->ok) {
+std::unique_ptr<PortAudioOutput> PortAudioOutput::OpenDefault(std::string* failure) {
+    const auto fail = [failure](const std::string& why) {
+        if (failure != nullptr) {
+            *failure = why;
+        }
         return nullptr;
+    };
+    auto session = std::make_unique<Session>();
+    if (!session->ok()) {
+        return fail(std::string("PortAudio: ") + Pa_GetErrorText(session->error));
     }
     const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
     const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
     if (info == nullptr || info->maxOutputChannels < kChannels) {
-        return nullptr;
+        return fail("no default stereo output device");
     }
     const int rate = static_cast<int>(std::lround(info->defaultSampleRate));
     const auto frames = static_cast<std::size_t>(std::lround(rate / kBuffersPerSecond));
@@ -58,9 +71,11 @@ std::unique_ptr<PortAudioOutput> PortAudioOutput::OpenDefault() {
     std::unique_ptr<PortAudioOutput> output(
         new PortAudioOutput(std::move(session), nullptr, rate, frames));
     PaStream* stream = nullptr;
-    if (Pa_OpenStream(&stream, nullptr, &params, rate, static_cast<unsigned long>(frames),
-                      paClipOff, &StreamCallback, output.get()) != paNoError) {
-        return nullptr;
+    if (const PaError error =
+            Pa_OpenStream(&stream, nullptr, &params, rate, static_cast<unsigned long>(frames),
+                          paClipOff, &StreamCallback, output.get());
+        error != paNoError) {
+        return fail(std::string(info->name) + ": " + Pa_GetErrorText(error));
     }
     output->m_stream = stream;
     return output;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace korvale {
 
@@ -13,8 +14,9 @@ namespace korvale {
 class PortAudioOutput final : public AudioOutput {
 public:
     // Initialises PortAudio and opens (does not start) a stream on the default output
-    // device. Blocks while the sound system answers. Nothing when no device opens.
-    static std::unique_ptr<PortAudioOutput> OpenDefault();
+    // device. Blocks while the sound system answers. Nothing when no device opens, with
+    // the reason in `failure` when given.
+    static std::unique_ptr<PortAudioOutput> OpenDefault(std::string* failure = nullptr);
     ~PortAudioOutput() override;
 
     int sampleRate() const override { return m_sampleRate; }
