@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     // The session bus, without which the program cannot serve its automation object.
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        dialogs.messageBox(nullptr, kBusFailedText, kApplicationName,
+        dialogs.messageBox(kBusFailedText, kApplicationName,
                            korvale::MessageIcon::Exclamation, korvale::MessageButtons::Ok);
         return kExitBusUnavailable;
     }
@@ -89,14 +89,15 @@ int main(int argc, char** argv) {
     korvale::MediaCommandInterpreter mediaCommands(engine.voice(korvale::VoiceId::Cue));
     korvale::DesktopShell shell;
     korvale::WindowServices services;
-    services.deck1 = &engine.voice(korvale::VoiceId::Deck1);
-    services.deck2 = &engine.voice(korvale::VoiceId::Deck2);
-    services.mci = &mediaCommands;
-    services.devices = &devices;
-    services.dialogs = &dialogs;
-    services.shell = &shell;
+    services.core.deck1 = &engine.voice(korvale::VoiceId::Deck1);
+    services.core.deck2 = &engine.voice(korvale::VoiceId::Deck2);
+    services.core.mci = &mediaCommands;
+    services.core.devices = &devices;
+    services.core.dialogs = &dialogs;
+    services.core.shell = &shell;
 
     korvale::CKORVALEDlg window(services);
+    dialogs.SetOwner(&window);
     if (automation != nullptr) {
         automation->AttachWindow(&window);
     }

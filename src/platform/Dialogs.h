@@ -4,8 +4,6 @@
 #include <utility>
 #include <vector>
 
-class QWidget;
-
 namespace korvale {
 
 enum class MessageIcon { None, Information, Exclamation, Question };
@@ -43,15 +41,15 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
 
-    virtual MessageAnswer messageBox(QWidget* owner, const std::string& text,
-                                     const std::string& caption, MessageIcon icon,
-                                     MessageButtons buttons) = 0;
+    // A message box owned by the main window (when there is one).
+    virtual MessageAnswer messageBox(const std::string& text, const std::string& caption,
+                                     MessageIcon icon, MessageButtons buttons) = 0;
     // Open dialog without an owner, so the main window stays usable.
     virtual FileChoice openFile(const OpenFileRequest& request) = 0;
-    // Save dialog owned by `owner`; asks before an existing file is replaced.
-    virtual FileChoice saveFile(QWidget* owner, const SaveFileRequest& request) = 0;
+    // Save dialog owned by the main window; asks before an existing file is replaced.
+    virtual FileChoice saveFile(const SaveFileRequest& request) = 0;
     // The About box ("KORVALE Version 1.1" and OK).
-    virtual void about(QWidget* owner) = 0;
+    virtual void about() = 0;
 };
 
 } // namespace korvale

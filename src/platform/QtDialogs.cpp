@@ -29,12 +29,11 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
 
 } // namespace
 
-MessageAnswer QtDialogs::messageBox(QWidget* owner, const std::string& text,
-                                    const std::string& caption, MessageIcon icon,
-                                    MessageButtons buttons) {
+MessageAnswer QtDialogs::messageBox(const std::string& text, const std::string& caption,
+                                    MessageIcon icon, MessageButtons buttons) {
     const bool yesNo = buttons == MessageButtons::YesNo;
     QMessageBox box(ToQtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
-                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, owner);
+                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, m_owner);
     box.setTextFormat(Qt::PlainText);
     if (yesNo) {
         box.setDefaultButton(QMessageBox::Yes);
@@ -115,8 +114,8 @@ FileChoice QtDialogs::openFile(const OpenFileRequest& request) {
     return choice;
 }
 
-FileChoice QtDialogs::saveFile(QWidget* owner, const SaveFileRequest& request) {
-    QFileDialog dialog(owner);
+FileChoice QtDialogs::saveFile(const SaveFileRequest& request) {
+    QFileDialog dialog(m_owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     SetUpFileDialog(dialog, request.filters);
@@ -126,8 +125,8 @@ FileChoice QtDialogs::saveFile(QWidget* owner, const SaveFileRequest& request) {
     return ChoiceOf(dialog, request.filters);
 }
 
-void QtDialogs::about(QWidget* owner) {
-    QMessageBox box(owner);
+void QtDialogs::about() {
+    QMessageBox box(m_owner);
     box.setWindowTitle(QLatin1String(kAboutTitle));
     box.setText(QLatin1String(kAboutText));
     box.setTextFormat(Qt::PlainText);

@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 
 class QFileDialog;
+class QWidget;
 
 namespace korvale {
 
@@ -18,16 +19,20 @@ public:
     static constexpr const char* kAboutTitle = "About KORVALE";
     static constexpr const char* kAboutText = "KORVALE Version 1.1";
 
-    MessageAnswer messageBox(QWidget* owner, const std::string& text, const std::string& caption,
+    // The window that owns message boxes, the save dialog and the About box; not owned.
+    // Without one they show on their own.
+    void SetOwner(QWidget* owner) { m_owner = owner; }
+
+    MessageAnswer messageBox(const std::string& text, const std::string& caption,
                              MessageIcon icon, MessageButtons buttons) override;
     // Shown without an owner and without modality: the main window stays usable while it
     // is open. Only an existing file can be confirmed; confirming one makes its folder the
     // working directory.
     FileChoice openFile(const OpenFileRequest& request) override;
-    // Modal to `owner`; adds the default suffix to a name without one and asks before an
+    // Modal to the owner; adds the default suffix to a name without one and asks before an
     // existing file is replaced.
-    FileChoice saveFile(QWidget* owner, const SaveFileRequest& request) override;
-    void about(QWidget* owner) override;
+    FileChoice saveFile(const SaveFileRequest& request) override;
+    void about() override;
 
     // The name filters handed to the file dialog: "description (pattern)" each, in order.
     // With the dialog's filter details hidden, the user sees the descriptions as given.
@@ -36,6 +41,8 @@ public:
 private:
     static void SetUpFileDialog(QFileDialog& dialog, const std::vector<FileFilter>& filters);
     static FileChoice ChoiceOf(const QFileDialog& dialog, const std::vector<FileFilter>& filters);
+
+    QWidget* m_owner = nullptr;
 };
 
 } // namespace korvale

@@ -21,13 +21,10 @@
 #include <vector>
 
 #include "core/PathLength.h"
-#include "platform/AudioDevices.h"
-#include "platform/Dialogs.h"
-#include "platform/MciDevice.h"
-#include "platform/Shell.h"
+#include "decks/MixStyle.h"
 #include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"
-#include "ui/FormatText.h"
+#include "ui/PlayListModel.h"
 #include "ui/PlayListView.h"
 #include "ui/TrackBar.h"
 
@@ -45,17 +42,7 @@ constexpr int kTextPadding = 2;
 constexpr int kSunkenTextPadding = 4;
 constexpr int kButtonTextPadding = 8;
 constexpr int kCheckBoxTextPadding = 24;
-constexpr int kTickPeriodMs = 10;
 constexpr int kUpperProgressMaximum = 32767;
-constexpr int kStartSkipLastSeconds = 5;
-constexpr char kHelpPageName[] = "korvale_1_1_help.htm";
-constexpr char kMixerNotOpenedText[] = "Mixer Not Opened";
-constexpr char kMixerNotOpenedCaption[] = "Error!";
-constexpr char kNoHelpProgramFormat[] =
-    "No program to show the help page was found. The page is %s";
-constexpr char kNoHelpProgramCaption[] = "Help";
-constexpr char kStopCueCommand[] = "stop movie";
-constexpr char kCloseCueCommand[] = "close movie";
 
 // Screen widths of the placement rule and where they put the window.
 constexpr int kSmallScreenWidth = 640;
@@ -76,9 +63,12 @@ constexpr TrackBarSetUp kFaderSetUp{400, 0, 9000, 1};
 constexpr TrackBarSetUp kThresholdSetUp{400, 0, 9000, 1};
 constexpr TrackBarSetUp kSkipLastSetUp{1, 0, 60, 1};
 constexpr TrackBarSetUp kSpeedSetUp{100, 1, 600, 1};
-constexpr TrackBarSetUp kCuePositionSetUp{100, 1, 1000, 1};
-constexpr int kFaderStartPosition = 9000;
-constexpr int kThresholdStartPosition = 5;
+constexpr TrackBarSetUp kCuePositionSetUp{100, CuePlayer::kStartSliderMinimum,
+                                          CuePlayer::kStartSliderMaximum, 1};
+// Play list sizes in pixels with the mic controls shown and hidden.
+constexpr int kPlayListWidthMicOn = 175;
+constexpr int kPlayListWidthMicOff = 223;
+constexpr int kPlayListHeight = 368;
 
 void ApplySetUp(TrackBar* bar, const TrackBarSetUp& setUp) {
     bar->setTickInterval(setUp.tickFrequency);
@@ -95,7 +85,7 @@ QLabel* MakeText(const QString& caption, Qt::Alignment alignment, bool sunken, Q
     return label;
 }
 
-QWidget* MakeControl(const ControlSpec& entry, QWidget* parent) {
+QWidget* MakeControl(const ControlSpec& entry, const PlayList* list, QWidget* parent) {
     const QString caption = QString::fromUtf8(entry.caption);
     switch (entry.kind) {
     case ControlKind::PushButton:
@@ -128,8 +118,9 @@ QWidget* MakeControl(const ControlSpec& entry, QWidget* parent) {
         return bar;
     }
     case ControlKind::ListBox:
+        return new PlayListView(list, parent);
     case ControlKind::HiddenListBox:
-        return new PlayListView(parent);
+        return new PlayListView(nullptr, parent);
     case ControlKind::TextLeft:
         return MakeText(caption, Qt::AlignLeft, false, parent);
     case ControlKind::TextCentred:
@@ -213,13 +204,13 @@ void SetLabelText(QLabel* label, const QString& text) {
     }
 }
 
-void SetCheckedSilently(QPushButton* button, bool checked) {
+void SetCheckedSilently(QAbstractButton* button, bool checked) {
     const QSignalBlocker blocker(button);
     button->setChecked(checked);
 }
 
 CKORVALEDlg::CKORVALEDlg(const WindowServices& services, QWidget* parent)
-    : QDialog(parent), PlayerA(services.deck1), PlayerB(services.deck2), m_services(services) {
+    : QDialog(parent), m_services(services), m_core(services.core, *this) {
     setWindowTitle(QStringLiteral("KORVALE"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -231,9 +222,9 @@ CKORVALEDlg::CKORVALEDlg(const WindowServices& services, QWidget* parent)
     CreateControls();
     ConnectControls();
     for (std::size_t i = 0; i < m_timers.size(); ++i) {
-        const int id = static_cast<int>(i) + 1;
+        const auto id = static_cast<TimerId>(i + 1);
         m_timers[i].setTimerType(Qt::PreciseTimer);
-        connect(&m_timers[i], &QTimer::timeout, this, [this, id] { OnTimer(id); });
+        connect(&m_timers[i], &QTimer::timeout, this, [this, id] { m_core.OnTimer(id); });
     }
 }
 
@@ -252,7 +243,7 @@ void CKORVALEDlg::CreateControls() {
 
     std::vector<QWidget*> groups;
     for (const ControlSpec& entry : WindowControls()) {
-        QWidget* control = MakeControl(entry, this);
+        QWidget* control = MakeControl(entry, &m_core.List(), this);
         const QString name = QString::fromLatin1(entry.name);
         control->setObjectName(name);
         control->setAccessibleDescription(name);
@@ -359,6 +350,8 @@ void CKORVALEDlg::CreateControls() {
         tip.button->setToolTip(QString::fromLatin1(tip.text));
     }
 
+    m_core.Store().List().SetObserver(PlayListBox->Model());
+
     // Plain captions, not the program's buttons, receive no default-button role.
     for (QPushButton* button : findChildren<QPushButton*>()) {
         if (button != MixButton) {
@@ -368,89 +361,117 @@ void CKORVALEDlg::CreateControls() {
 }
 
 void CKORVALEDlg::ConnectControls() {
-    // Track bars: one handler per orientation, whichever bar moved.
-    for (TrackBar* bar : findChildren<TrackBar*>()) {
-        if (bar->orientation() == Qt::Vertical) {
-            connect(bar, &TrackBar::userScrolled, this, &CKORVALEDlg::OnVScroll);
-        } else {
-            connect(bar, &TrackBar::userScrolled, this, &CKORVALEDlg::OnHScroll);
-        }
+    // Track bars: each move is handed to the core, then one handler per orientation runs,
+    // whichever bar moved.
+    const auto vertical = [this](TrackBar* bar, auto&& take) {
+        connect(bar, &TrackBar::userScrolled, this, [this, bar, take] {
+            take(bar->Position());
+            m_core.OnVScroll();
+        });
+    };
+    vertical(FaderA, [this](int p) { m_core.Decks().FaderMovedByUser(Deck::A, p); });
+    vertical(FaderB, [this](int p) { m_core.Decks().FaderMovedByUser(Deck::B, p); });
+    vertical(MasterLevel, [this](int p) { m_core.Levels().MasterMovedByUser(p); });
+    vertical(MicLevel, [this](int p) { m_core.Levels().MicMovedByUser(p); });
+    const auto horizontal = [this](TrackBar* bar, auto&& take) {
+        connect(bar, &TrackBar::userScrolled, this, [this, bar, take] {
+            take(bar->Position());
+            m_core.OnHScroll();
+        });
+    };
+    struct FadeBar {
+        TrackBar* bar;
+        FadeSlider slider;
+    };
+    for (const FadeBar& fade : {FadeBar{SkipLastSlider, FadeSlider::SkipLast},
+                                FadeBar{FadeInThresholdSlider, FadeSlider::FadeInThreshold},
+                                FadeBar{InSpeedSlider, FadeSlider::InSpeed},
+                                FadeBar{OutSpeedSlider, FadeSlider::OutSpeed}}) {
+        const FadeSlider slider = fade.slider;
+        horizontal(fade.bar,
+                   [this, slider](int p) { m_core.Settings().SliderMovedByUser(slider, p); });
     }
+    horizontal(CuePositionSlider, [this](int p) { m_core.Cue().SliderMovedByUser(p); });
+
     connect(ExitButton, &QPushButton::clicked, this, &CKORVALEDlg::OnExitButton);
-    connect(PlayListBox, &PlayListView::userSelectionChanged, this, &CKORVALEDlg::LoadSelectedClip);
-    connect(LoadButton, &QPushButton::clicked, this, &CKORVALEDlg::GatherClips);
-    connect(DeleteButton, &QPushButton::clicked, this, &CKORVALEDlg::RemoveSelectedClip);
-    connect(ClearButton, &QPushButton::clicked, this, &CKORVALEDlg::ClearPlayList);
-    connect(SaveListButton, &QPushButton::clicked, this, &CKORVALEDlg::SavePlayList);
-    connect(ShuffleButton, &QPushButton::clicked, this, &CKORVALEDlg::ShufflePlayList);
-    connect(PlayAButton, &QPushButton::clicked, this, [this] { PlayDeck(1); });
-    connect(PlayBButton, &QPushButton::clicked, this, [this] { PlayDeck(2); });
-    connect(StopAButton, &QPushButton::clicked, this, [this] { StopDeck(1); });
-    connect(StopBButton, &QPushButton::clicked, this, [this] { StopDeck(2); });
-    connect(CloseAButton, &QPushButton::clicked, this, [this] { CloseDeck(1); });
-    connect(CloseBButton, &QPushButton::clicked, this, [this] { CloseDeck(2); });
-    connect(FaderALabel, &ClickLabel::clicked, this, [this] { ShowDeckClipName(1); });
-    connect(FaderBLabel, &ClickLabel::clicked, this, [this] { ShowDeckClipName(2); });
-    connect(MixButton, &QPushButton::clicked, this, &CKORVALEDlg::Mix);
-    connect(WaitFadeInCheck, &QCheckBox::toggled, this, [this] { SyncWaitBox(); });
-    connect(MixStyleCombo, &QComboBox::activated, this, [this] { ApplyMixStyle(); });
-    connect(CueAButton, &QPushButton::clicked, this, [this] { CueFromDeck(1); });
-    connect(CueBButton, &QPushButton::clicked, this, [this] { CueFromDeck(2); });
-    connect(SetCueButton, &QPushButton::clicked, this, &CKORVALEDlg::SetCueOnDecks);
-    connect(CuePlayPauseButton, &QPushButton::clicked, this, &CKORVALEDlg::ToggleCuePlay);
-    connect(MarkInButton, &QPushButton::clicked, this, &CKORVALEDlg::MarkCueIn);
-    connect(GoToCueButton, &QPushButton::clicked, this, &CKORVALEDlg::GoToCuePoint);
-    connect(MicButton, &QPushButton::toggled, this, &CKORVALEDlg::OnMicButton);
-    connect(AboutButton, &QPushButton::clicked, this, &CKORVALEDlg::ShowAboutBox);
-    connect(StopAllButton, &QPushButton::clicked, this, &CKORVALEDlg::StopEverything);
-    connect(HelpButton, &QPushButton::clicked, this, &CKORVALEDlg::OpenHelpPage);
+    connect(PlayListBox, &PlayListView::userSelected, this,
+            [this](int index) { m_core.Store().SelectedByUser(index); });
+    connect(LoadButton, &QPushButton::clicked, this, [this] { m_core.Store().GatherClips(); });
+    connect(DeleteButton, &QPushButton::clicked, this,
+            [this] { m_core.Store().RemoveSelectedClip(); });
+    connect(ClearButton, &QPushButton::clicked, this, [this] { m_core.Store().ClearPlayList(); });
+    connect(SaveListButton, &QPushButton::clicked, this, [this] { m_core.Files().SavePlayList(); });
+    connect(ShuffleButton, &QPushButton::clicked, this,
+            [this] { m_core.Shuffler().ShufflePlayList(); });
+    struct DeckButtons {
+        Deck deck;
+        QPushButton* play;
+        QPushButton* stop;
+        QPushButton* close;
+        QPushButton* cue;
+        ClickLabel* label;
+    };
+    for (const DeckButtons& d :
+         {DeckButtons{Deck::A, PlayAButton, StopAButton, CloseAButton, CueAButton, FaderALabel},
+          DeckButtons{Deck::B, PlayBButton, StopBButton, CloseBButton, CueBButton, FaderBLabel}}) {
+        const Deck deck = d.deck;
+        connect(d.play, &QPushButton::clicked, this, [this, deck] { m_core.Decks().PlayDeck(deck); });
+        connect(d.stop, &QPushButton::clicked, this, [this, deck] { m_core.Decks().StopDeck(deck); });
+        connect(d.close, &QPushButton::clicked, this,
+                [this, deck] { m_core.Decks().CloseDeck(deck); });
+        connect(d.cue, &QPushButton::clicked, this, [this, deck] { m_core.Cue().CueFromDeck(deck); });
+        connect(d.label, &ClickLabel::clicked, this,
+                [this, deck] { m_core.Decks().ShowDeckClipName(deck); });
+    }
+    connect(MixButton, &QPushButton::clicked, this, [this] { m_core.Fade().Mix(); });
+    connect(WaitFadeInCheck, &QCheckBox::toggled, this,
+            [this](bool checked) { m_core.Settings().WaitBoxToggledByUser(checked); });
+    connect(MixStyleCombo, &QComboBox::activated, this,
+            [this](int index) { m_core.Settings().StyleChosenByUser(index); });
+    connect(SetCueButton, &QPushButton::clicked, this, [this] { m_core.Cue().SetCueOnDecks(); });
+    connect(CuePlayPauseButton, &QPushButton::clicked, this,
+            [this] { m_core.Cue().ToggleCuePlay(); });
+    connect(MarkInButton, &QPushButton::clicked, this, [this] { m_core.Cue().MarkCueIn(); });
+    connect(GoToCueButton, &QPushButton::clicked, this, [this] { m_core.Cue().GoToCuePoint(); });
+    connect(MicButton, &QPushButton::toggled, this,
+            [this](bool on) { m_core.Levels().MicButtonToggledByUser(on); });
+    connect(TOCheck, &QPushButton::toggled, this,
+            [this](bool on) { m_core.Levels().TalkOverToggledByUser(on); });
+    connect(LoadNextCheck, &QPushButton::toggled, this,
+            [this](bool down) { m_core.SetLoadNext(down); });
+    connect(MixNextCheck, &QPushButton::toggled, this,
+            [this](bool down) { m_core.SetMixNext(down); });
+    connect(AboutButton, &QPushButton::clicked, this, [this] { m_core.ShowAboutBox(); });
+    connect(StopAllButton, &QPushButton::clicked, this, [this] { m_core.StopEverything(); });
+    connect(HelpButton, &QPushButton::clicked, this, [this] { m_core.OpenHelpPage(); });
 }
 
 bool CKORVALEDlg::OnInitDialog() {
-    // The stored mix-style index goes to the still empty box.
-    MixStyleCombo->setCurrentIndex(m_mixStyleIndex);
     // No system menu is given to a program here; the icon is the application's. The deck
     // stand-ins never show.
     for (QWidget* player : {PlayerAControl, PlayerBControl}) {
         player->setGeometry(kHiddenPlayerPosition, kHiddenPlayerPosition, 1, 1);
         player->hide();
     }
-    // The microphone button's state reaches the level slider.
-    OnMicButton();
-    // Device counts (not used further) and the mixer kept open for the process.
-    if (m_services.devices != nullptr) {
-        m_services.devices->mixerCount();
-        m_services.devices->waveOutCount();
-        m_mixerOpened = m_services.devices->openMixer0();
-    }
-    if (!m_mixerOpened && m_services.dialogs != nullptr) {
-        m_services.dialogs->messageBox(this, kMixerNotOpenedText, kMixerNotOpenedCaption,
-                                       MessageIcon::Exclamation, MessageButtons::Ok);
-    }
-    // The start-up folder, where the help page is looked for.
-    std::vector<char> cwd(PATH_MAX + 1, '\0');
-    std::string directory = getcwd(cwd.data(), cwd.size()) != nullptr ? cwd.data() : "";
-    if (!FitsPathLimit(directory)) {
-        directory.clear(); // too long to hold: the help page is not offered from it
-    }
-    m_state.g_appDirectory = directory + "/";
     SetUpTrackBars();
-    // Devices, mixer names, mix styles and the current output levels.
-    CheckAudioDevices();
-    ShowMixerNames();
-    FillMixStyles();
-    ReadMasterLevel();
-    ReadMicLevel();
-    // Progress bar and the skip-last slider's start position.
+    {
+        const QSignalBlocker blocker(MixStyleCombo);
+        for (const MixStyle& style : kMixStyles) {
+            MixStyleCombo->addItem(
+                QString::fromLatin1(style.name.data(), static_cast<qsizetype>(style.name.size())));
+        }
+    }
+    std::string directory;
+    if (m_services.workingDirectory) {
+        directory = *m_services.workingDirectory;
+    } else {
+        std::vector<char> cwd(PATH_MAX + 1, '\0');
+        directory = getcwd(cwd.data(), cwd.size()) != nullptr ? cwd.data() : "";
+    }
     UpperProgressBar->setRange(0, kUpperProgressMaximum);
     UpperProgressBar->setValue(0);
-    SkipLastSlider->SetPositionSilently(kStartSkipLastSeconds);
-    // Placement, the first mix style, then the tick.
     PlaceWindow();
-    ApplyMixStyle();
-    if (m_services.startTickTimer) {
-        SetTimer(kTickTimerId, kTickPeriodMs);
-    }
+    m_core.Start(directory, m_services.startTickTimer);
     return true;
 }
 
@@ -458,20 +479,16 @@ void CKORVALEDlg::SetUpTrackBars() {
     ApplySetUp(MasterLevel, kLevelSetUp);
     ApplySetUp(MicLevel, kLevelSetUp);
     ApplySetUp(FaderA, kFaderSetUp);
-    FaderA->SetPositionSilently(kFaderStartPosition);
     ApplySetUp(FaderB, kFaderSetUp);
-    FaderB->SetPositionSilently(kFaderStartPosition);
     ApplySetUp(FadeInThresholdSlider, kThresholdSetUp);
-    FadeInThresholdSlider->SetPositionSilently(kThresholdStartPosition);
     ApplySetUp(SkipLastSlider, kSkipLastSetUp);
     ApplySetUp(InSpeedSlider, kSpeedSetUp);
-    InSpeedSlider->SetPositionSilently(m_state.g_inSpeed);
-    InSpeedLabel->setText(QStringLiteral("In Speed %1").arg(m_state.g_inSpeed));
     ApplySetUp(OutSpeedSlider, kSpeedSetUp);
-    OutSpeedSlider->SetPositionSilently(m_state.g_outSpeed);
-    OutSpeedLabel->setText(QStringLiteral("Out Speed %1").arg(m_state.g_outSpeed));
     ApplySetUp(CuePositionSlider, kCuePositionSetUp);
-    SetCueButton->setEnabled(false);
+    for (const CorePart part : {CorePart::Decks, CorePart::FadeSettings, CorePart::Cue,
+                                CorePart::Levels, CorePart::Toggles, CorePart::Status}) {
+        Changed(part);
+    }
 }
 
 std::optional<QRect> CKORVALEDlg::PlacementForScreen(QSize screen) {
@@ -505,85 +522,175 @@ void CKORVALEDlg::PlaceWindow() {
     move((screenSize.width() - width()) / 2, (screenSize.height() - height()) / 2);
 }
 
-void CKORVALEDlg::SetTimer(int timerId, int periodMs) {
-    if (timerId < kTickTimerId || timerId > kCueTimerId) {
-        return;
-    }
-    QTimer& timer = m_timers[static_cast<std::size_t>(timerId - 1)];
+void CKORVALEDlg::SetTimer(TimerId id, int periodMs) {
+    QTimer& timer = m_timers[static_cast<std::size_t>(id) - 1];
     timer.setInterval(periodMs);
     timer.start();
 }
 
-void CKORVALEDlg::KillTimer(int timerId) {
-    if (timerId < kTickTimerId || timerId > kCueTimerId) {
-        return;
+void CKORVALEDlg::KillTimer(TimerId id) {
+    m_timers[static_cast<std::size_t>(id) - 1].stop();
+}
+
+bool CKORVALEDlg::IsTimerRunning(TimerId id) const {
+    return m_timers[static_cast<std::size_t>(id) - 1].isActive();
+}
+
+void CKORVALEDlg::BeginBusy() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CKORVALEDlg::EndBusy() {
+    QApplication::restoreOverrideCursor();
+}
+
+void CKORVALEDlg::FocusCuePosition() {
+    CuePositionSlider->setFocus(Qt::OtherFocusReason);
+}
+
+void CKORVALEDlg::Changed(CorePart part) {
+    switch (part) {
+    case CorePart::Status:
+        ShowStatus();
+        break;
+    case CorePart::Decks:
+        ShowDecks();
+        break;
+    case CorePart::FadeSettings:
+        ShowFadeSettings();
+        break;
+    case CorePart::Cue:
+        ShowCue();
+        break;
+    case CorePart::Levels:
+        ShowLevels();
+        break;
+    case CorePart::Toggles:
+        ShowToggles();
+        break;
+    case CorePart::OnAir:
+        break;
     }
-    m_timers[static_cast<std::size_t>(timerId - 1)].stop();
 }
 
-bool CKORVALEDlg::IsTimerRunning(int timerId) const {
-    if (timerId < kTickTimerId || timerId > kCueTimerId) {
-        return false;
-    }
-    return m_timers[static_cast<std::size_t>(timerId - 1)].isActive();
+namespace {
+
+QString FromBytes(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void CKORVALEDlg::OnVScroll() {
-    ApplyDeckFaders();
-    ApplyLevels();
-}
-
-void CKORVALEDlg::OnHScroll() {
-    ReadFadeSliders();
-    CueSliderMoved();
-}
-
-void CKORVALEDlg::SetStatus(const std::string& text) {
-    StatusLine->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
-
-std::string CKORVALEDlg::StatusText() const {
-    return StatusLine->text().toStdString();
-}
-
-void CKORVALEDlg::ShowAboutBox() {
-    if (m_services.dialogs != nullptr) {
-        m_services.dialogs->about(this);
+// A label the core may not have written yet keeps its template caption.
+void ShowOptional(QLabel* label, const std::optional<std::string>& text) {
+    if (text) {
+        SetLabelText(label, FromBytes(*text));
     }
 }
 
-void CKORVALEDlg::StopEverything() {
-    SetCheckedSilently(LoadNextCheck, false);
-    SetCheckedSilently(MixNextCheck, false);
-    CloseDeck(1);
-    CloseDeck(2);
-    CloseCuePlayer();
+} // namespace
+
+void CKORVALEDlg::ShowStatus() {
+    SetLabelText(StatusLine, FromBytes(m_core.StatusText()));
 }
 
-void CKORVALEDlg::OpenHelpPage() {
-    const std::string path = m_state.g_appDirectory + kHelpPageName;
-    // A start-up folder too long for the page's path offers no help page.
-    if (m_services.shell == nullptr || m_state.g_appDirectory.size() <= 1 || !FitsPathLimit(path)) {
-        return;
+void CKORVALEDlg::ShowDecks() {
+    const DeckPlayers& decks = m_core.Decks();
+    struct Shown {
+        Deck deck;
+        TrackBar* fader;
+        QLabel* label;
+        QLabel* elapsed;
+        QLabel* time;
+        QLabel* remain;
+    };
+    for (const Shown& d : {Shown{Deck::A, FaderA, FaderALabel, ElapsedA, TimeA, RemainA},
+                           Shown{Deck::B, FaderB, FaderBLabel, ElapsedB, TimeB, RemainB}}) {
+        d.fader->SetPositionSilently(decks.FaderPosition(d.deck));
+        ShowOptional(d.label, decks.FaderLabel(d.deck));
+        const DeckTimes& times = decks.Times(d.deck);
+        SetLabelText(d.elapsed, FromBytes(times.elapsed));
+        SetLabelText(d.time, FromBytes(times.time));
+        SetLabelText(d.remain, FromBytes(times.remain));
     }
-    if (!m_services.shell->openLocalFile(path) && m_services.dialogs != nullptr) {
-        m_services.dialogs->messageBox(this, FormatText(kNoHelpProgramFormat, path.c_str()),
-                                       kNoHelpProgramCaption, MessageIcon::Exclamation,
-                                       MessageButtons::Ok);
+}
+
+void CKORVALEDlg::ShowFadeSettings() {
+    const MixStyleSettings& settings = m_core.Settings();
+    {
+        const QSignalBlocker blocker(MixStyleCombo);
+        MixStyleCombo->setCurrentIndex(settings.MixStyleIndex());
     }
+    struct Shown {
+        FadeSlider slider;
+        TrackBar* bar;
+        QLabel* label;
+    };
+    for (const Shown& s : {Shown{FadeSlider::SkipLast, SkipLastSlider, SkipLastLabel},
+                           Shown{FadeSlider::FadeInThreshold, FadeInThresholdSlider,
+                                 FadeInThresholdLabel},
+                           Shown{FadeSlider::InSpeed, InSpeedSlider, InSpeedLabel},
+                           Shown{FadeSlider::OutSpeed, OutSpeedSlider, OutSpeedLabel}}) {
+        s.bar->SetPositionSilently(settings.Position(s.slider));
+        ShowOptional(s.label, settings.Label(s.slider));
+    }
+    SetCheckedSilently(WaitFadeInCheck, settings.WaitBoxChecked());
+    FadeInThresholdSlider->setEnabled(settings.ThresholdEnabled());
+    FadeInThresholdLabel->setEnabled(settings.ThresholdEnabled());
+}
+
+void CKORVALEDlg::ShowCue() {
+    const CuePlayer& cue = m_core.Cue();
+    SetLabelText(CueDuration, FromBytes(cue.DurationText()));
+    SetLabelText(CuePlayTime, FromBytes(cue.PlayTimeText()));
+    SetLabelText(CuePositionDisplay, FromBytes(cue.CuePointText()));
+    SetLabelText(CueClipName, FromBytes(cue.ClipName()));
+    for (QPushButton* button : {SetCueButton, MarkInButton, GoToCueButton, CuePlayPauseButton}) {
+        button->setEnabled(cue.ControlsEnabled());
+    }
+    if (cue.PlayCaption()) {
+        CuePlayPauseButton->setText(FromBytes(*cue.PlayCaption()));
+    }
+    CuePositionSlider->SetRangeSilently(cue.SliderMinimum(), cue.SliderMaximum());
+    CuePositionSlider->SetPositionSilently(cue.SliderPosition());
+}
+
+void CKORVALEDlg::ShowLevels() {
+    const OutputLevels& levels = m_core.Levels();
+    MasterLevel->SetPositionSilently(levels.MasterPosition());
+    MicLevel->SetPositionSilently(levels.MicPosition());
+    ShowOptional(MasterLevelLabel, levels.MasterLabel());
+    ShowOptional(MicLevelLabel, levels.MicLabel());
+    ShowOptional(MasterCaption, levels.MasterCaption());
+    ShowOptional(CueCaption, levels.CueCaption());
+    MasterCaption->setEnabled(levels.MasterCaptionEnabled());
+    CueCaption->setEnabled(levels.CueCaptionEnabled());
+    MicButton->setEnabled(levels.MicButtonEnabled());
+    SetCheckedSilently(MicButton, levels.MicOn());
+    if (levels.MicButtonCaption()) {
+        MicButton->setText(FromBytes(*levels.MicButtonCaption()));
+    }
+    SetCheckedSilently(TOCheck, levels.TalkOverChecked());
+    const bool micOn = levels.MicOn();
+    MicLevel->setVisible(micOn);
+    TOCheck->setVisible(micOn);
+    MicLevelLabel->setVisible(micOn);
+    const int width = micOn ? kPlayListWidthMicOn : kPlayListWidthMicOff;
+    if (PlayListBox->width() != width) {
+        const QPoint place = PlayListBox->pos();
+        PlayListBox->setGeometry(place.x(), place.y(), width, kPlayListHeight);
+    }
+}
+
+void CKORVALEDlg::ShowToggles() {
+    SetCheckedSilently(LoadNextCheck, m_core.LoadNext());
+    SetCheckedSilently(MixNextCheck, m_core.MixNext());
 }
 
 void CKORVALEDlg::OnExitButton() {
-    StopEverything();
-    if (m_services.mci != nullptr) {
-        m_services.mci->sendString(kStopCueCommand);
-        m_services.mci->sendString(kCloseCueCommand);
-    }
+    m_core.ExitSequence();
     if (m_automationProxy != nullptr) {
         hide();
         return;
     }
-    m_mixStyleIndex = MixStyleCombo->currentIndex();
     accept();
 }
 

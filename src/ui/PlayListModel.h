@@ -2,34 +2,37 @@
 
 #include <QAbstractListModel>
 
-#include <string>
-#include <vector>
+#include "core/PlayList.h"
 
 namespace korvale {
 
-// The entries of a list box: texts held as bytes (file-system paths), shown decoded with the
-// file-system encoding. Unsorted; duplicates allowed.
-class PlayListModel : public QAbstractListModel {
+// Shows a core PlayList in a list view: texts held as bytes (file-system paths), shown
+// decoded with the file-system encoding. Follows every change through PlayListObserver; the
+// selection changes it hears of are passed on as `programSelectionChanged`.
+class PlayListModel : public QAbstractListModel, public PlayListObserver {
     Q_OBJECT
 public:
-    explicit PlayListModel(QObject* parent);
+    // `list` is not owned and must outlive the model; null shows an empty list.
+    PlayListModel(const PlayList* list, QObject* parent);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    int Count() const { return static_cast<int>(m_entries.size()); }
-    const std::string& Text(int index) const { return m_entries.at(static_cast<size_t>(index)); }
-    const std::vector<std::string>& Entries() const { return m_entries; }
-    void Append(std::string entry);
-    void AppendMany(std::vector<std::string> entries);
-    void RemoveAt(int index);
-    void Clear();
-    void ReplaceAll(std::vector<std::string> entries);
-    // Empties the list and hands over its entries (no copies).
-    std::vector<std::string> TakeAll();
+    void BeginAppend(int first, int count) override;
+    void EndAppend() override { endInsertRows(); }
+    void BeginRemove(int index) override;
+    void EndRemove() override { endRemoveRows(); }
+    void BeginReset() override { beginResetModel(); }
+    void EndReset() override { endResetModel(); }
+    void SelectionChanged() override { Q_EMIT programSelectionChanged(); }
+
+    const PlayList* List() const { return m_list; }
+
+Q_SIGNALS:
+    void programSelectionChanged();
 
 private:
-    std::vector<std::string> m_entries;
+    const PlayList* m_list;
 };
 
 } // namespace korvale

@@ -2,41 +2,26 @@
 
 #include <QListView>
 
-#include <string>
-#include <vector>
-
 namespace korvale {
 
+class PlayList;
 class PlayListModel;
 
-// A single-selection list box over a PlayListModel. Only selection changes made by the user
-// (mouse, keyboard) raise `userSelectionChanged`; selections and edits made by the program
-// raise nothing.
+// A single-selection list box over a core PlayList. Selections the user makes (mouse,
+// keyboard) raise `userSelected`; the list's own selection changes are shown and raise
+// nothing.
 class PlayListView : public QListView {
     Q_OBJECT
 public:
-    explicit PlayListView(QWidget* parent);
-
-    int Count() const;
-    const std::string& Text(int index) const;
-    const std::vector<std::string>& Entries() const;
-    void Append(std::string entry);
-    void AppendMany(std::vector<std::string> entries);
-    void RemoveAt(int index);
-    void Clear();
-    void ReplaceAll(std::vector<std::string> entries);
-    // Empties the list, selecting nothing, and hands over its entries without copying them.
-    std::vector<std::string> TakeAll();
-
-    // Index of the selected entry, or -1.
-    int SelectedIndex() const;
-    // Selects entry `index` (-1: none) without raising userSelectionChanged.
-    void Select(int index);
+    // `list` is not owned and must outlive the view; null shows an empty list.
+    PlayListView(const PlayList* list, QWidget* parent);
 
     PlayListModel* Model() const { return m_model; }
+    // Index of the entry the view shows selected, or -1.
+    int ShownSelection() const;
 
 Q_SIGNALS:
-    void userSelectionChanged();
+    void userSelected(int index);
 
 protected:
     // Like a single-selection list box: a click or key selects the entry it lands on, but
@@ -46,9 +31,10 @@ protected:
                                                          const QEvent* event) const override;
 
 private:
-    class ProgramChange;
+    void ShowListSelection();
+
     PlayListModel* m_model;
-    int m_programChanges = 0;
+    bool m_showing = false;
 };
 
 } // namespace korvale

@@ -1,15 +1,14 @@
-// Saving the play list to a file and reading play-list files into it.
-#include "ui/CKORVALEDlg.h"
+#include "core/PlayListFiles.h"
 
 #include <cerrno>
 #include <csignal>
 #include <string>
 #include <vector>
 
+#include "core/Korvale.h"
 #include "platform/Dialogs.h"
 #include "playlist/PlayListCodec.h"
 #include "playlist/PlayListFile.h"
-#include "ui/PlayListView.h"
 
 namespace korvale {
 
@@ -26,10 +25,6 @@ constexpr char kDefaultSaveSuffix[] = "ztl";
 // Save filters, numbered from 1 in the order shown.
 enum SaveFilter : int { kSaveFilterZtl = 1, kSaveFilterM3u = 2, kSaveFilterAll = 3 };
 
-constexpr int kWritten = 0;
-constexpr int kNotWritten = 1;
-constexpr int kNotRead = -6;
-constexpr int kRead = 0;
 
 SaveFileRequest PlayListSaveRequest() {
     SaveFileRequest request;
@@ -63,11 +58,19 @@ std::string LoadedStatus(std::size_t appended, int total, const DecodedPlayList&
 
 } // namespace
 
-void CKORVALEDlg::SavePlayList() {
-    Dialogs* dialogs = m_services.dialogs;
-    if (PlayListBox->Count() == 0) {
+PlayListFiles::PlayListFiles(Korvale& core, Dialogs* dialogs) : m_core(core), m_dialogs(dialogs) {}
+
+void PlayListFiles::Tell(const std::string& text, const std::string& caption) {
+    if (m_dialogs != nullptr) {
+        m_dialogs->messageBox(text, caption, MessageIcon::Exclamation, MessageButtons::Ok);
+    }
+}
+
+void PlayListFiles::SavePlayList() {
+    Dialogs* dialogs = m_dialogs;
+    if (m_core.Store().List().Count() == 0) {
         if (dialogs != nullptr) {
-            dialogs->messageBox(this, kEmptyListText, kAppCaption, MessageIcon::Information,
+            dialogs->messageBox(kEmptyListText, kAppCaption, MessageIcon::Information,
                                 MessageButtons::Ok);
         }
         return;
@@ -75,26 +78,20 @@ void CKORVALEDlg::SavePlayList() {
     if (dialogs == nullptr) {
         return;
     }
-    const FileChoice choice = dialogs->saveFile(this, PlayListSaveRequest());
+    const FileChoice choice = dialogs->saveFile(PlayListSaveRequest());
     if (!choice.accepted()) {
         return;
     }
     WritePlayListFile(choice.path, choice.filterNumber);
 }
 
-int CKORVALEDlg::WritePlayListFile(const std::string& path, int filterNumber) {
-    const auto tell = [this](const std::string& text, const std::string& caption) {
-        if (m_services.dialogs != nullptr) {
-            m_services.dialogs->messageBox(this, text, caption, MessageIcon::Exclamation,
-                                           MessageButtons::Ok);
-        }
-    };
+int PlayListFiles::WritePlayListFile(const std::string& path, int filterNumber) {
     if (path.empty() || !FitsPathLimit(path)) {
-        tell(path, kCreateFailedCaption);
+        Tell(path, kCreateFailedCaption);
         return kNotWritten;
     }
 
-    const std::vector<std::string>& entries = PlayListBox->Entries();
+    const std::vector<std::string>& entries = m_core.Store().List().Entries();
     const bool ztl = filterNumber == kSaveFilterZtl;
     // An entry that the chosen format cannot hold would corrupt the file for every reader.
     const std::optional<std::size_t> unfit =
@@ -103,7 +100,7 @@ int CKORVALEDlg::WritePlayListFile(const std::string& path, int filterNumber) {
         const std::string reason = ztl ? "holds a double quote, which a KORVALE play list "
                                          "cannot store"
                                        : "holds a line break, which a plain list cannot store";
-        tell("Entry " + std::to_string(*unfit + 1) + " " + reason + ":\n" + entries[*unfit] +
+        Tell("Entry " + std::to_string(*unfit + 1) + " " + reason + ":\n" + entries[*unfit] +
                  "\n\nNothing was saved.",
              kNotSavedCaption);
         return kNotWritten;
@@ -115,38 +112,38 @@ int CKORVALEDlg::WritePlayListFile(const std::string& path, int filterNumber) {
     const WriteFileResult result = WriteFileReplacing(path, bytes);
     if (!result.ok) {
         if (IsWriteError(result.errorNumber)) {
-            tell(path + "\n\n" + result.errorText + "\nThe previous file, if any, is unchanged.",
+            Tell(path + "\n\n" + result.errorText + "\nThe previous file, if any, is unchanged.",
                  kWriteFailedCaption);
         } else {
-            tell(path, kCreateFailedCaption);
+            Tell(path, kCreateFailedCaption);
         }
         return kNotWritten;
     }
-    SetStatus(kSavedStatus);
+    m_core.SetStatus(kSavedStatus);
     return kWritten;
 }
 
-int CKORVALEDlg::ReadZtlFile(const std::string& path) {
+int PlayListFiles::ReadZtlFile(const std::string& path) {
     const ReadFileResult file = ReadWholeFile(path);
     if (!file.Ok()) {
         return kNotRead;
     }
     DecodedPlayList decoded = DecodeZtl(file.bytes);
     const std::size_t appended = decoded.entries.size();
-    PlayListBox->AppendMany(std::move(decoded.entries));
-    SetStatus(LoadedStatus(appended, PlayListBox->Count(), decoded));
+    m_core.Store().List().AppendMany(std::move(decoded.entries));
+    m_core.SetStatus(LoadedStatus(appended, m_core.Store().List().Count(), decoded));
     return kRead;
 }
 
-int CKORVALEDlg::ReadM3uFile(const std::string& path) {
+int PlayListFiles::ReadM3uFile(const std::string& path) {
     const ReadFileResult file = ReadWholeFile(path);
     if (!file.Ok()) {
         return kNotRead;
     }
     DecodedPlayList decoded = DecodeM3u(file.bytes);
     const std::size_t appended = decoded.entries.size();
-    PlayListBox->AppendMany(std::move(decoded.entries));
-    SetStatus(LoadedStatus(appended, PlayListBox->Count(), decoded));
+    m_core.Store().List().AppendMany(std::move(decoded.entries));
+    m_core.SetStatus(LoadedStatus(appended, m_core.Store().List().Count(), decoded));
     return kRead;
 }
 

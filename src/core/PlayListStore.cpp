@@ -1,12 +1,9 @@
-#include <cstdio>
-#include <string>
+#include "core/PlayListStore.h"
 
+#include "core/FormatText.h"
+#include "core/Korvale.h"
 #include "platform/Dialogs.h"
 #include "playlist/FolderSearch.h"
-#include "playlist/PlayListSteps.h"
-#include "ui/CKORVALEDlg.h"
-#include "ui/FormatText.h"
-#include "ui/PlayListView.h"
 
 namespace korvale {
 
@@ -16,6 +13,7 @@ constexpr char kSeparator = '/';
 
 constexpr char kSearchingText[] = "Searching for valid audio files...";
 constexpr char kReadyText[] = "Ready";
+constexpr char kEmptyListText[] = "Play List is empty";
 constexpr char kPickTitle[] = "Please select a clip";
 constexpr char kClearQuestionFormat[] = "Clear %d clips and empty the Play List?";
 constexpr char kQuestionCaption[] = "VANTREL'S MP3 REAL TIME MIXER";
@@ -25,16 +23,6 @@ constexpr char kListingErrorFormat[] = "Folder listing failed: %s";
 constexpr char kMp3Pattern[] = "*.mp3";
 constexpr char kWavPattern[] = "*.wav";
 
-// Numbers of the open dialog's filters, in the order it offers them.
-enum ClipFilter : int {
-    kFilterNone = 0,
-    kFilterMp3 = 1,
-    kFilterWav = 2,
-    kFilterZtl = 3,
-    kFilterM3u = 4,
-    kFilterAllFiles = 5,
-};
-
 // Everything of `path` up to and including its last separator; empty without one.
 std::string FolderPart(const std::string& path) {
     const std::size_t last = path.rfind(kSeparator);
@@ -43,20 +31,22 @@ std::string FolderPart(const std::string& path) {
 
 } // namespace
 
-void CKORVALEDlg::GatherClips() {
-    SetStatus(kSearchingText);
+PlayListStore::PlayListStore(Korvale& core, Dialogs* dialogs) : m_core(core), m_dialogs(dialogs) {}
+
+void PlayListStore::GatherClips() {
+    m_core.SetStatus(kSearchingText);
     const int filter = PickClipFile();
     if (filter == kFilterNone) {
         return;
     }
-    const std::string folder = FolderPart(m_state.g_chosenPath);
-    const int count = PlayListBox->Count();
-    if (count >= 1 && m_services.dialogs != nullptr) {
-        const MessageAnswer answer = m_services.dialogs->messageBox(
-            this, FormatText(kClearQuestionFormat, count), kQuestionCaption, MessageIcon::Question,
-            MessageButtons::YesNo);
+    const std::string folder = FolderPart(m_chosenPath);
+    const int count = m_list.Count();
+    if (count >= 1 && m_dialogs != nullptr) {
+        const MessageAnswer answer =
+            m_dialogs->messageBox(FormatText(kClearQuestionFormat, count), kQuestionCaption,
+                                  MessageIcon::Question, MessageButtons::YesNo);
         if (answer == MessageAnswer::Yes) {
-            PlayListBox->Clear();
+            m_list.Clear();
         }
     }
     switch (filter) {
@@ -64,10 +54,10 @@ void CKORVALEDlg::GatherClips() {
         SearchFolder(folder, kWavPattern);
         break;
     case kFilterZtl:
-        ReadZtlFile(m_state.g_chosenPath);
+        m_core.Files().ReadZtlFile(m_chosenPath);
         break;
     case kFilterM3u:
-        ReadM3uFile(m_state.g_chosenPath);
+        m_core.Files().ReadM3uFile(m_chosenPath);
         break;
     case kFilterMp3:
     case kFilterAllFiles:
@@ -78,9 +68,9 @@ void CKORVALEDlg::GatherClips() {
     }
 }
 
-int CKORVALEDlg::PickClipFile() {
-    if (m_services.dialogs == nullptr) {
-        SetStatus(std::string());
+int PlayListStore::PickClipFile() {
+    if (m_dialogs == nullptr) {
+        m_core.SetStatus(std::string());
         return kFilterNone;
     }
     OpenFileRequest request;
@@ -92,55 +82,85 @@ int CKORVALEDlg::PickClipFile() {
         {"Media Playlist (*.m3u)", "*.m3u"},
         {"All Files (*.*)", "*.*"},
     };
-    request.initialFile = m_state.g_chosenPath;
-    const FileChoice choice = m_services.dialogs->openFile(request);
+    request.initialFile = m_chosenPath;
+    const FileChoice choice = m_dialogs->openFile(request);
     if (!choice.accepted() || choice.path.empty()) {
-        SetStatus(std::string());
+        m_core.SetStatus(std::string());
         return kFilterNone;
     }
-    m_state.g_chosenPath = choice.path;
+    m_chosenPath = choice.path;
     return choice.filterNumber;
 }
 
-void CKORVALEDlg::SearchFolder(const std::string& folder, const std::string& pattern) {
+void PlayListStore::SearchFolder(const std::string& folder, const std::string& pattern) {
     FolderSearchResult found = ::korvale::SearchFolder(folder, pattern);
     const int appended = static_cast<int>(found.paths.size());
     if (appended == 0 && found.refusedTooLong == 0) {
         // Nothing matched: the searching text stays, unless the folder could not be listed.
         if (found.listingError) {
-            SetStatus(FormatText(kListingErrorFormat, found.errorText.c_str()));
+            m_core.SetStatus(FormatText(kListingErrorFormat, found.errorText.c_str()));
         }
         return;
     }
-    PlayListBox->AppendMany(std::move(found.paths));
-    std::string status = FormatText(kGatheredFormat, appended, PlayListBox->Count());
+    m_list.AppendMany(std::move(found.paths));
+    std::string status = FormatText(kGatheredFormat, appended, m_list.Count());
     if (found.refusedTooLong > 0) {
         status += FormatText(kRefusedFormat, found.refusedTooLong);
     }
     if (found.listingError) {
         status += FormatText(kListingErrorFormat, found.errorText.c_str());
     }
-    SetStatus(status);
+    m_core.SetStatus(status);
 }
 
-void CKORVALEDlg::LoadSelectedClip() {
-    if (const std::optional<SelectedLoad> load = PrepareSelectedLoad(*this)) {
-        LoadClipOnDeck(load->path, load->deckChoice, 0.0, LoadOrigin::PlayListSelection);
+void PlayListStore::LoadSelectedClip() {
+    if (const std::optional<SelectedLoad> load = PrepareSelectedLoad()) {
+        m_core.Decks().LoadClipOnDeck(load->path, load->deckChoice, 0.0,
+                                      LoadOrigin::PlayListSelection);
     }
 }
 
-void CKORVALEDlg::RemoveSelectedClip() {
-    if (DropSelectedEntry(*this)) {
+void PlayListStore::SelectedByUser(int index) {
+    m_list.SelectByUser(index);
+    LoadSelectedClip();
+}
+
+void PlayListStore::RemoveSelectedClip() {
+    if (DropSelectedEntry()) {
         LoadSelectedClip();
     }
 }
 
-void CKORVALEDlg::ClearPlayList() {
-    PlayListBox->Clear();
+void PlayListStore::ClearPlayList() {
+    m_list.Clear();
     // A cross-fade that ends now neither loads nor mixes a next clip.
-    SetCheckedSilently(LoadNextCheck, false);
-    SetCheckedSilently(MixNextCheck, false);
-    SetStatus(kReadyText);
+    m_core.ReleaseToggles();
+    m_core.SetStatus(kReadyText);
+}
+
+bool PlayListStore::DropSelectedEntry() {
+    const int index = m_list.SelectedIndex();
+    if (index < 0) {
+        return false;
+    }
+    m_list.RemoveAt(index);
+    // The entry that followed now stands at the same index; after the last one there is none.
+    m_list.Select(index < m_list.Count() ? index : PlayList::kNoSelection);
+    m_core.SetStatus(kReadyText);
+    return m_list.SelectedIndex() >= 0 || m_list.Count() == 0;
+}
+
+std::optional<SelectedLoad> PlayListStore::PrepareSelectedLoad() {
+    const int index = m_list.SelectedIndex();
+    if (index < 0) {
+        m_core.SetStatus(kEmptyListText);
+        return std::nullopt;
+    }
+    m_core.Cue().CloseCuePlayer();
+    SelectedLoad load;
+    load.path = m_list.Text(index);
+    load.deckChoice = m_core.Decks().ChooseDeck();
+    return load;
 }
 
 } // namespace korvale

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/CoreTypes.h"
+
+namespace korvale {
+
+class Korvale;
+
+// The cross-fade: MIX, the choice of direction, the fade step, the end of a cross-fade and
+// the automatic start ("MIX NEXT"). UI thread.
+class CrossFade {
+public:
+    // FadeTimer's period.
+    static constexpr int kFadeTimerPeriodMs = 40;
+
+    explicit CrossFade(Korvale& core);
+
+    MixPhase Phase() const { return m_phase; }
+    MixDirection Direction() const { return m_direction; }
+    int FadeInStep() const { return m_fadeInStep; }
+    int FadeOutStep() const { return m_fadeOutStep; }
+    // The deck a running cross-fade brings in; false when none runs.
+    bool IncomingDeck(Deck& deck) const;
+
+    void Mix();
+    MixDirection ChooseMixDirection();
+    void FadeStep(MixDirection direction);
+    void EndOfMix();
+    // The tick's part while a cross-fade runs: a step, then the volumes follow the faders.
+    void TickFade();
+    // The tick's part otherwise: with MIX NEXT down, a deck within the last seconds of its
+    // clip starts the next cross-fade.
+    void TestMixNext();
+
+private:
+    Korvale& m_core;
+    MixPhase m_phase = MixPhase::Idle;
+    MixDirection m_direction = MixDirection::Into1;
+    bool m_directionChosen = false;
+    int m_fadeInStep;
+    int m_fadeOutStep;
+};
+
+} // namespace korvale

@@ -1,0 +1,219 @@
+#include "core/DeckPlayers.h"
+
+#include "core/FormatText.h"
+#include "core/Korvale.h"
+#include "decks/ClipDisplayName.h"
+#include "decks/FaderUnits.h"
+#include "decks/TimeText.h"
+
+namespace korvale {
+
+namespace {
+
+// A clip whose duration reads this or less right after opening cannot be played.
+constexpr double kUnplayableDurationSeconds = 1.0;
+// Position a player reports when it holds no clip.
+constexpr double kNoClipPosition = -1.0;
+
+constexpr char kLoadedFormat[] = "%s - Loaded on Player %d";
+constexpr char kClipNameFormat[] = "Player %d: %s";
+constexpr char kBothPlayingText[] = "Both players are playing - clip not loaded";
+
+DeckTimes ResetTimes() {
+    const std::string reset(kTimeTextReset);
+    return DeckTimes{reset, reset, reset};
+}
+
+} // namespace
+
+DeckPlayers::DeckPlayers(Korvale& core, MediaVoice* deck1, MediaVoice* deck2)
+    : m_core(core), m_decks{DeckState(deck1), DeckState(deck2)} {
+    for (DeckState& deck : m_decks) {
+        deck.fader = kFaderBottom;
+        deck.times = ResetTimes();
+    }
+}
+
+void DeckPlayers::SetFaderPosition(Deck deck, int position) {
+    DeckState& state = m_decks[Index(deck)];
+    if (state.fader != position) {
+        state.fader = position;
+        m_core.Notify(CorePart::Decks);
+    }
+}
+
+void DeckPlayers::SetLabel(Deck deck, std::string text) {
+    DeckState& state = m_decks[Index(deck)];
+    if (state.label != text) {
+        state.label = std::move(text);
+        m_core.Notify(CorePart::Decks);
+    }
+}
+
+void DeckPlayers::SetTimes(Deck deck, DeckTimes times) {
+    DeckTimes& shown = m_decks[Index(deck)].times;
+    if (shown.elapsed != times.elapsed || shown.time != times.time ||
+        shown.remain != times.remain) {
+        shown = std::move(times);
+        m_core.Notify(CorePart::Decks);
+    }
+}
+
+// Opens `path` on `deck` without starting it: the fader to the load position, the volume
+// to match, auto-start off, the file, the start point.
+void DeckPlayers::OpenOnDeck(Deck deck, const std::string& path, double startSeconds) {
+    SetFaderPosition(deck, kFaderLoadPosition);
+    SetLabel(deck, FaderLoadLabelText());
+    CMediaPlayer& player = Player(deck);
+    player.SetVolume(-kFaderLoadPosition);
+    player.SetAutoStart(false);
+    player.SetFileName(path);
+    player.SetStartPosition(startSeconds);
+    m_core.Notify(CorePart::OnAir);
+}
+
+bool DeckPlayers::IsUnplayable(Deck deck) const {
+    return Player(deck).GetDuration() <= kUnplayableDurationSeconds;
+}
+
+void DeckPlayers::ShowLoaded(const std::string& path, Deck deck) {
+    m_core.SetStatus(FormatText(kLoadedFormat, ClipDisplayName(path).c_str(), DeckNumber(deck)));
+}
+
+// Drops the selected entry after its clip proved unplayable and loads the entry that took
+// its place, over and over while those prove unplayable too. Each turn removes one entry,
+// so the loop ends; it runs in constant stack depth however long the run of bad entries.
+// Every clip stays on the deck it was loaded on until a deck choice takes that deck over,
+// and the loaded clip's status is shown as it loads.
+void DeckPlayers::DropUnplayableRun() {
+    PlayListStore& store = m_core.Store();
+    while (store.DropSelectedEntry()) {
+        const std::optional<SelectedLoad> load = store.PrepareSelectedLoad();
+        if (!load) {
+            return;
+        }
+        Deck deck = Deck::A;
+        if (!DeckOfChoice(load->deckChoice, deck)) {
+            m_core.SetStatus(kBothPlayingText);
+            return;
+        }
+        OpenOnDeck(deck, load->path, 0.0);
+        if (!IsUnplayable(deck)) {
+            ShowLoaded(load->path, deck);
+            return;
+        }
+    }
+}
+
+DeckChoice DeckPlayers::ChooseDeck() {
+    const bool deck1Loaded = !Player(Deck::A).GetFileName().empty();
+    const bool deck2Loaded = !Player(Deck::B).GetFileName().empty();
+    if (!deck1Loaded && !deck2Loaded) {
+        return DeckChoice::BothEmpty;
+    }
+    if (!deck1Loaded) {
+        return DeckChoice::Deck1;
+    }
+    if (!deck2Loaded) {
+        return DeckChoice::Deck2;
+    }
+    // Both hold a clip: a deck that is not playing is taken over, deck 1 first. Its displays
+    // are left for the next refresh to reset.
+    for (const Deck deck : kDecks) {
+        CMediaPlayer& player = Player(deck);
+        if (player.GetPlayState() != CMediaPlayer::kPlayStatePlaying) {
+            player.Stop();
+            player.SetFileName(std::string());
+            m_core.Notify(CorePart::OnAir);
+            return deck == Deck::A ? DeckChoice::Deck1 : DeckChoice::Deck2;
+        }
+    }
+    return DeckChoice::BothPlaying;
+}
+
+void DeckPlayers::LoadClipOnDeck(const std::string& path, DeckChoice choice,
+                                 double startSeconds, LoadOrigin origin) {
+    Deck deck = Deck::A;
+    if (!DeckOfChoice(choice, deck)) {
+        m_core.SetStatus(kBothPlayingText);
+        return;
+    }
+    OpenOnDeck(deck, path, startSeconds);
+    // An unplayable clip loaded from elsewhere (the cue player's Set Cue) stays on its deck:
+    // the selected entry may be another, good clip.
+    const PlayList& list = m_core.Store().List();
+    const int selected = list.SelectedIndex();
+    if (IsUnplayable(deck) && origin == LoadOrigin::PlayListSelection && selected >= 0 &&
+        list.Text(selected) == path) {
+        DropUnplayableRun();
+    }
+    // Shown last, so after a run of removals it names the clip this call loaded.
+    ShowLoaded(path, deck);
+}
+
+void DeckPlayers::PlayDeck(Deck deck) {
+    Player(deck).Play();
+    m_core.Notify(CorePart::OnAir);
+}
+
+void DeckPlayers::StopDeck(Deck deck) {
+    Player(deck).Stop();
+    m_core.Notify(CorePart::OnAir);
+}
+
+void DeckPlayers::CloseDeck(Deck deck) {
+    CMediaPlayer& player = Player(deck);
+    player.SetFileName(std::string());
+    player.Stop();
+    ResetTimeDisplays(deck);
+    m_core.Notify(CorePart::OnAir);
+}
+
+void DeckPlayers::ResetTimeDisplays(Deck deck) {
+    SetTimes(deck, ResetTimes());
+}
+
+void DeckPlayers::RefreshDeckDisplays() {
+    for (const Deck deck : kDecks) {
+        const CMediaPlayer& player = Player(deck);
+        const double position = player.GetCurrentPosition();
+        if (position == kNoClipPosition) {
+            ResetTimeDisplays(deck);
+            continue;
+        }
+        const double duration = player.GetDuration();
+        SetTimes(deck, DeckTimes{FormatTimeText(position), FormatTimeText(duration),
+                                 FormatTimeText(duration - position)});
+    }
+}
+
+void DeckPlayers::ShowDeckClipName(Deck deck) {
+    const CMediaPlayer& player = Player(deck);
+    if (player.GetPlayState() == CMediaPlayer::kPlayStateClosed) {
+        m_core.SetStatus(std::string());
+        return;
+    }
+    m_core.SetStatus(
+        FormatText(kClipNameFormat, DeckNumber(deck), ClipDisplayName(player.GetFileName()).c_str()));
+}
+
+void DeckPlayers::ApplyDeckFaders() {
+    for (const Deck deck : kDecks) {
+        const int position = FaderPosition(deck);
+        SetLabel(deck, FaderLabelText(position));
+        Player(deck).SetVolume(-position);
+        if (position >= kFaderCloseThreshold) {
+            CloseDeck(deck);
+        }
+    }
+}
+
+void DeckPlayers::ApplyFadersToDecks() {
+    for (const Deck deck : kDecks) {
+        const int position = FaderPosition(deck);
+        Player(deck).SetVolume(-position);
+        SetLabel(deck, FaderLabelText(position));
+    }
+}
+
+} // namespace korvale

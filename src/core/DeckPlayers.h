@@ -1,0 +1,82 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "core/CoreTypes.h"
+#include "decks/CMediaPlayer.h"
+
+namespace korvale {
+
+class Korvale;
+class MediaVoice;
+
+// Where a deck load comes from: only a load of the play list's selected entry may drop that
+// entry when its clip proves unplayable.
+enum class LoadOrigin { PlayListSelection, Other };
+
+// The three time displays of a deck.
+struct DeckTimes {
+    std::string elapsed;
+    std::string time;
+    std::string remain;
+};
+
+// Player A and Player B: their players, fader positions (fader units, 0 = full level,
+// 9000 = the bottom), fader labels and time displays, and the deck operations.
+// UI thread.
+class DeckPlayers {
+public:
+    DeckPlayers(Korvale& core, MediaVoice* deck1, MediaVoice* deck2);
+
+    CMediaPlayer& Player(Deck deck) { return m_decks[Index(deck)].player; }
+    const CMediaPlayer& Player(Deck deck) const { return m_decks[Index(deck)].player; }
+    int FaderPosition(Deck deck) const { return m_decks[Index(deck)].fader; }
+    // The fader label's text once the program has written one.
+    const std::optional<std::string>& FaderLabel(Deck deck) const {
+        return m_decks[Index(deck)].label;
+    }
+    const DeckTimes& Times(Deck deck) const { return m_decks[Index(deck)].times; }
+
+    // A position set by the program: the label is not written.
+    void SetFaderPosition(Deck deck, int position);
+    // The user moved a fader (the vertical-scroll handler follows).
+    void FaderMovedByUser(Deck deck, int position) { SetFaderPosition(deck, position); }
+
+    DeckChoice ChooseDeck();
+    void LoadClipOnDeck(const std::string& path, DeckChoice choice, double startSeconds,
+                        LoadOrigin origin = LoadOrigin::Other);
+    void PlayDeck(Deck deck);
+    void StopDeck(Deck deck);
+    void CloseDeck(Deck deck);
+    void ResetTimeDisplays(Deck deck);
+    void RefreshDeckDisplays();
+    void ShowDeckClipName(Deck deck);
+    // The deck part of a vertical scroll: labels, volumes, and a fader at the bottom closes
+    // its deck.
+    void ApplyDeckFaders();
+    // After a fade step: volumes and labels from the positions.
+    void ApplyFadersToDecks();
+
+private:
+    struct DeckState {
+        explicit DeckState(MediaVoice* voice) : player(voice) {}
+        CMediaPlayer player;
+        int fader;
+        std::optional<std::string> label;
+        DeckTimes times;
+    };
+    static std::size_t Index(Deck deck) { return deck == Deck::A ? 0 : 1; }
+    void OpenOnDeck(Deck deck, const std::string& path, double startSeconds);
+    bool IsUnplayable(Deck deck) const;
+    void ShowLoaded(const std::string& path, Deck deck);
+    void DropUnplayableRun();
+    void SetLabel(Deck deck, std::string text);
+    void SetTimes(Deck deck, DeckTimes times);
+
+    Korvale& m_core;
+    std::array<DeckState, 2> m_decks;
+};
+
+} // namespace korvale

@@ -1,0 +1,122 @@
+#include "core/Korvale.h"
+
+#include "core/FormatText.h"
+#include "core/PathLength.h"
+#include "platform/Dialogs.h"
+#include "platform/Shell.h"
+
+namespace korvale {
+
+namespace {
+
+constexpr char kHelpPageName[] = "korvale_1_1_help.htm";
+constexpr char kMixerNotOpenedText[] = "Mixer Not Opened";
+constexpr char kMixerNotOpenedCaption[] = "Error!";
+constexpr char kNoHelpProgramFormat[] =
+    "No program to show the help page was found. The page is %s";
+constexpr char kNoHelpProgramCaption[] = "Help";
+
+} // namespace
+
+Korvale::Korvale(const CoreServices& services, CoreHost& host)
+    : m_services(services), m_host(host), m_store(*this, services.dialogs),
+      m_files(*this, services.dialogs), m_shuffle(*this, services.dialogs),
+      m_decks(*this, services.deck1, services.deck2), m_fade(*this), m_settings(*this),
+      m_cue(*this, services.mci, services.dialogs),
+      m_levels(*this, services.devices, services.dialogs) {}
+
+void Korvale::Start(const std::string& workingDirectory, bool startTick) {
+    m_levels.OnMicButton();
+    if (!m_levels.OpenMixer() && m_services.dialogs != nullptr) {
+        m_services.dialogs->messageBox(kMixerNotOpenedText, kMixerNotOpenedCaption,
+                                       MessageIcon::Exclamation, MessageButtons::Ok);
+    }
+    // A folder too long to hold is not kept: the help page is not offered from it.
+    m_appDirectory = (FitsPathLimit(workingDirectory) ? workingDirectory : std::string()) + "/";
+    m_settings.SetUpSliders();
+    m_levels.CheckAudioDevices();
+    m_levels.ShowMixerNames();
+    m_settings.FillMixStyles();
+    m_levels.ReadMasterLevel();
+    m_levels.ReadMicLevel();
+    m_settings.ApplyMixStyle();
+    if (startTick) {
+        m_host.SetTimer(TimerId::Tick, kTickPeriodMs);
+    }
+}
+
+void Korvale::OnTimer(TimerId /*every timer runs the same tick*/) {
+    m_decks.RefreshDeckDisplays();
+    if (m_fade.Phase() == MixPhase::Fading) {
+        m_fade.TickFade();
+        return;
+    }
+    m_fade.TestMixNext();
+    if (m_cue.TimerRunning()) {
+        m_cue.RefreshCuePosition();
+    }
+}
+
+void Korvale::OnVScroll() {
+    m_decks.ApplyDeckFaders();
+    m_levels.ApplyLevels();
+}
+
+void Korvale::OnHScroll() {
+    m_settings.ReadFadeSliders();
+    m_cue.CueSliderMoved();
+}
+
+void Korvale::StopEverything() {
+    ReleaseToggles();
+    m_decks.CloseDeck(Deck::A);
+    m_decks.CloseDeck(Deck::B);
+    m_cue.CloseCuePlayer();
+}
+
+void Korvale::ExitSequence() {
+    StopEverything();
+    m_cue.StopAndCloseDevice();
+}
+
+void Korvale::OpenHelpPage() {
+    const std::string path = m_appDirectory + kHelpPageName;
+    // A start-up folder too long for the page's path offers no help page.
+    if (m_services.shell == nullptr || m_appDirectory.size() <= 1 || !FitsPathLimit(path)) {
+        return;
+    }
+    if (!m_services.shell->openLocalFile(path) && m_services.dialogs != nullptr) {
+        m_services.dialogs->messageBox(FormatText(kNoHelpProgramFormat, path.c_str()),
+                                       kNoHelpProgramCaption, MessageIcon::Exclamation,
+                                       MessageButtons::Ok);
+    }
+}
+
+void Korvale::ShowAboutBox() {
+    if (m_services.dialogs != nullptr) {
+        m_services.dialogs->about();
+    }
+}
+
+void Korvale::SetStatus(std::string text) {
+    m_status = std::move(text);
+    Notify(CorePart::Status);
+}
+
+void Korvale::SetLoadNext(bool down) {
+    m_loadNext = down;
+    Notify(CorePart::Toggles);
+}
+
+void Korvale::SetMixNext(bool down) {
+    m_mixNext = down;
+    Notify(CorePart::Toggles);
+}
+
+void Korvale::ReleaseToggles() {
+    m_loadNext = false;
+    m_mixNext = false;
+    Notify(CorePart::Toggles);
+}
+
+} // namespace korvale

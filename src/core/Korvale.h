@@ -1,0 +1,118 @@
+#pragma once
+
+#include <string>
+
+#include "core/CoreHost.h"
+#include "core/CoreTypes.h"
+#include "core/CrossFade.h"
+#include "core/CuePlayer.h"
+#include "core/DeckPlayers.h"
+#include "core/MixStyleSettings.h"
+#include "core/OutputLevels.h"
+#include "core/PlayListFiles.h"
+#include "core/PlayListStore.h"
+#include "core/ShuffleAndAdvance.h"
+
+namespace korvale {
+
+class AudioDevices;
+class Dialogs;
+class MciDevice;
+class MediaVoice;
+class Shell;
+
+// What the core drives. Pointers are not owned and must outlive the core; a null one is a
+// facility the machine does not offer.
+struct CoreServices {
+    MediaVoice* deck1 = nullptr;
+    MediaVoice* deck2 = nullptr;
+    MciDevice* mci = nullptr;
+    AudioDevices* devices = nullptr;
+    Dialogs* dialogs = nullptr;
+    Shell* shell = nullptr;
+};
+
+// The system without its window: the play list, the two decks, the cross-fade and its mix
+// styles, the cue player and the output levels, the status line and the two toggles, and
+// the tick that drives them. Every front end (the window, the session bus) calls these
+// operations; the front end that shows the state is told of changes through its CoreHost.
+// Everything runs on the user-interface thread.
+class Korvale {
+public:
+    static constexpr int kTickPeriodMs = 10;
+
+    Korvale(const CoreServices& services, CoreHost& host);
+    Korvale(const Korvale&) = delete;
+    Korvale& operator=(const Korvale&) = delete;
+
+    // The start-up sequence: the mic panel, the mixer ("Mixer Not Opened" when it cannot be
+    // opened), the start-up folder, the sliders, the devices and mixer names, the mix
+    // styles and the levels; the first mix style applied and, when asked, the tick started.
+    void Start(const std::string& workingDirectory, bool startTick);
+
+    // The one handler of every timer, whatever its id.
+    void OnTimer(TimerId id);
+    // After the user moved any vertical slider: both deck faders, then the levels.
+    void OnVScroll();
+    // After the user moved any horizontal slider: the fade settings, then the cue position.
+    void OnHScroll();
+
+    // "P": both decks and the cue player close, the toggles are released.
+    void StopEverything();
+    // "X" before the window goes: everything stops and the cue device is closed.
+    void ExitSequence();
+    void OpenHelpPage();
+    void ShowAboutBox();
+
+    // The status line.
+    const std::string& StatusText() const { return m_status; }
+    void SetStatus(std::string text);
+
+    // LOAD NEXT and MIX NEXT.
+    bool LoadNext() const { return m_loadNext; }
+    bool MixNext() const { return m_mixNext; }
+    void SetLoadNext(bool down);
+    void SetMixNext(bool down);
+    void ReleaseToggles();
+
+    // The start-up folder with a trailing "/" ("/" alone when it was too long to hold).
+    const std::string& AppDirectory() const { return m_appDirectory; }
+
+    PlayListStore& Store() { return m_store; }
+    PlayListFiles& Files() { return m_files; }
+    ShuffleAndAdvance& Shuffler() { return m_shuffle; }
+    DeckPlayers& Decks() { return m_decks; }
+    CrossFade& Fade() { return m_fade; }
+    MixStyleSettings& Settings() { return m_settings; }
+    CuePlayer& Cue() { return m_cue; }
+    OutputLevels& Levels() { return m_levels; }
+    CoreHost& Host() { return m_host; }
+    const PlayList& List() const { return m_store.List(); }
+    const DeckPlayers& Decks() const { return m_decks; }
+    const CrossFade& Fade() const { return m_fade; }
+    const MixStyleSettings& Settings() const { return m_settings; }
+    const CuePlayer& Cue() const { return m_cue; }
+    const OutputLevels& Levels() const { return m_levels; }
+
+    // Tells the front end that `part` of the shown state changed.
+    void Notify(CorePart part) { m_host.Changed(part); }
+
+private:
+    CoreServices m_services;
+    CoreHost& m_host;
+    std::string m_status;
+    bool m_loadNext = false;
+    bool m_mixNext = false;
+    std::string m_appDirectory;
+
+    PlayListStore m_store;
+    PlayListFiles m_files;
+    ShuffleAndAdvance m_shuffle;
+    DeckPlayers m_decks;
+    CrossFade m_fade;
+    MixStyleSettings m_settings;
+    CuePlayer m_cue;
+    OutputLevels m_levels;
+};
+
+} // namespace korvale

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/CoreTypes.h"
+#include "core/PlayList.h"
+
+namespace korvale {
+
+class Korvale;
+class Dialogs;
+
+// What LoadSelectedClip hands to the deck loading.
+struct SelectedLoad {
+    std::string path;
+    DeckChoice deckChoice = DeckChoice::BothEmpty;
+};
+
+// The play list and its operations: gathering clips from a folder (or a play-list file)
+// through the open dialog, loading the selected entry, removing and clearing. UI thread.
+class PlayListStore {
+public:
+    // Numbers of the open dialog's filters, in the order it offers them.
+    enum ClipFilter : int {
+        kFilterNone = 0,
+        kFilterMp3 = 1,
+        kFilterWav = 2,
+        kFilterZtl = 3,
+        kFilterM3u = 4,
+        kFilterAllFiles = 5,
+    };
+
+    PlayListStore(Korvale& core, Dialogs* dialogs);
+
+    PlayList& List() { return m_list; }
+    const PlayList& List() const { return m_list; }
+    // The path last chosen in the open dialog; its initial file the next time.
+    const std::string& ChosenPath() const { return m_chosenPath; }
+
+    void GatherClips();
+    // Shows the open dialog; the number of the filter in use when a file was chosen, or
+    // kFilterNone.
+    int PickClipFile();
+    void SearchFolder(const std::string& folder, const std::string& pattern);
+    void LoadSelectedClip();
+    // The user selected entry `index` in the front end: it is loaded.
+    void SelectedByUser(int index);
+    void RemoveSelectedClip();
+    void ClearPlayList();
+
+    // Deletes the selected entry and selects the one that took its place, with the status
+    // "Ready". Returns whether the load step follows: false when nothing was selected
+    // (nothing changes) and when the last of several entries was removed (nothing is left
+    // selected and nothing is loaded); true otherwise, including when the list became empty
+    // (the load step then reports it).
+    bool DropSelectedEntry();
+    // The first steps of loading the selected entry: with nothing selected the status line
+    // shows "Play List is empty" and nothing is returned; otherwise the cue player is closed
+    // and a deck is chosen (which may empty a deck that is loaded but not playing).
+    std::optional<SelectedLoad> PrepareSelectedLoad();
+
+private:
+    Korvale& m_core;
+    Dialogs* m_dialogs;
+    PlayList m_list;
+    std::string m_chosenPath;
+};
+
+} // namespace korvale
