@@ -1,7 +1,7 @@
 // SetFileName up to an exact duration for an untagged 10-minute VBR MP3 (the whole file is
 // scanned). Prints wall-clock milliseconds (target: <= 60 ms).
 
-#include "decks/CMediaPlayer.h"
+#include "core/CMediaPlayer.h"
 #include "support/ClipFactory.h"
 #include "support/OfflineEngine.h"
 #include "support/TempDir.h"

@@ -9,7 +9,7 @@
 // several times, alternating, and the median of each is reported, so that a burst of load
 // from another process on a shared machine does not decide the figure.
 
-#include "platform/DecoderFactory.h"
+#include "decode/DecoderFactory.h"
 #include "support/OfflineEngine.h"
 #include "support/TempDir.h"
 

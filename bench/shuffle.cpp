@@ -1,5 +1,5 @@
 // Time of the shuffle order alone (no list widget) for 100,000 and 1,000,000 entries.
-#include "playlist/ShuffleOrder.h"
+#include "core/ShuffleOrder.h"
 
 #include <chrono>
 #include <cstdio>

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "playlist/ClassicRand.h"
+#include "core/ClassicRand.h"
 #include "support/WindowFixture.h"
 #include "ui/PlayListView.h"
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/AudioEngine.h"
+#include "audio/AudioEngine.h"
 #include "support/ClipFactory.h"
 #include "support/FakeDevices.h"
 #include "support/OfflineEngine.h"

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "core/Korvale.h"
-#include "decks/FadeArithmetic.h"
-#include "decks/FaderUnits.h"
+#include "core/FadeArithmetic.h"
+#include "core/FaderUnits.h"
 
 namespace korvale {
 

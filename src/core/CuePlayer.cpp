@@ -5,9 +5,9 @@
 
 #include "core/Korvale.h"
 #include "core/PathLength.h"
-#include "decks/TimeText.h"
-#include "platform/Dialogs.h"
-#include "platform/MciDevice.h"
+#include "core/TimeText.h"
+#include "interfaces/Dialogs.h"
+#include "interfaces/MciDevice.h"
 
 namespace korvale {
 

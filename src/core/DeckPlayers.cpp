@@ -2,9 +2,9 @@
 
 #include "core/FormatText.h"
 #include "core/Korvale.h"
-#include "decks/ClipDisplayName.h"
-#include "decks/FaderUnits.h"
-#include "decks/TimeText.h"
+#include "core/ClipDisplayName.h"
+#include "core/FaderUnits.h"
+#include "core/TimeText.h"
 
 namespace korvale {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/CoreTypes.h"
-#include "decks/CMediaPlayer.h"
+#include "core/CMediaPlayer.h"
 
 namespace korvale {
 

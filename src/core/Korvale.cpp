@@ -2,8 +2,8 @@
 
 #include "core/FormatText.h"
 #include "core/PathLength.h"
-#include "platform/Dialogs.h"
-#include "platform/Shell.h"
+#include "interfaces/Dialogs.h"
+#include "interfaces/Shell.h"
 
 namespace korvale {
 

@@ -1,7 +1,7 @@
 #include "core/MixStyleSettings.h"
 
 #include "core/Korvale.h"
-#include "decks/MixStyle.h"
+#include "core/MixStylePresets.h"
 
 namespace korvale {
 

@@ -1,9 +1,9 @@
 #include "core/OutputLevels.h"
 
 #include "core/Korvale.h"
-#include "levels/LevelMapping.h"
-#include "platform/AudioDevices.h"
-#include "platform/Dialogs.h"
+#include "core/LevelMapping.h"
+#include "interfaces/AudioDevices.h"
+#include "interfaces/Dialogs.h"
 
 namespace korvale {
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/Korvale.h"
-#include "platform/Dialogs.h"
-#include "playlist/PlayListCodec.h"
-#include "playlist/PlayListFile.h"
+#include "interfaces/Dialogs.h"
+#include "core/PlayListCodec.h"
+#include "core/WholeFile.h"
 
 namespace korvale {
 

@@ -2,8 +2,8 @@
 
 #include "core/FormatText.h"
 #include "core/Korvale.h"
-#include "platform/Dialogs.h"
-#include "playlist/FolderSearch.h"
+#include "interfaces/Dialogs.h"
+#include "core/FolderSearch.h"
 
 namespace korvale {
 

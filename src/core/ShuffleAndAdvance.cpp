@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/Korvale.h"
-#include "platform/Dialogs.h"
-#include "playlist/ShuffleOrder.h"
+#include "interfaces/Dialogs.h"
+#include "core/ShuffleOrder.h"
 
 namespace korvale {
 

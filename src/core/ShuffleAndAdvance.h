@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playlist/ClassicRand.h"
+#include "core/ClassicRand.h"
 
 namespace korvale {
 

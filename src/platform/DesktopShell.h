@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Shell.h"
+#include "interfaces/Shell.h"
 
 namespace korvale {
 

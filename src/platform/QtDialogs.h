@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "platform/Dialogs.h"
+#include "interfaces/Dialogs.h"
 
 class QFileDialog;
 class QWidget;

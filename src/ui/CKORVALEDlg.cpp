@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "core/PathLength.h"
-#include "decks/MixStyle.h"
+#include "core/MixStylePresets.h"
 #include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"
 #include "ui/PlayListModel.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/UniqueFd.h"
+#include "decode/UniqueFd.h"
 
 #include <cstddef>
 #include <cstdint>

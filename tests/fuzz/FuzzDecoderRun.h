@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Decoder.h"
+#include "decode/Decoder.h"
 
 #include <cstdint>
 #include <cstdlib>

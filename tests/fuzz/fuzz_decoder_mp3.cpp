@@ -1,7 +1,7 @@
 // Arbitrary bytes through the MPEG audio decoder: open (full scan), read, seek, read.
 #include "FuzzClipFile.h"
 #include "FuzzDecoderRun.h"
-#include "platform/Mpg123Decoder.h"
+#include "decode/Mpg123Decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace korvale;

@@ -2,8 +2,8 @@
 // then through the content-sniffing factory, as a clip path would go.
 #include "FuzzClipFile.h"
 #include "FuzzDecoderRun.h"
-#include "platform/DecoderFactory.h"
-#include "platform/SndfileDecoder.h"
+#include "decode/DecoderFactory.h"
+#include "decode/SndfileDecoder.h"
 
 #include <string>
 

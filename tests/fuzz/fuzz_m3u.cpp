@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as a media play list, then checks that what it read survives a
 // write as a plain list and a second read unchanged (when it holds no line breaks).
-#include "playlist/PlayListCodec.h"
+#include "core/PlayListCodec.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,9 +3,9 @@
 // lines, one command each; the interpreter runs in a folder holding a few small clips
 // (a.wav, b.mp3 which is a WAV, c.wav mono 8-bit, d.mp3 garbage, e.wav cut short) so that
 // relative and absolute paths reach real files.
-#include "platform/AudioEngine.h"
-#include "platform/MediaCommandInterpreter.h"
-#include "platform/OfflineOutput.h"
+#include "audio/AudioEngine.h"
+#include "audio/MediaCommandInterpreter.h"
+#include "audio/OfflineOutput.h"
 
 #include <cmath>
 #include <cstdint>

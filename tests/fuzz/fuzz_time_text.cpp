@@ -1,6 +1,6 @@
 // Parses arbitrary text as a time text, and formats the input's first 8 bytes as a double
 // (every bit pattern: NaN, infinities, subnormals, huge values).
-#include "decks/TimeText.h"
+#include "core/TimeText.h"
 
 #include <cstdint>
 #include <cstdlib>

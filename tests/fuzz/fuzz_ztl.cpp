@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as a ZTL play list, then checks that what it read survives a
 // write and a second read unchanged.
-#include "playlist/PlayListCodec.h"
+#include "core/PlayListCodec.h"
 
 #include <cstdint>
 #include <cstdlib>

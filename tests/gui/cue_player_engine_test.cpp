@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "decks/TimeText.h"
-#include "platform/MediaCommandInterpreter.h"
+#include "core/TimeText.h"
+#include "audio/MediaCommandInterpreter.h"
 #include "support/ClipFactory.h"
 #include "support/FakeDevices.h"
 #include "support/OfflineEngine.h"

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <string>
 
-#include "decks/TimeText.h"
+#include "core/TimeText.h"
 #include "support/ClipFactory.h"
 #include "support/FakeDevices.h"
 #include "support/OfflineEngine.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DecoderFactory.h"
+#include "decode/DecoderFactory.h"
 #include "support/ClipFactory.h"
 #include "support/EngineWindowRun.h"
 #include "support/OfflineEngine.h"

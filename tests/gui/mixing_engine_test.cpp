@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "decks/FaderUnits.h"
+#include "core/FaderUnits.h"
 #include "decks/MixDirection.h"
 #include "support/WindowFixture.h"
 #include "ui/ClickLabel.h"

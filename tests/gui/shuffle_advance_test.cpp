@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "playlist/ClassicRand.h"
+#include "core/ClassicRand.h"
 #include "support/WindowFixture.h"
 #include "ui/PlayListView.h"
 

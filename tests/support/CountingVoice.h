@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MediaVoice.h"
+#include "interfaces/MediaVoice.h"
 
 namespace korvale::testing {
 

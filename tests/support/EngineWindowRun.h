@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/MediaVoice.h"
+#include "interfaces/MediaVoice.h"
 #include "support/FakeDevices.h"
 #include "ui/CKORVALEDlg.h"
 

@@ -46,7 +46,7 @@ std::optional<std::string> FakeAudioDevices::mixerName(int device) {
     return mixerNames[static_cast<std::size_t>(device)];
 }
 
-MessageAnswer FakeDialogs::messageBox(QWidget*, const std::string& text, const std::string& caption,
+MessageAnswer FakeDialogs::messageBox(const std::string& text, const std::string& caption,
                                       MessageIcon icon, MessageButtons buttons) {
     messages.push_back({text, caption, icon, buttons});
     if (whileOpen) {
@@ -76,7 +76,7 @@ FileChoice FakeDialogs::openFile(const OpenFileRequest& request) {
     return choice;
 }
 
-FileChoice FakeDialogs::saveFile(QWidget*, const SaveFileRequest& request) {
+FileChoice FakeDialogs::saveFile(const SaveFileRequest& request) {
     saveRequests.push_back(request);
     if (saveChoices.empty()) {
         return {};

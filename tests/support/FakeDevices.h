@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/AudioDevices.h"
-#include "platform/Dialogs.h"
-#include "platform/MciDevice.h"
-#include "platform/Shell.h"
+#include "interfaces/AudioDevices.h"
+#include "interfaces/Dialogs.h"
+#include "interfaces/MciDevice.h"
+#include "interfaces/Shell.h"
 
 namespace korvale::test {
 
@@ -64,11 +64,11 @@ public:
         MessageButtons buttons;
     };
 
-    MessageAnswer messageBox(QWidget* owner, const std::string& text, const std::string& caption,
+    MessageAnswer messageBox(const std::string& text, const std::string& caption,
                              MessageIcon icon, MessageButtons buttons) override;
     FileChoice openFile(const OpenFileRequest& request) override;
-    FileChoice saveFile(QWidget* owner, const SaveFileRequest& request) override;
-    void about(QWidget* owner) override { ++aboutShown; }
+    FileChoice saveFile(const SaveFileRequest& request) override;
+    void about() override { ++aboutShown; }
 
     std::vector<Message> messages;
     std::deque<MessageAnswer> answers; // for Yes/No questions; Yes when empty

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/MediaVoice.h"
+#include "interfaces/MediaVoice.h"
 
 namespace korvale::test {
 

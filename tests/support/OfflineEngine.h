@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/AudioEngine.h"
-#include "platform/OfflineOutput.h"
+#include "audio/AudioEngine.h"
+#include "audio/OfflineOutput.h"
 
 #include <memory>
 #include <vector>

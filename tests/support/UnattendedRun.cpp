@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "decks/FaderUnits.h"
+#include "core/FaderUnits.h"
 #include "decks/MixDirection.h"
 #include "ui/PlayListView.h"
 #include "ui/TrackBar.h"

@@ -17,8 +17,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/AudioEngine.h"
-#include "platform/AudioOutputFactory.h"
+#include "audio/AudioEngine.h"
+#include "audio/AudioOutputFactory.h"
 #include "support/ClipFactory.h"
 #include "support/EngineWindowRun.h"
 #include "support/TempDir.h"

@@ -1,8 +1,8 @@
 // The engine on a real sound server: a private PulseAudio daemon with a null sink, started
 // by scripts/with-pulseaudio.sh. What the engine plays is recorded from the sink's monitor.
 
-#include "platform/AudioEngine.h"
-#include "platform/AudioOutputFactory.h"
+#include "audio/AudioEngine.h"
+#include "audio/AudioOutputFactory.h"
 #include "support/ClipFactory.h"
 #include "support/SignalAnalysis.h"
 #include "support/TempDir.h"

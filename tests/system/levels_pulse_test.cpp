@@ -15,8 +15,8 @@
 #include <regex>
 #include <string>
 
-#include "levels/AlsaAudioDevices.h"
-#include "levels/LevelMapping.h"
+#include "platform/AlsaAudioDevices.h"
+#include "core/LevelMapping.h"
 #include "support/FakeDevices.h"
 #include "ui/CKORVALEDlg.h"
 #include "ui/TrackBar.h"

@@ -1,4 +1,4 @@
-#include "decks/ClipDisplayName.h"
+#include "core/ClipDisplayName.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "decks/FadeArithmetic.h"
+#include "core/FadeArithmetic.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "decks/FaderUnits.h"
+#include "core/FaderUnits.h"
 
 #include <gtest/gtest.h>
 

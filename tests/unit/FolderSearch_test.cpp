@@ -1,4 +1,4 @@
-#include "playlist/FolderSearch.h"
+#include "core/FolderSearch.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "levels/LevelMapping.h"
+#include "core/LevelMapping.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "decks/MixStyle.h"
+#include "core/MixStylePresets.h"
 
 #include <gtest/gtest.h>
 

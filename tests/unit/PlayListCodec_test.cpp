@@ -1,4 +1,4 @@
-#include "playlist/PlayListCodec.h"
+#include "core/PlayListCodec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "playlist/PlayListFile.h"
+#include "core/WholeFile.h"
 
 #include <gtest/gtest.h>
 

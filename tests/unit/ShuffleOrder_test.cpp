@@ -1,4 +1,4 @@
-#include "playlist/ShuffleOrder.h"
+#include "core/ShuffleOrder.h"
 
 #include <gtest/gtest.h>
 

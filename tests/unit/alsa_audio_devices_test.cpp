@@ -2,7 +2,7 @@
 // Each case runs in a child process whose ALSA configuration defines nothing, so the
 // machine's own cards and sound server stay out of it.
 
-#include "levels/AlsaAudioDevices.h"
+#include "platform/AlsaAudioDevices.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

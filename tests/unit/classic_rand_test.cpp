@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "playlist/ClassicRand.h"
+#include "core/ClassicRand.h"
 
 TEST(ClassicRand, DrawsTheClassicRuntimeSequenceFromStateOne) {
     korvale::ClassicRand rand;

@@ -1,6 +1,6 @@
 // The cue player's media commands over an engine voice, rendered offline.
 
-#include "platform/MediaCommandInterpreter.h"
+#include "audio/MediaCommandInterpreter.h"
 #include "support/ClipFactory.h"
 #include "support/OfflineEngine.h"
 #include "support/SignalAnalysis.h"

@@ -1,6 +1,6 @@
 // Decoders: exact MP3 lengths with and without the LAME tag, seeks, choice by content.
 
-#include "platform/DecoderFactory.h"
+#include "decode/DecoderFactory.h"
 #include "support/ClipFactory.h"
 #include "support/SignalAnalysis.h"
 #include "support/TempDir.h"

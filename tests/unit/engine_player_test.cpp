@@ -1,6 +1,6 @@
 // CMediaPlayer over an engine voice: the values the deck code relies on, and bad inputs.
 
-#include "decks/CMediaPlayer.h"
+#include "core/CMediaPlayer.h"
 #include "support/ClipFactory.h"
 #include "support/OfflineEngine.h"
 #include "support/SignalAnalysis.h"

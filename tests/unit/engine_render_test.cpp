@@ -1,6 +1,6 @@
 // The engine rendered offline: frame counts, frequency, gain, ramps, mixing, positions.
 
-#include "platform/AudioEngine.h"
+#include "audio/AudioEngine.h"
 #include "support/ClipFactory.h"
 #include "support/OfflineEngine.h"
 #include "support/SignalAnalysis.h"

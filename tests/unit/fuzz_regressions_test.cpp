@@ -1,6 +1,6 @@
 // Inputs that the fuzz targets (tests/fuzz) found faults with, kept as tests. Each input is
 // also in tests/fuzz/regressions/ so that the fuzzers start from it.
-#include "platform/DecoderFactory.h"
+#include "decode/DecoderFactory.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "decode/Decoder.h"
+#include "interfaces/MediaVoice.h"
+#include "audio/SpscRing.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace korvale {
+
+// One voice of the audio engine. Three threads meet here:
+// - the user-interface thread calls the MediaVoice methods;
+// - the voice's worker decodes and resamples into a preallocated ring;
+// - the output thread calls mixInto(), which only copies from the ring, applies the ramped
+//   gain, mixes and counts frames.
+//
+// Every request of the user-interface thread that moves the decoder (open, close, seek)
+// gets a new generation number. The worker serves the newest one and marks in the ring
+// where its frames start; the output drops whatever came before that mark once the voice
+// is silent, and only plays frames of the generation that the user-interface thread last
+// asked to play.
+class EngineVoice final : public MediaVoice {
+public:
+    // `outputRate` in frames per second; `maxBlockFrames` is the largest mixInto() call.
+    EngineVoice(int outputRate, std::size_t maxBlockFrames);
+    ~EngineVoice() override;
+    EngineVoice(const EngineVoice&) = delete;
+    EngineVoice& operator=(const EngineVoice&) = delete;
+
+    // MediaVoice (user-interface thread)
+    bool open(const std::string& path) override;
+    void close() override;
+    std::string path() const override { return m_path; }
+    bool isOpen() const override { return m_open; }
+    double durationSeconds() const override { return m_open ? m_durationSeconds : 0.0; }
+    double positionSeconds() const override;
+    VoicePlayState playState() const override;
+    void seek(double seconds) override;
+    void play() override;
+    void stop() override;
+    void pause() override;
+    void setVolume(int hundredthsOfDb) override;
+
+    // Why the last open() gave no sound (Ok when it decodes).
+    DecoderOpenStatus lastOpenStatus() const { return m_openStatus; }
+
+    // Output thread: adds `frames` (at most maxBlockFrames) stereo frames to `out`.
+    // Real-time safe.
+    void mixInto(float* out, std::size_t frames) noexcept;
+
+    // Offline outputs, on the thread that calls mixInto(): blocks (bounded) until the worker
+    // has served the newest request and holds `frames` frames ahead or has reached the end.
+    void waitUntilReady(std::size_t frames);
+
+private:
+    struct Frame {
+        float left;
+        float right;
+    };
+    // A request from the user-interface thread to the worker.
+    struct Request {
+        std::uint32_t generation = 0;
+        bool replaceDecoder = false;
+        std::unique_ptr<Decoder> decoder;
+        std::int64_t startFrame = 0;
+    };
+
+    void refresh() const; // folds an end reached by the output into the UI-side state
+    void submit(bool replaceDecoder, std::unique_ptr<Decoder> decoder, std::int64_t startFrame);
+    void publishControl(bool playing);
+    void workerLoop();
+    bool segmentReady(std::size_t frames) noexcept;
+    void adoptNewestSegment() noexcept;
+
+    const int m_outputRate;
+    const std::size_t m_maxBlockFrames;
+
+    // User-interface thread state. Mutable: reading the state folds in what the output
+    // has reported since (end of clip).
+    std::string m_path;
+    bool m_open = false;
+    bool m_decodable = false;
+    DecoderOpenStatus m_openStatus = DecoderOpenStatus::Missing;
+    double m_durationSeconds = 0.0;
+    int m_sourceRate = 0;
+    double m_startSeconds = 0.0; // last seek target: play() restarts here after the end
+    double m_segmentStart = 0.0; // source time where the newest generation starts
+    std::uint32_t m_generation = 0;
+    mutable VoicePlayState m_state = VoicePlayState::Closed;
+    mutable bool m_atEnd = false;
+
+    // User-interface thread <-> worker.
+    std::mutex m_mutex;
+    std::condition_variable m_wake;     // new request or quit
+    std::condition_variable m_progress; // worker produced or served a request
+    Request m_request;
+    bool m_quit = false;
+
+    SpscRing<Frame> m_ring;
+
+    // Worker -> output.
+    std::atomic<std::uint32_t> m_segmentGeneration{0};
+    std::atomic<std::uint64_t> m_segmentStartIndex{0};
+    std::atomic<std::uint32_t> m_eofGeneration{0};
+    // User-interface thread -> output.
+    std::atomic<std::uint64_t> m_control{0}; // generation << 1 | playing
+    std::atomic<float> m_targetGain{1.0f};
+    // Output -> user-interface thread.
+    std::atomic<std::uint64_t> m_played{0}; // generation (24 bits) << 40 | frames played
+    std::atomic<std::uint32_t> m_endedGeneration;
+
+    // Output thread only.
+    std::uint32_t m_outGeneration = 0;
+    std::uint64_t m_outFrames = 0;
+    float m_outGain = 0.0f;
+    bool m_outAudible = false;
+    bool m_outEnded = false;
+
+    std::thread m_worker; // last: starts after every member above exists
+};
+
+} // namespace korvale

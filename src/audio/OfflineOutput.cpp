@@ -1,0 +1,42 @@
+#include "audio/OfflineOutput.h"
+
+#include "audio/AudioRenderer.h"
+
+#include <algorithm>
+
+namespace korvale {
+
+OfflineOutput::OfflineOutput(int sampleRate, std::size_t framesPerBuffer)
+    : m_sampleRate(sampleRate), m_framesPerBuffer(std::max<std::size_t>(framesPerBuffer, 1)) {}
+
+bool OfflineOutput::start(AudioRenderer& renderer) {
+    m_renderer = &renderer;
+    return true;
+}
+
+void OfflineOutput::stop() {
+    m_renderer = nullptr;
+}
+
+std::vector<float> OfflineOutput::pull(std::size_t frames) {
+    std::vector<float> out(frames * 2, 0.0f);
+    pullInto(out.data(), frames);
+    return out;
+}
+
+void OfflineOutput::pullInto(float* out, std::size_t frames) {
+    if (m_renderer == nullptr) {
+        std::fill_n(out, frames * 2, 0.0f);
+        return;
+    }
+    while (frames > 0) {
+        const std::size_t block = std::min(frames, m_framesPerBuffer);
+        m_renderer->waitUntilReady(block);
+        m_renderer->render(out, block);
+        out += block * 2;
+        frames -= block;
+        m_framesRendered += block;
+    }
+}
+
+} // namespace korvale

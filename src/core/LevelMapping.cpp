@@ -1,0 +1,34 @@
+#include "core/LevelMapping.h"
+
+#include <cstdio>
+
+namespace korvale {
+
+namespace {
+
+constexpr std::uint32_t kChannelSpan = 65536u;
+constexpr std::uint32_t kBothChannels = 65537u; // v * 65537 puts v in both 16-bit halves
+
+} // namespace
+
+std::uint16_t LevelPositionToChannel(int position) {
+    // Unsigned arithmetic wraps, so any position gives a defined value.
+    return static_cast<std::uint16_t>(kChannelSpan - static_cast<std::uint32_t>(position));
+}
+
+std::uint32_t LevelPositionToDeviceVolume(int position) {
+    return LevelPositionToChannel(position) * kBothChannels;
+}
+
+int ChannelsToLevelPosition(std::uint16_t left, std::uint16_t right) {
+    return static_cast<int>(kChannelSpan) - (static_cast<int>(left) + static_cast<int>(right)) / 2;
+}
+
+std::string LevelLabelText(int position) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "-%ld db",
+                  static_cast<long>(position / kLevelLabelDivisor));
+    return buffer;
+}
+
+} // namespace korvale
