@@ -1,6 +1,6 @@
 #include "audio/MediaCommandInterpreter.h"
 
-#include "core/PathLength.h"
+#include "interfaces/PathLength.h"
 #include "interfaces/MediaVoice.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "audio/PortAudioOutput.h"
 
 #include "audio/AudioRenderer.h"
-#include "audio/QuietSoundProbe.h"
+#include "platform/QuietSoundProbe.h"
 
 #include <portaudio.h>
 

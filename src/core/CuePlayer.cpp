@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "core/Korvale.h"
-#include "core/PathLength.h"
+#include "interfaces/PathLength.h"
 #include "core/TimeText.h"
 #include "interfaces/Dialogs.h"
 #include "interfaces/MciDevice.h"

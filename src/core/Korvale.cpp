@@ -1,7 +1,7 @@
 #include "core/Korvale.h"
 
 #include "core/FormatText.h"
-#include "core/PathLength.h"
+#include "interfaces/PathLength.h"
 #include "interfaces/Dialogs.h"
 #include "interfaces/Shell.h"
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/PathLength.h"
+#include "interfaces/PathLength.h"
 
 namespace korvale {
 

@@ -1,6 +1,6 @@
 #include "platform/AlsaAudioDevices.h"
 
-#include "audio/QuietSoundProbe.h"
+#include "platform/QuietSoundProbe.h"
 
 #include <alsa/asoundlib.h>
 #include <portaudio.h>

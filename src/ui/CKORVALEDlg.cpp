@@ -20,7 +20,7 @@
 #include <climits>
 #include <vector>
 
-#include "core/PathLength.h"
+#include "interfaces/PathLength.h"
 #include "core/MixStylePresets.h"
 #include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"

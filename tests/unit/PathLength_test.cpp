@@ -1,4 +1,4 @@
-#include "core/PathLength.h"
+#include "interfaces/PathLength.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "audio/QuietSoundProbe.h"
+#include "platform/QuietSoundProbe.h"
 
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>

@@ -1,0 +1,52 @@
+// The folders depend on each other one way only: app -> ui -> core -> interfaces, and
+// audio, decode and platform -> interfaces (audio also on decode and platform).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::map<std::string, std::set<std::string>> kAllowed = {
+    {"interfaces", {"interfaces"}},
+    {"core", {"core", "interfaces"}},
+    {"decode", {"decode", "interfaces"}},
+    {"platform", {"platform", "interfaces"}},
+    {"audio", {"audio", "decode", "platform", "interfaces"}},
+    {"ui", {"ui", "core", "interfaces"}},
+};
+
+TEST(Layering, EveryIncludeRunsTheAllowedWay) {
+    const std::regex project(R"(^\s*#\s*include\s+"([a-z]+)/)");
+    const std::regex qt(R"(^\s*#\s*include\s+<Q)");
+    int files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(KORVALE_SOURCE_DIR "/src")) {
+        const std::string folder = entry.path().parent_path().filename().string();
+        if (!entry.is_regular_file() || folder == "app") {
+            continue;
+        }
+        ASSERT_TRUE(kAllowed.count(folder)) << "a folder without rules: " << folder;
+        ++files;
+        std::ifstream in(entry.path());
+        std::string line;
+        std::smatch match;
+        while (std::getline(in, line)) {
+            if (std::regex_search(line, match, project)) {
+                EXPECT_TRUE(kAllowed.at(folder).count(match[1].str()))
+                    << entry.path() << ": " << line;
+            }
+            if (folder == "core" || folder == "interfaces") {
+                EXPECT_FALSE(std::regex_search(line, qt)) << entry.path() << ": " << line;
+            }
+        }
+    }
+    EXPECT_GT(files, 50);
+}
+
+} // namespace
