@@ -18,8 +18,7 @@
 #include "platform/AlsaAudioDevices.h"
 #include "core/LevelMapping.h"
 #include "support/FakeDevices.h"
-#include "ui/CKORVALEDlg.h"
-#include "ui/TrackBar.h"
+#include "support/CoreFixture.h"
 
 namespace korvale {
 namespace {
@@ -78,8 +77,6 @@ protected:
         EnsureApplication();
         services.devices = &devices;
         services.dialogs = &dialogs;
-        services.screenSize = QSize(1280, 1024);
-        services.startTickTimer = false;
     }
     // Other tests on the same server expect the sink at full volume.
     void TearDown() override {
@@ -90,31 +87,33 @@ protected:
 
     AlsaAudioDevices devices;
     test::FakeDialogs dialogs;
-    WindowServices services;
+    CoreServices services;
+    test::FakeCoreHost host;
 };
 
 TEST_F(LevelsOnPulse, StartUpFindsTheServerAndItsMixer) {
-    CKORVALEDlg window(services);
-    window.OnInitDialog();
+    Korvale core(services, host);
+    core.Start("/", false);
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text;
     EXPECT_GE(devices.waveOutCount(), 1);
     EXPECT_EQ(devices.waveOutCanSetVolume(), std::optional<bool>(true));
     EXPECT_GE(devices.mixerCount(), 1);
-    EXPECT_EQ(window.MasterCaption->text().toStdString(), "PulseAudio");
-    EXPECT_TRUE(window.MasterCaption->isEnabled());
+    EXPECT_EQ(core.Levels().MasterCaption(), std::optional<std::string>("PulseAudio"));
+    EXPECT_TRUE(core.Levels().MasterCaptionEnabled());
     // The server's plugin offers no input line to play through.
     EXPECT_EQ(devices.auxCount(), 0);
-    EXPECT_FALSE(window.MicButton->isEnabled());
+    EXPECT_FALSE(core.Levels().MicButtonEnabled());
 }
 
 TEST_F(LevelsOnPulse, MovingMasterLevelSetsTheSinkVolume) {
-    CKORVALEDlg window(services);
-    window.OnInitDialog();
+    Korvale core(services, host);
+    core.Start("/", false);
     // Each position differs from the one before, so every move is a real scroll.
     for (const int position : {16384, 1, 32769, 65536}) {
         SCOPED_TRACE(position);
-        window.MasterLevel->setValue(position);
-        const int set = window.MasterLevel->value();
+        core.Levels().MasterMovedByUser(position);
+        core.OnVScroll();
+        const int set = core.Levels().MasterPosition();
         ASSERT_EQ(set, position);
         const double expected = LevelPositionToChannel(set) * kServerFull / kChannelFull;
         const auto sink = SinkVolume();
@@ -125,8 +124,8 @@ TEST_F(LevelsOnPulse, MovingMasterLevelSetsTheSinkVolume) {
 }
 
 TEST_F(LevelsOnPulse, VolumeSetOnTheServerIsWhatReadMasterLevelShows) {
-    CKORVALEDlg window(services);
-    window.OnInitDialog();
+    Korvale core(services, host);
+    core.Start("/", false);
     for (const long volume : {19661L, 65536L, 0L}) { // 30 %, 100 %, silent
         SCOPED_TRACE(volume);
         RunCommand("pactl set-sink-volume @DEFAULT_SINK@ " + std::to_string(volume));
@@ -137,16 +136,15 @@ TEST_F(LevelsOnPulse, VolumeSetOnTheServerIsWhatReadMasterLevelShows) {
         // server applied it): read again until the news has arrived, within a bound.
         int position = 0;
         for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-            window.ReadMasterLevel();
-            position = window.MasterLevel->value();
+            core.Levels().ReadMasterLevel();
+            position = core.Levels().MasterPosition();
             if (std::abs(position - expected) <= 1) {
                 break;
             }
             QThread::msleep(kReadPauseMs);
         }
         EXPECT_NEAR(position, expected, 1);
-        EXPECT_EQ(window.MasterLevelLabel->text().toStdString(),
-                  LevelLabelText(window.MasterLevel->value()));
+        EXPECT_EQ(core.Levels().MasterLabel(), LevelLabelText(position));
     }
 }
 

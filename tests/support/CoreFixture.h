@@ -1,0 +1,49 @@
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "core/CoreHost.h"
+#include "core/Korvale.h"
+#include "support/FakeDevices.h"
+#include "support/FakeMediaVoice.h"
+
+namespace korvale::test {
+
+// A front end that records what the core asks of it: running timers, busy spans and the
+// change notices.
+class FakeCoreHost : public CoreHost {
+public:
+    void SetTimer(TimerId id, int periodMs) override { timers[id] = periodMs; }
+    void KillTimer(TimerId id) override { timers.erase(id); }
+    bool IsTimerRunning(TimerId id) const override { return timers.count(id) != 0; }
+    void BeginBusy() override { ++busy; }
+    void EndBusy() override { --busy; }
+    void FocusCuePosition() override { ++cueFocus; }
+    void Changed(CorePart part) override { changes.push_back(part); }
+
+    std::map<TimerId, int> timers; // running timers and their periods
+    int busy = 0;
+    int cueFocus = 0;
+    std::vector<CorePart> changes;
+};
+
+// The core on fakes, started as the program starts it but without its running tick:
+// tests call OnTimer themselves. `start` false leaves it unstarted.
+struct CoreFixture {
+    explicit CoreFixture(bool start = true);
+
+    FakeMediaVoice deck1;
+    FakeMediaVoice deck2;
+    FakeMciDevice mci;
+    FakeAudioDevices devices;
+    FakeDialogs dialogs;
+    FakeShell shell;
+    FakeCoreHost host;
+    Korvale core;
+
+    // Registers `path` on both decks with `seconds` of duration.
+    void AddClip(const std::string& path, double seconds);
+};
+
+} // namespace korvale::test
