@@ -1,5 +1,7 @@
 #include "audio/EngineVoice.h"
 
+#include "audio/RampingGain.h"
+
 #include "decode/DecoderFactory.h"
 #include "decode/Resampler.h"
 
@@ -10,6 +12,11 @@
 #include <span>
 
 namespace korvale {
+
+// The output thread may only touch atomics that never fall back to a lock.
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
+static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
+static_assert(std::atomic<float>::is_always_lock_free);
 
 namespace {
 
@@ -385,12 +392,9 @@ void EngineVoice::mixInto(float* out, std::size_t frames) noexcept {
         if (n == 0) {
             break;
         }
-        float* dst = out + 2 * got;
-        for (std::size_t i = 0; i < n; ++i) {
-            const float gain = from + step * static_cast<float>(got + i + 1);
-            dst[2 * i] += ready[i].left * gain;
-            dst[2 * i + 1] += ready[i].right * gain;
-        }
+        const float runFrom = from + step * static_cast<float>(got);
+        const float runTo = got + n == frames ? target : from + step * static_cast<float>(got + n);
+        AddWithRampingGain(out + 2 * got, &ready.front().left, n, runFrom, runTo);
         m_ring.commitRead(n);
         got += n;
     }
