@@ -198,11 +198,9 @@ void DeckPlayers::ShowDeckClipName(Deck deck) {
 }
 
 void DeckPlayers::ApplyDeckFaders() {
+    ApplyFadersToDecks();
     for (const Deck deck : kDecks) {
-        const int position = FaderPosition(deck);
-        SetLabel(deck, FaderLabelText(position));
-        Player(deck).SetVolume(-position);
-        if (position >= kFaderCloseThreshold) {
+        if (FaderPosition(deck) >= kFaderCloseThreshold) {
             CloseDeck(deck);
         }
     }

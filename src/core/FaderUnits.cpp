@@ -1,14 +1,12 @@
 #include "core/FaderUnits.h"
 
 #include <algorithm>
-#include <cstdio>
+#include "core/FormatText.h"
 
 namespace korvale {
 
 std::string FaderLabelText(long position) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "-%ld db", position / kFaderUnitsPerDb);
-    return buffer;
+    return FormatText("-%ld db", position / kFaderUnitsPerDb);
 }
 
 std::string FaderLoadLabelText() {

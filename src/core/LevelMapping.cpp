@@ -1,5 +1,7 @@
 #include "core/LevelMapping.h"
 
+#include "core/FormatText.h"
+
 #include <cstdio>
 
 namespace korvale {
@@ -25,10 +27,7 @@ int ChannelsToLevelPosition(std::uint16_t left, std::uint16_t right) {
 }
 
 std::string LevelLabelText(int position) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "-%ld db",
-                  static_cast<long>(position / kLevelLabelDivisor));
-    return buffer;
+    return FormatText("-%ld db", static_cast<long>(position / kLevelLabelDivisor));
 }
 
 } // namespace korvale

@@ -54,8 +54,6 @@ std::optional<MixStylePreset> MixStylePresetAt(int index);
 
 // "Skip the last %d seconds".
 std::string SkipLastLabelText(int seconds);
-// "-%d db" with the threshold / 100 (truncating).
-std::string ThresholdLabelText(int threshold);
 // "In Speed %d".
 std::string InSpeedLabelText(int speed);
 // "Out Speed %d".

@@ -1,6 +1,7 @@
 #include "core/MixStyleSettings.h"
 
 #include "core/Korvale.h"
+#include "core/FaderUnits.h"
 #include "core/MixStylePresets.h"
 
 namespace korvale {
@@ -57,14 +58,14 @@ void MixStyleSettings::ApplyMixStyle() {
     SetPosition(FadeSlider::InSpeed, m_inSpeed);
     SetPosition(FadeSlider::OutSpeed, m_outSpeed);
     SetLabel(FadeSlider::SkipLast, SkipLastLabelText(m_skipLastSeconds));
-    SetLabel(FadeSlider::FadeInThreshold, ThresholdLabelText(m_fadeInThreshold));
+    SetLabel(FadeSlider::FadeInThreshold, FaderLabelText(m_fadeInThreshold));
     SetLabel(FadeSlider::InSpeed, InSpeedLabelText(m_inSpeed));
     SetLabel(FadeSlider::OutSpeed, OutSpeedLabelText(m_outSpeed));
 }
 
 void MixStyleSettings::ReadFadeSliders() {
     m_fadeInThreshold = Position(FadeSlider::FadeInThreshold);
-    SetLabel(FadeSlider::FadeInThreshold, ThresholdLabelText(m_fadeInThreshold));
+    SetLabel(FadeSlider::FadeInThreshold, FaderLabelText(m_fadeInThreshold));
     m_skipLastSeconds = Position(FadeSlider::SkipLast);
     SetLabel(FadeSlider::SkipLast, SkipLastLabelText(m_skipLastSeconds));
     ReadSpeedSliders();

@@ -1,3 +1,4 @@
+#include "core/FaderUnits.h"
 #include "core/MixStylePresets.h"
 
 #include <gtest/gtest.h>
@@ -45,11 +46,11 @@ TEST(MixStyle, PresetValuesLieWithinTheSliderRanges) {
 
 TEST(MixStyle, Labels) {
     EXPECT_EQ(SkipLastLabelText(8), "Skip the last 8 seconds");
-    EXPECT_EQ(ThresholdLabelText(6000), "-60 db");
-    EXPECT_EQ(ThresholdLabelText(4000), "-40 db");
-    EXPECT_EQ(ThresholdLabelText(0), "-0 db");
-    EXPECT_EQ(ThresholdLabelText(99), "-0 db");
-    EXPECT_EQ(ThresholdLabelText(9000), "-90 db");
+    EXPECT_EQ(FaderLabelText(6000), "-60 db");
+    EXPECT_EQ(FaderLabelText(4000), "-40 db");
+    EXPECT_EQ(FaderLabelText(0), "-0 db");
+    EXPECT_EQ(FaderLabelText(99), "-0 db");
+    EXPECT_EQ(FaderLabelText(9000), "-90 db");
     EXPECT_EQ(InSpeedLabelText(40), "In Speed 40");
     EXPECT_EQ(OutSpeedLabelText(2), "Out Speed 2");
 }
