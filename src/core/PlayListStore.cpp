@@ -2,6 +2,7 @@
 
 #include "core/FormatText.h"
 #include "core/Korvale.h"
+#include "interfaces/PathLength.h"
 #include "interfaces/Dialogs.h"
 #include "core/FolderSearch.h"
 
@@ -18,7 +19,7 @@ constexpr char kPickTitle[] = "Please select a clip";
 constexpr char kClearQuestionFormat[] = "Clear %d clips and empty the Play List?";
 constexpr char kQuestionCaption[] = "VANTREL'S MP3 REAL TIME MIXER";
 constexpr char kGatheredFormat[] = "%d new audio file(s) loaded - Total %d. ";
-constexpr char kRefusedFormat[] = "%zu skipped: path longer than 255 characters. ";
+constexpr char kRefusedFormat[] = "%zu skipped: path longer than %zu characters. ";
 constexpr char kListingErrorFormat[] = "Folder listing failed: %s";
 constexpr char kMp3Pattern[] = "*.mp3";
 constexpr char kWavPattern[] = "*.wav";
@@ -105,7 +106,7 @@ void PlayListStore::SearchFolder(const std::string& folder, const std::string& p
     m_list.AppendMany(std::move(found.paths));
     std::string status = FormatText(kGatheredFormat, appended, m_list.Count());
     if (found.refusedTooLong > 0) {
-        status += FormatText(kRefusedFormat, found.refusedTooLong);
+        status += FormatText(kRefusedFormat, found.refusedTooLong, kMaxPathCharacters);
     }
     if (found.listingError) {
         status += FormatText(kListingErrorFormat, found.errorText.c_str());

@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "interfaces/PathLength.h"
+#include "core/FaderUnits.h"
+#include "core/LevelMapping.h"
 #include "core/MixStylePresets.h"
 #include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"
@@ -58,11 +60,12 @@ struct TrackBarSetUp {
     int maximum;
     int pageSize;
 };
-constexpr TrackBarSetUp kLevelSetUp{1456, 1, 65536, 728};
-constexpr TrackBarSetUp kFaderSetUp{400, 0, 9000, 1};
-constexpr TrackBarSetUp kThresholdSetUp{400, 0, 9000, 1};
-constexpr TrackBarSetUp kSkipLastSetUp{1, 0, 60, 1};
-constexpr TrackBarSetUp kSpeedSetUp{100, 1, 600, 1};
+constexpr TrackBarSetUp kLevelSetUp{kLevelTickFrequency, kLevelMin, kLevelMax, kLevelPageSize};
+constexpr TrackBarSetUp kFaderSetUp{kFaderTickFrequency, kFaderFullLevel, kFaderBottom, 1};
+constexpr TrackBarSetUp kThresholdSetUp{kFaderTickFrequency, kFadeInThresholdMin,
+                                        kFadeInThresholdMax, 1};
+constexpr TrackBarSetUp kSkipLastSetUp{1, kSkipLastMin, kSkipLastMax, 1};
+constexpr TrackBarSetUp kSpeedSetUp{100, kFadeSpeedMin, kFadeSpeedMax, 1};
 constexpr TrackBarSetUp kCuePositionSetUp{100, CuePlayer::kStartSliderMinimum,
                                           CuePlayer::kStartSliderMaximum, 1};
 // Play list sizes in pixels with the mic controls shown and hidden.
