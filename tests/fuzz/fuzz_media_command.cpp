@@ -74,7 +74,8 @@ struct Rig {
     Rig() {
         auto out = std::make_unique<OfflineOutput>(kOutputRate, kBlockFrames);
         output = out.get();
-        engine = std::make_unique<AudioEngine>(std::move(out));
+        // Rendered by hand, frame-exact: the output never stops for idleness.
+        engine = std::make_unique<AudioEngine>(std::move(out), AudioEngine::kNeverIdleStop);
         interpreter = std::make_unique<MediaCommandInterpreter>(engine->voice(VoiceId::Cue));
     }
     OfflineOutput* output;
