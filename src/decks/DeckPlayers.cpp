@@ -160,6 +160,7 @@ void CKORVALEDlg::ResetTimeDisplays(int deck) {
     if (deck != kDeck1 && deck != kDeck2) {
         return;
     }
+    m_shownDeckTimes[static_cast<std::size_t>(deck - kDeck1)] = kTimesNotShown;
     const QString reset = ToQString(kTimeTextReset);
     for (QLabel* display : deck == kDeck1 ? std::array<QLabel*, 3>{ElapsedA, TimeA, RemainA}
                                           : std::array<QLabel*, 3>{ElapsedB, TimeB, RemainB}) {
@@ -178,11 +179,17 @@ void CKORVALEDlg::RefreshDeckDisplays() {
          {Displays{kDeck1, ElapsedA, TimeA, RemainA}, Displays{kDeck2, ElapsedB, TimeB, RemainB}}) {
         CMediaPlayer& player = Player(d.deck);
         const double position = player.GetCurrentPosition();
+        const double duration = player.GetDuration();
+        ShownDeckTimes& shown = m_shownDeckTimes[static_cast<std::size_t>(d.deck - kDeck1)];
+        if (position == shown.position && duration == shown.duration) {
+            continue; // the texts it would set are the ones shown
+        }
         if (position == kNoClipPosition) {
             ResetTimeDisplays(d.deck);
+            shown = {position, duration};
             continue;
         }
-        const double duration = player.GetDuration();
+        shown = {position, duration};
         SetLabelText(d.elapsed, ToQString(FormatTimeText(position)));
         SetLabelText(d.time, ToQString(FormatTimeText(duration)));
         SetLabelText(d.remain, ToQString(FormatTimeText(duration - position)));

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -265,6 +266,15 @@ private:
     QObject* m_automationProxy = nullptr;
     bool m_mixerOpened = false;
     QEventLoop* m_runLoop = nullptr; // the loop of RunUntilHidden while it runs
+    // Position and duration each deck's time displays were last refreshed from (NaN: not
+    // since they were last reset), so an idle tick formats nothing.
+    struct ShownDeckTimes {
+        double position;
+        double duration;
+    };
+    static constexpr ShownDeckTimes kTimesNotShown{std::numeric_limits<double>::quiet_NaN(),
+                                                   std::numeric_limits<double>::quiet_NaN()};
+    std::array<ShownDeckTimes, 2> m_shownDeckTimes{kTimesNotShown, kTimesNotShown};
 };
 
 // Sets a label's text only when it differs, so unchanged time displays are not redrawn.
