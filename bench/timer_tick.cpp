@@ -1,5 +1,6 @@
 // Mean time of one timer message in the window's handler with both decks playing, on fake
-// players and on the audio engine's voices (rendered offline between ticks).
+// players and on the audio engine's voices (rendered offline between ticks), and idle: both
+// decks loaded and stopped, nothing changing between ticks.
 #include <QApplication>
 #include <QPushButton>
 
@@ -70,6 +71,18 @@ Figures FakePlayers() {
     });
 }
 
+Figures IdleDecks() {
+    korvale::test::WindowFixture f;
+    const std::string clipA = "/music/A side.mp3";
+    const std::string clipB = "/music/B side.mp3";
+    f.deck1.AddClip(clipA, kClipSeconds);
+    f.deck2.AddClip(clipB, kClipSeconds);
+    f.w().LoadClipOnDeck(clipA, korvale::kDeckChoiceDeck1, 0.0);
+    f.w().LoadClipOnDeck(clipB, korvale::kDeckChoiceDeck2, 0.0);
+    f.w().show();
+    return TimeTicks(f.w(), kTicks, [](int) {});
+}
+
 Figures EngineVoices() {
     korvale::testing::TempDir folder;
     const std::string clipA = folder.file("a.wav");
@@ -107,5 +120,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Print("OnTimer, both decks playing, fake players", kTicks, FakePlayers());
     Print("OnTimer, both decks playing, engine voices", kEngineTicks, EngineVoices());
+    Print("OnTimer, idle (both decks loaded and stopped), fake players", kTicks, IdleDecks());
     return 0;
 }

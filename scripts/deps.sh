@@ -9,7 +9,7 @@ build_packages=(
     libmpg123-dev libsndfile1-dev libsoxr-dev portaudio19-dev libasound2-dev
     libasound2-plugins fonts-dejavu-core
 )
-run_packages=(xvfb xauth)
+run_packages=(xvfb xauth dbus-daemon)
 test_packages=(
     libgtest-dev libgmock-dev libmp3lame-dev
     dbus dbus-bin pulseaudio pulseaudio-utils

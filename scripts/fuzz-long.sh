@@ -17,6 +17,10 @@ targets=(${FUZZ_TARGETS:-ztl m3u time_text media_command decoder_mp3 decoder_snd
 # Builds the targets (a run of 1 execution each).
 FUZZ_TARGETS="${targets[*]}" bash "$root/scripts/fuzz.sh" 1 >/dev/null
 
+# What a target writes for itself goes to a scratch folder in the build folder.
+export TMPDIR="$build/tmp"
+mkdir -p "$TMPDIR"
+trap 'rm -rf "$build/tmp"' EXIT
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 for name in "${targets[@]}"; do

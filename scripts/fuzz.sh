@@ -22,6 +22,12 @@ CC="${CC_FUZZ:-clang}" CXX="${CXX_FUZZ:-clang++}" \
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 
 mkdir -p "$build/artifacts"
+# What a target writes for itself goes to a scratch folder in the build folder, never left
+# in /tmp; the folder goes when the script ends.
+export TMPDIR="$build/tmp"
+rm -rf "$TMPDIR"
+mkdir -p "$TMPDIR"
+trap 'rm -rf "$build/tmp"' EXIT
 # Leaks inside the engine's worker threads and the libraries count; a hang over 10 s per
 # input is a fault.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"

@@ -8,7 +8,9 @@ namespace korvale {
 class AudioRenderer;
 
 // A sink for the engine's mix: a sound device, a clock that discards, or a test harness.
-// Construction, start() and stop() happen on the thread that owns the engine.
+// Construction happens on the thread that owns the engine; start() and stop() are called
+// one at a time (never concurrently), from that thread or from the engine's supervisor
+// thread, and may alternate any number of times.
 class AudioOutput {
 public:
     virtual ~AudioOutput() = default;
@@ -21,7 +23,8 @@ public:
     // output runs; false when it could not start.
     virtual bool start(AudioRenderer& renderer) = 0;
     // Stops pulling. Blocks until the last render() call has returned; afterwards the
-    // renderer is never called again. Safe to call when not started.
+    // renderer is never called again until the next start(). Safe to call when not
+    // started. A stop is deliberate: it never counts as a failure of the sink.
     virtual void stop() = 0;
     // Short name of the sink in use now ("portaudio", "null", "offline").
     virtual std::string activeName() const = 0;

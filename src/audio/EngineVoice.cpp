@@ -50,8 +50,10 @@ std::uint64_t PackPlayed(std::uint32_t generation, std::uint64_t frames) {
 
 } // namespace
 
-EngineVoice::EngineVoice(int outputRate, std::size_t maxBlockFrames)
+EngineVoice::EngineVoice(int outputRate, std::size_t maxBlockFrames,
+                         std::function<void()> needsOutput)
     : m_outputRate(outputRate), m_maxBlockFrames(maxBlockFrames),
+      m_needsOutput(std::move(needsOutput)),
       m_ring(std::max<std::size_t>(static_cast<std::size_t>(outputRate) / kRingSecondsDivisor,
                                    maxBlockFrames * 4)),
       m_endedGeneration(kNoGeneration), m_worker([this] { workerLoop(); }) {}
@@ -70,6 +72,12 @@ EngineVoice::~EngineVoice() {
 void EngineVoice::publishControl(bool playing) {
     m_control.store((std::uint64_t{m_generation} << 1) | (playing ? 1U : 0U),
                     std::memory_order_release);
+}
+
+void EngineVoice::notifyOutput() const {
+    if (m_needsOutput) {
+        m_needsOutput();
+    }
 }
 
 void EngineVoice::submit(bool replaceDecoder, std::unique_ptr<Decoder> decoder,
@@ -123,6 +131,7 @@ bool EngineVoice::open(const std::string& path) {
     ++m_generation;
     publishControl(false);
     submit(true, std::move(result.decoder), 0);
+    notifyOutput();
     return m_decodable;
 }
 
@@ -184,6 +193,7 @@ void EngineVoice::seek(double seconds) {
     ++m_generation;
     publishControl(m_state == VoicePlayState::Playing);
     submit(false, nullptr, frame);
+    notifyOutput();
 }
 
 void EngineVoice::play() {
@@ -199,6 +209,7 @@ void EngineVoice::play() {
     }
     m_state = VoicePlayState::Playing;
     publishControl(true);
+    notifyOutput();
 }
 
 void EngineVoice::stop() {
@@ -369,7 +380,7 @@ void EngineVoice::adoptNewestSegment() noexcept {
     }
 }
 
-void EngineVoice::mixInto(float* out, std::size_t frames) noexcept {
+bool EngineVoice::mixInto(float* out, std::size_t frames) noexcept {
     frames = std::min(frames, m_maxBlockFrames);
     const std::uint64_t control = m_control.load(std::memory_order_acquire);
     const auto wantedGeneration = static_cast<std::uint32_t>(control >> 1);
@@ -379,8 +390,12 @@ void EngineVoice::mixInto(float* out, std::size_t frames) noexcept {
 
     const bool canPlay = wantPlaying && m_outGeneration == wantedGeneration && !m_outEnded;
     const float target = canPlay ? m_targetGain.load(std::memory_order_relaxed) : 0.0f;
+    // Busy while a newer request waits to be taken up or a play request has not run out.
+    const bool pending = m_outGeneration != wantedGeneration ||
+                         m_segmentGeneration.load(std::memory_order_relaxed) != m_outGeneration ||
+                         (wantPlaying && !m_outEnded);
     if (!m_outAudible && target == 0.0f) {
-        return;
+        return pending;
     }
     const float from = m_outAudible ? m_outGain : 0.0f;
     const float step = (target - from) / static_cast<float>(frames);
@@ -410,6 +425,7 @@ void EngineVoice::mixInto(float* out, std::size_t frames) noexcept {
         m_outGain = 0.0f;
         m_endedGeneration.store(m_outGeneration, std::memory_order_release);
     }
+    return m_outAudible || pending;
 }
 
 } // namespace korvale

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -29,7 +30,10 @@ namespace korvale {
 class EngineVoice final : public MediaVoice {
 public:
     // `outputRate` in frames per second; `maxBlockFrames` is the largest mixInto() call.
-    EngineVoice(int outputRate, std::size_t maxBlockFrames);
+    // `needsOutput` (may be empty) runs on the user-interface thread after each request that
+    // the output has to act on (open, seek, play), once the request is published;
+    // it must not block.
+    EngineVoice(int outputRate, std::size_t maxBlockFrames, std::function<void()> needsOutput = {});
     ~EngineVoice() override;
     EngineVoice(const EngineVoice&) = delete;
     EngineVoice& operator=(const EngineVoice&) = delete;
@@ -52,8 +56,10 @@ public:
     DecoderOpenStatus lastOpenStatus() const { return m_openStatus; }
 
     // Output thread: adds `frames` (at most maxBlockFrames) stereo frames to `out`.
-    // Real-time safe.
-    void mixInto(float* out, std::size_t frames) noexcept;
+    // Real-time safe. Returns whether the voice is busy: audible, about to sound, or holding
+    // a request that the output has not taken up yet. A voice that is not busy leaves its
+    // state and position alone when mixInto() is not called at all.
+    bool mixInto(float* out, std::size_t frames) noexcept;
 
     // Offline outputs, on the thread that calls mixInto(): blocks (bounded) until the worker
     // has served the newest request and holds `frames` frames ahead or has reached the end.
@@ -75,12 +81,14 @@ private:
     void refresh() const; // folds an end reached by the output into the UI-side state
     void submit(bool replaceDecoder, std::unique_ptr<Decoder> decoder, std::int64_t startFrame);
     void publishControl(bool playing);
+    void notifyOutput() const;
     void workerLoop();
     bool segmentReady(std::size_t frames) noexcept;
     void adoptNewestSegment() noexcept;
 
     const int m_outputRate;
     const std::size_t m_maxBlockFrames;
+    const std::function<void()> m_needsOutput;
 
     // User-interface thread state. Mutable: reading the state folds in what the output
     // has reported since (end of clip).

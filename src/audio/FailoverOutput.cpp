@@ -33,6 +33,10 @@ std::size_t FailoverOutput::framesPerBuffer() const {
 }
 
 bool FailoverOutput::start(AudioRenderer& renderer) {
+    if (m_onFallback.load()) {
+        // The primary stream was abandoned; it is not tried again.
+        return m_fallback->start(renderer);
+    }
     if (!m_primary->start(renderer)) {
         m_onFallback = true;
         return m_fallback->start(renderer);
@@ -43,6 +47,7 @@ bool FailoverOutput::start(AudioRenderer& renderer) {
 }
 
 void FailoverOutput::stop() {
+    // The monitor goes first, so the stream that stops here is never taken for a dead one.
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;

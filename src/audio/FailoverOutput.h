@@ -15,7 +15,9 @@ class PortAudioOutput;
 
 // A PortAudio stream watched by a monitor thread: when the stream stops on its own or its
 // callback stalls (the sound server died, the device vanished), the stream is abandoned
-// and a NullOutput at the same rate takes over, so the program's clocks keep moving.
+// and a NullOutput at the same rate takes over, so the program's clocks keep moving. A
+// stop() is deliberate: the monitor ends first, and the next start() starts the same
+// stream again (or the NullOutput, once the stream was abandoned).
 class FailoverOutput final : public AudioOutput {
 public:
     explicit FailoverOutput(std::unique_ptr<PortAudioOutput> primary);

@@ -10,12 +10,12 @@ OfflineOutput::OfflineOutput(int sampleRate, std::size_t framesPerBuffer)
     : m_sampleRate(sampleRate), m_framesPerBuffer(std::max<std::size_t>(framesPerBuffer, 1)) {}
 
 bool OfflineOutput::start(AudioRenderer& renderer) {
-    m_renderer = &renderer;
+    m_renderer.store(&renderer, std::memory_order_release);
     return true;
 }
 
 void OfflineOutput::stop() {
-    m_renderer = nullptr;
+    m_renderer.store(nullptr, std::memory_order_release);
 }
 
 std::vector<float> OfflineOutput::pull(std::size_t frames) {
@@ -25,14 +25,15 @@ std::vector<float> OfflineOutput::pull(std::size_t frames) {
 }
 
 void OfflineOutput::pullInto(float* out, std::size_t frames) {
-    if (m_renderer == nullptr) {
+    AudioRenderer* renderer = m_renderer.load(std::memory_order_acquire);
+    if (renderer == nullptr) {
         std::fill_n(out, frames * 2, 0.0f);
         return;
     }
     while (frames > 0) {
         const std::size_t block = std::min(frames, m_framesPerBuffer);
-        m_renderer->waitUntilReady(block);
-        m_renderer->render(out, block);
+        renderer->waitUntilReady(block);
+        renderer->render(out, block);
         out += block * 2;
         frames -= block;
         m_framesRendered += block;

@@ -2,13 +2,15 @@
 
 #include "audio/AudioOutput.h"
 
+#include <atomic>
 #include <vector>
 
 namespace korvale {
 
 // An output that a test or benchmark pulls by hand: pull() renders exactly the frames
 // asked for, in buffers of framesPerBuffer(), each after the voices have decoded far
-// enough ahead, so the result never depends on thread timing.
+// enough ahead, so the result never depends on thread timing. pull() must not run while
+// stop() runs (the caller waits until the engine reports the output stopped or running).
 class OfflineOutput final : public AudioOutput {
 public:
     OfflineOutput(int sampleRate, std::size_t framesPerBuffer);
@@ -30,7 +32,8 @@ public:
 private:
     int m_sampleRate;
     std::size_t m_framesPerBuffer;
-    AudioRenderer* m_renderer = nullptr;
+    // Set and cleared by start()/stop(), which may run on another thread than pull().
+    std::atomic<AudioRenderer*> m_renderer{nullptr};
     std::size_t m_framesRendered = 0;
 };
 

@@ -98,6 +98,8 @@ bool PortAudioOutput::start(AudioRenderer& renderer) {
         return m_started;
     }
     m_renderer = &renderer;
+    // A stream that was stopped (not abandoned) renders again.
+    m_detached.store(false, std::memory_order_seq_cst);
     m_started = Pa_StartStream(m_stream) == paNoError;
     return m_started;
 }

@@ -28,9 +28,10 @@ public:
     // Any thread: callbacks run so far (a heartbeat), and whether the stream still runs.
     std::uint64_t callbackCount() const { return m_callbacks.load(std::memory_order_relaxed); }
     bool streamActive() const;
-    // Any thread: from now on the callback renders nothing and asks the stream to end;
-    // blocks (bounded) until a callback in progress has returned. For abandoning a stream
-    // whose device has gone away, without waiting on the sound system.
+    // Any thread: from now on (until the next start()) the callback renders nothing and
+    // asks the stream to end; blocks (bounded) until a callback in progress has returned.
+    // For abandoning a stream whose device has gone away, without waiting on the sound
+    // system.
     void detach();
 
     // The stream's callback: fills one buffer. Real-time safe.

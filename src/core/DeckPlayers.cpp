@@ -1,9 +1,9 @@
 #include "core/DeckPlayers.h"
 
-#include "core/FormatText.h"
-#include "core/Korvale.h"
 #include "core/ClipDisplayName.h"
 #include "core/FaderUnits.h"
+#include "core/FormatText.h"
+#include "core/Korvale.h"
 #include "core/TimeText.h"
 
 namespace korvale {
@@ -31,6 +31,8 @@ DeckPlayers::DeckPlayers(Korvale& core, MediaVoice* deck1, MediaVoice* deck2)
     for (DeckState& deck : m_decks) {
         deck.fader = kFaderBottom;
         deck.times = ResetTimes();
+        deck.shownPosition = std::numeric_limits<double>::quiet_NaN();
+        deck.shownDuration = deck.shownPosition;
     }
 }
 
@@ -131,8 +133,8 @@ DeckChoice DeckPlayers::ChooseDeck() {
     return DeckChoice::BothPlaying;
 }
 
-void DeckPlayers::LoadClipOnDeck(const std::string& path, DeckChoice choice,
-                                 double startSeconds, LoadOrigin origin) {
+void DeckPlayers::LoadClipOnDeck(const std::string& path, DeckChoice choice, double startSeconds,
+                                 LoadOrigin origin) {
     Deck deck = Deck::A;
     if (!DeckOfChoice(choice, deck)) {
         m_core.SetStatus(kBothPlayingText);
@@ -170,20 +172,28 @@ void DeckPlayers::CloseDeck(Deck deck) {
 }
 
 void DeckPlayers::ResetTimeDisplays(Deck deck) {
+    DeckState& state = m_decks[Index(deck)];
+    state.shownPosition = std::numeric_limits<double>::quiet_NaN();
+    state.shownDuration = std::numeric_limits<double>::quiet_NaN();
     SetTimes(deck, ResetTimes());
 }
 
 void DeckPlayers::RefreshDeckDisplays() {
     for (const Deck deck : kDecks) {
-        const CMediaPlayer& player = Player(deck);
-        const double position = player.GetCurrentPosition();
+        DeckState& state = m_decks[Index(deck)];
+        const double position = state.player.GetCurrentPosition();
+        const double duration = state.player.GetDuration();
+        if (position == state.shownPosition && duration == state.shownDuration) {
+            continue; // the texts it would set are the ones shown
+        }
         if (position == kNoClipPosition) {
             ResetTimeDisplays(deck);
-            continue;
+        } else {
+            SetTimes(deck, DeckTimes{FormatTimeText(position), FormatTimeText(duration),
+                                     FormatTimeText(duration - position)});
         }
-        const double duration = player.GetDuration();
-        SetTimes(deck, DeckTimes{FormatTimeText(position), FormatTimeText(duration),
-                                 FormatTimeText(duration - position)});
+        state.shownPosition = position;
+        state.shownDuration = duration;
     }
 }
 
@@ -193,8 +203,8 @@ void DeckPlayers::ShowDeckClipName(Deck deck) {
         m_core.SetStatus(std::string());
         return;
     }
-    m_core.SetStatus(
-        FormatText(kClipNameFormat, DeckNumber(deck), ClipDisplayName(player.GetFileName()).c_str()));
+    m_core.SetStatus(FormatText(kClipNameFormat, DeckNumber(deck),
+                                ClipDisplayName(player.GetFileName()).c_str()));
 }
 
 void DeckPlayers::ApplyDeckFaders() {

@@ -1,11 +1,12 @@
 #pragma once
 
 #include <array>
+#include <limits>
 #include <optional>
 #include <string>
 
-#include "core/CoreTypes.h"
 #include "core/CMediaPlayer.h"
+#include "core/CoreTypes.h"
 
 namespace korvale {
 
@@ -66,6 +67,10 @@ private:
         int fader;
         std::optional<std::string> label;
         DeckTimes times;
+        // Position and duration the times were last formatted from (NaN: not since they
+        // were last reset), so an idle tick formats nothing.
+        double shownPosition;
+        double shownDuration;
     };
     static std::size_t Index(Deck deck) { return deck == Deck::A ? 0 : 1; }
     void OpenOnDeck(Deck deck, const std::string& path, double startSeconds);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -73,7 +74,8 @@ struct Rig {
     Rig() {
         auto out = std::make_unique<OfflineOutput>(kOutputRate, kBlockFrames);
         output = out.get();
-        engine = std::make_unique<AudioEngine>(std::move(out));
+        // Rendered by hand, frame-exact: the output never stops for idleness.
+        engine = std::make_unique<AudioEngine>(std::move(out), AudioEngine::kNeverIdleStop);
         interpreter = std::make_unique<MediaCommandInterpreter>(engine->voice(VoiceId::Cue));
     }
     OfflineOutput* output;
@@ -84,13 +86,23 @@ struct Rig {
 
 Rig* g_rig = nullptr; // lives for the whole fuzzing process
 
+std::string g_folder; // the clips' folder, removed when the process ends
+
+void RemoveFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(g_folder, ignored);
+}
+
 } // namespace
 
+// The clips' folder goes under TMPDIR (scripts/fuzz.sh points it into the build folder).
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char folder[] = "/tmp/korvale-fuzz-mci.XXXXXX";
-    if (::mkdtemp(folder) == nullptr || ::chdir(folder) != 0) {
+    std::string folder = (std::filesystem::temp_directory_path() / "korvale-fuzz-mci.XXXXXX");
+    if (::mkdtemp(folder.data()) == nullptr || ::chdir(folder.c_str()) != 0) {
         std::abort();
     }
+    g_folder = folder;
+    std::atexit(RemoveFolder);
     const std::string tone = ToneWav(44100, 2, 16, 11025);
     WriteFile("a.wav", tone);
     WriteFile("b.mp3", tone);

@@ -3,19 +3,23 @@
 #include "audio/AudioEngine.h"
 #include "audio/OfflineOutput.h"
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
 namespace korvale::testing {
 
-// An AudioEngine on an OfflineOutput, for tests and benchmarks that render by hand.
+// An AudioEngine on an OfflineOutput, for tests and benchmarks that render by hand. The
+// output never stops for idleness unless `idleStop` says so: a stopped offline output
+// restarts on the engine's supervisor thread, which frame-exact rendering cannot wait for.
 class OfflineEngine {
 public:
     static constexpr int kDefaultRate = 48000;
     static constexpr std::size_t kDefaultBuffer = 480; // 10 ms at 48 kHz
 
     explicit OfflineEngine(int sampleRate = kDefaultRate,
-                           std::size_t framesPerBuffer = kDefaultBuffer);
+                           std::size_t framesPerBuffer = kDefaultBuffer,
+                           std::chrono::milliseconds idleStop = AudioEngine::kNeverIdleStop);
 
     AudioEngine& engine() { return *m_engine; }
     EngineVoice& voice(VoiceId id) { return m_engine->voice(id); }

@@ -142,6 +142,32 @@ TEST(EnginePulse, PlaysThroughTheSoundServer) {
     EXPECT_NEAR(testing::RmsDbfs(left), -15.05, 0.3);
 }
 
+// An output stopped for idleness is not a dead server: each play after such a stop plays
+// through the server again, never through the null output.
+TEST(EnginePulse, IdleStopsAreNotTakenForADeadServer) {
+    if (!ServerAvailable()) {
+        GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
+    }
+    constexpr int kStops = 2;
+    TempDir dir;
+    const std::string clip = dir.file("tone.wav");
+    ASSERT_TRUE(testing::WriteSineWav(clip, 20.0, 440.0, 48000, 0.5));
+    AudioEngine engine(MakeBestAudioOutput(), 300ms);
+    ASSERT_EQ(engine.outputName(), "portaudio");
+    EngineVoice& voice = engine.voice(VoiceId::Deck1);
+    ASSERT_TRUE(voice.open(clip));
+    for (int stop = 1; stop <= kStops; ++stop) {
+        ASSERT_TRUE(WaitFor([&] { return !engine.outputRunning(); }, 8000ms));
+        const double from = voice.positionSeconds();
+        voice.play();
+        // Long enough for the failover's monitor to have judged the restarted stream.
+        ASSERT_TRUE(WaitFor([&] { return voice.positionSeconds() > from + 0.5; }, 8000ms));
+        EXPECT_EQ(engine.outputName(), "portaudio") << "after idle stop " << stop;
+        EXPECT_EQ(engine.outputStarts(), static_cast<std::uint64_t>(stop + 1));
+        voice.stop();
+    }
+}
+
 // Kills the server this process plays on; runs inside its own private server (below).
 void PlayWhileTheServerDies() {
     TempDir dir;
