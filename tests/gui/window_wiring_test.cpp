@@ -1,0 +1,255 @@
+// The window's wiring: each control reaches its operation of the core, and what the core
+// holds is what the controls show.
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "TestWindow.h"
+#include "ui/ClickLabel.h"
+#include "ui/ControlTable.h"
+#include "ui/PlayListView.h"
+#include "ui/TrackBar.h"
+
+namespace korvale {
+namespace {
+
+using W = CKORVALEDlg;
+const std::vector<std::string> kClips = {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"};
+
+std::string Text(const QLabel* label) { return label->text().toStdString(); }
+
+const char* ClassOf(ControlKind kind) {
+    using K = ControlKind;
+    switch (kind) {
+    case K::PushButton: case K::DefaultPushButton: case K::ToggleButton: return "QPushButton";
+    case K::VerticalTrackBar: case K::HorizontalTrackBar: case K::BorderedTrackBar:
+        return "korvale::TrackBar";
+    case K::ListBox: case K::HiddenListBox: return "korvale::PlayListView";
+    case K::GroupBox: case K::CentredGroupBox: return "QGroupBox";
+    case K::CheckBox: return "QCheckBox";
+    case K::ProgressBar: return "QProgressBar";
+    case K::ComboBox: return "QComboBox";
+    case K::MediaPlayer: return "QWidget";
+    default: return "QLabel";
+    }
+}
+
+// Every control that shows core state shows what the core holds now.
+void ExpectShowsCore(W& w) {
+    Korvale& c = w.Core();
+    EXPECT_EQ(Text(w.StatusLine), c.StatusText());
+    for (auto [deck, fader, label, elapsed, remain] :
+         {std::tuple{Deck::A, w.FaderA, w.FaderALabel, w.ElapsedA, w.RemainA},
+          std::tuple{Deck::B, w.FaderB, w.FaderBLabel, w.ElapsedB, w.RemainB}}) {
+        EXPECT_EQ(fader->value(), c.Decks().FaderPosition(deck));
+        EXPECT_EQ(Text(label), c.Decks().FaderLabel(deck).value_or(Text(label)));
+        EXPECT_EQ(Text(elapsed) + Text(remain),
+                  c.Decks().Times(deck).elapsed + c.Decks().Times(deck).remain);
+    }
+    for (auto [slider, bar, label] :
+         {std::tuple{FadeSlider::SkipLast, w.SkipLastSlider, w.SkipLastLabel},
+          std::tuple{FadeSlider::FadeInThreshold, w.FadeInThresholdSlider, w.FadeInThresholdLabel},
+          std::tuple{FadeSlider::InSpeed, w.InSpeedSlider, w.InSpeedLabel},
+          std::tuple{FadeSlider::OutSpeed, w.OutSpeedSlider, w.OutSpeedLabel}}) {
+        EXPECT_EQ(bar->value(), c.Settings().Position(slider));
+        EXPECT_EQ(Text(label), c.Settings().Label(slider).value_or(Text(label)));
+    }
+    EXPECT_EQ(w.MixStyleCombo->currentIndex(), c.Settings().MixStyleIndex());
+    EXPECT_EQ(w.WaitFadeInCheck->isChecked(), c.Settings().WaitBoxChecked());
+    EXPECT_EQ(w.FadeInThresholdSlider->isEnabled(), c.Settings().ThresholdEnabled());
+    EXPECT_EQ(Text(w.CueClipName) + Text(w.CuePositionDisplay),
+              c.Cue().ClipName() + c.Cue().CuePointText());
+    EXPECT_EQ(w.SetCueButton->isEnabled(), c.Cue().ControlsEnabled());
+    // A track bar holds its position inside its range.
+    EXPECT_EQ(w.CuePositionSlider->value(), std::clamp(c.Cue().SliderPosition(),
+                                                       c.Cue().SliderMinimum(), c.Cue().SliderMaximum()));
+    EXPECT_EQ(w.MasterLevel->value(), c.Levels().MasterPosition());
+    EXPECT_EQ(std::tuple(w.MicButton->isChecked(), w.MicLevel->isVisibleTo(&w), w.TOCheck->isChecked()),
+              std::tuple(c.Levels().MicOn(), c.Levels().MicOn(), c.Levels().TalkOverChecked()));
+    EXPECT_EQ(std::pair(w.LoadNextCheck->isChecked(), w.MixNextCheck->isChecked()),
+              std::pair(c.LoadNext(), c.MixNext()));
+}
+
+// A window with the clips listed, "a" on deck A (the user's choice) and "b" on deck B.
+struct L {
+    test::FakeDialogs dialogs;
+    test::TestWindow t{dialogs};
+    W& w = *t.w;
+    Korvale& core = w.Core();
+    L() {
+        for (const std::string& clip : kClips) {
+            t.deck1.AddClip(clip, 60.0);
+            t.deck2.AddClip(clip, 60.0);
+        }
+        core.Store().List().AppendMany(kClips);
+        t.mci.replies = {{"status movie length", "60000"}, {"status movie position", "1500"}};
+        core.Store().SelectedByUser(0);
+        core.Decks().LoadClipOnDeck(kClips[1], DeckChoice::Deck2, 0.0);
+    }
+    void Click(QWidget* control) { QTest::mouseClick(control, Qt::LeftButton); }
+    bool Playing(const test::FakeMediaVoice& v) { return v.playState() == VoicePlayState::Playing; }
+};
+
+TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
+    L l;
+    for (const ControlSpec& entry : WindowControls()) {
+        QWidget* control = l.w.findChild<QWidget*>(QString::fromLatin1(entry.name));
+        ASSERT_NE(control, nullptr) << entry.name;
+        EXPECT_TRUE(control->inherits(ClassOf(entry.kind))) << entry.name;
+    }
+    EXPECT_EQ(l.w.InSpeedSlider->value(), 40);
+    EXPECT_EQ(Text(l.w.InSpeedLabel), "In Speed 40");
+    EXPECT_FALSE(l.w.IsTimerRunning(TimerId::Tick));
+    ExpectShowsCore(l.w);
+    // Changes the core makes on its own show too.
+    l.core.SetStatus("Busy");
+    l.core.Settings().SetMixStyleIndex(2);
+    l.core.Decks().PlayDeck(Deck::A);
+    l.t.deck1.SetPosition(12.0);
+    l.core.OnTimer(TimerId::Tick);
+    EXPECT_EQ(Text(l.w.StatusLine) + Text(l.w.ElapsedA), "Busy00:00:12:00");
+    ExpectShowsCore(l.w);
+}
+
+TEST(WindowWiring, EachButtonReachesItsOperation) {
+    using Step = std::function<void(L&)>;
+    const Step none = [](L&) {};
+    const Step cueA = [](L& l) { l.Click(l.w.CueAButton); l.t.mci.commands.clear(); };
+    const auto sent = [](L& l) { return !l.t.mci.commands.empty(); };
+    const std::vector<std::tuple<const char*, Step, std::function<bool(L&)>>> rows = {
+        {"LoadButton", none, [](L& l) { return l.dialogs.openRequests.size() == 1; }},
+        {"SaveListButton", none, [](L& l) { return l.dialogs.saveRequests.size() == 1; }},
+        {"AboutButton", none, [](L& l) { return l.dialogs.aboutShown == 1; }},
+        {"HelpButton", none, [](L& l) { return l.t.shell.opened.size() == 1; }},
+        {"ClearButton", none, [](L& l) { return l.core.List().Count() == 0; }},
+        {"DeleteButton", none, [](L& l) { return l.core.List().Text(0) == kClips[1]; }},
+        {"ShuffleButton", none, [](L& l) { return l.core.List().SelectedIndex() < 0; }},
+        {"PlayAButton", none, [](L& l) { return l.Playing(l.t.deck1); }},
+        {"PlayBButton", none, [](L& l) { return l.Playing(l.t.deck2); }},
+        {"StopAButton", [](L& l) { l.Click(l.w.PlayAButton); },
+         [](L& l) { return l.t.deck1.isOpen() && !l.Playing(l.t.deck1); }},
+        {"StopBButton", [](L& l) { l.Click(l.w.PlayBButton); },
+         [](L& l) { return l.t.deck2.isOpen() && !l.Playing(l.t.deck2); }},
+        {"CloseAButton", none, [](L& l) { return !l.t.deck1.isOpen() && l.t.deck2.isOpen(); }},
+        {"CloseBButton", none, [](L& l) { return l.t.deck1.isOpen() && !l.t.deck2.isOpen(); }},
+        {"CueAButton", none, [](L& l) { return l.core.Cue().ClipName() == kClips[0]; }},
+        {"CueBButton", none, [](L& l) { return l.core.Cue().ClipName() == kClips[1]; }},
+        {"CuePlayPauseButton", cueA, [](L& l) { return l.core.Cue().Playing(); }},
+        {"MarkInButton", cueA, sent},
+        {"GoToCueButton", cueA, sent},
+        {"SetCueButton", cueA, sent},
+        {"MixButton", none, [](L& l) { return l.core.Fade().Phase() == MixPhase::Fading; }},
+        {"LoadNextCheck", none, [](L& l) { return l.core.LoadNext() && !l.core.MixNext(); }},
+        {"MixNextCheck", none, [](L& l) { return l.core.MixNext() && !l.core.LoadNext(); }},
+        {"StopAllButton", [](L& l) { l.Click(l.w.LoadNextCheck); l.Click(l.w.MixNextCheck); },
+         [](L& l) { return !l.core.LoadNext() && !l.core.MixNext() && !l.t.deck1.isOpen(); }},
+        {"MicButton", none, [](L& l) { return l.core.Levels().MicOn(); }},
+        {"TOCheck", [](L& l) { l.Click(l.w.MicButton); },
+         [](L& l) { return l.core.Levels().TalkOverChecked(); }},
+        {"FaderBLabel", none, [](L& l) { return l.core.StatusText() == "Player 2: b"; }},
+    };
+    for (const auto& [name, before, effect] : rows) {
+        SCOPED_TRACE(name);
+        L l;
+        before(l);
+        l.Click(l.w.findChild<QWidget*>(name));
+        EXPECT_TRUE(effect(l));
+        ExpectShowsCore(l.w);
+    }
+}
+
+TEST(WindowWiring, EachSliderMoveReachesTheCore) {
+    const std::vector<std::pair<const char*, std::function<int(Korvale&)>>> rows = {
+        {"FaderA", [](Korvale& c) { return c.Decks().FaderPosition(Deck::A); }},
+        {"FaderB", [](Korvale& c) { return c.Decks().FaderPosition(Deck::B); }},
+        {"MasterLevel", [](Korvale& c) { return c.Levels().MasterPosition(); }},
+        {"MicLevel", [](Korvale& c) { return c.Levels().MicPosition(); }},
+        {"SkipLastSlider", [](Korvale& c) { return c.Settings().SkipLastSeconds(); }},
+        {"FadeInThresholdSlider", [](Korvale& c) { return c.Settings().FadeInThreshold(); }},
+        {"InSpeedSlider", [](Korvale& c) { return c.Settings().InSpeed(); }},
+        {"OutSpeedSlider", [](Korvale& c) { return c.Settings().OutSpeed(); }},
+        {"CuePositionSlider", [](Korvale& c) { return c.Cue().SliderPosition(); }},
+    };
+    for (const auto& [name, value] : rows) {
+        SCOPED_TRACE(name);
+        L l;
+        l.Click(l.w.MicButton);
+        l.Click(l.w.CueAButton);
+        auto* bar = l.w.findChild<TrackBar*>(name);
+        const int before = value(l.core);
+        QTest::keyClick(bar, bar->value() == bar->minimum() ? Qt::Key_End : Qt::Key_Home);
+        EXPECT_NE(value(l.core), before);
+        EXPECT_EQ(value(l.core), bar->value());
+        ExpectShowsCore(l.w);
+    }
+}
+
+TEST(WindowWiring, PlayListViewLoadsOnlyWhatTheUserSelects) {
+    L l;
+    PlayListView* view = l.w.PlayListBox;
+    const auto at = [view](int row) { return view->visualRect(view->model()->index(row, 0)).center(); };
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at(2));
+    EXPECT_EQ(l.core.List().SelectedIndex(), 2);
+    EXPECT_TRUE(l.t.deck1.path() == kClips[2] || l.t.deck2.path() == kClips[2]);
+
+    const std::size_t calls = l.t.deck1.Calls().size() + l.t.deck2.Calls().size();
+    l.core.Store().List().Select(1);
+    EXPECT_EQ(view->ShownSelection(), 1);
+    EXPECT_EQ(l.t.deck1.Calls().size() + l.t.deck2.Calls().size(), calls) << "nothing loads";
+
+    const QPoint below(at(0).x(), view->viewport()->height() - 2);
+    ASSERT_FALSE(view->indexAt(below).isValid());
+    for (const auto& attempt : std::vector<std::function<void()>>{
+             [&] { QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, below); },
+             [&] { QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, at(1)); },
+             [&] { QTest::keyClick(view, Qt::Key_Space, Qt::ControlModifier); }}) {
+        attempt();
+        EXPECT_EQ(view->ShownSelection(), 1);
+        EXPECT_EQ(l.core.List().SelectedIndex(), 1);
+    }
+}
+
+TEST(WindowWiring, WaitBoxToggledByAssistiveTechnologyReachesTheCore) {
+    L l;
+    const bool before = l.core.Settings().WaitBoxChecked();
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(l.w.WaitFadeInCheck);
+    ASSERT_TRUE(box != nullptr && box->actionInterface() != nullptr);
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return l.core.Settings().WaitBoxChecked() != before; }));
+    EXPECT_EQ(l.w.FadeInThresholdSlider->isEnabled(), !before);
+    ExpectShowsCore(l.w);
+}
+
+TEST(WindowWiring, EscapeAndCloseDoNothingUnlessHeldAndXEndsTheRun) {
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held);
+        L l;
+        QObject proxy;
+        l.w.SetAutomationProxy(held ? &proxy : nullptr);
+        l.w.show();
+        QTest::keyClick(&l.w, Qt::Key_Escape);
+        EXPECT_TRUE(l.w.isVisible());
+        l.w.close();
+        EXPECT_EQ(l.w.isVisible(), !held);
+        l.Click(l.w.LoadNextCheck);
+        QTimer::singleShot(0, l.w.ExitButton, [&l] { l.Click(l.w.ExitButton); });
+        l.w.RunUntilHidden();
+        EXPECT_FALSE(l.w.isVisible());
+        EXPECT_EQ(l.w.result() == QDialog::Accepted, !held) << "held: X only hides";
+        EXPECT_FALSE(l.w.LoadNextCheck->isChecked());
+        EXPECT_FALSE(l.t.deck1.isOpen());
+        EXPECT_EQ(l.t.mci.commands.empty() ? "" : l.t.mci.commands.back(), "close movie");
+    }
+}
+
+} // namespace
+} // namespace korvale
