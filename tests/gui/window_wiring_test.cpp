@@ -37,38 +37,35 @@ std::string Text(const QLabel* label) { return label->text().toStdString(); }
 void ExpectShowsCore(W& w) {
     Korvale& c = w.Core();
     EXPECT_EQ(Text(w.StatusLine), c.StatusText());
-    for (auto [deck, fader, label, elapsed, remain] :
+    for (auto [d, fader, label, elapsed, remain] :
          {std::tuple{Deck::A, w.FaderA, w.FaderALabel, w.ElapsedA, w.RemainA},
           std::tuple{Deck::B, w.FaderB, w.FaderBLabel, w.ElapsedB, w.RemainB}}) {
-        EXPECT_EQ(fader->value(), c.Decks().FaderPosition(deck));
-        EXPECT_EQ(Text(label) + "|" + Text(elapsed) + "|" + Text(remain),
-                  c.Decks().FaderLabel(deck).value_or(Text(label)) + "|" +
-                      c.Decks().Times(deck).elapsed + "|" + c.Decks().Times(deck).remain);
+        EXPECT_EQ(std::tuple(fader->value(), Text(label), Text(elapsed), Text(remain)),
+                  std::tuple(c.Decks().FaderPosition(d), c.Decks().FaderLabel(d).value_or(Text(label)),
+                             c.Decks().Times(d).elapsed, c.Decks().Times(d).remain));
     }
     for (auto [slider, bar, label] :
          {std::tuple{FadeSlider::SkipLast, w.SkipLastSlider, w.SkipLastLabel},
           std::tuple{FadeSlider::FadeInThreshold, w.FadeInThresholdSlider, w.FadeInThresholdLabel},
           std::tuple{FadeSlider::InSpeed, w.InSpeedSlider, w.InSpeedLabel},
           std::tuple{FadeSlider::OutSpeed, w.OutSpeedSlider, w.OutSpeedLabel}}) {
-        EXPECT_EQ(bar->value(), c.Settings().Position(slider));
-        EXPECT_EQ(Text(label), c.Settings().Label(slider).value_or(Text(label)));
+        EXPECT_EQ(std::pair(bar->value(), Text(label)),
+                  std::pair(c.Settings().Position(slider), c.Settings().Label(slider).value_or(Text(label))));
     }
     EXPECT_EQ(std::tuple(w.MixStyleCombo->currentIndex(), w.WaitFadeInCheck->isChecked(),
                          w.FadeInThresholdSlider->isEnabled()),
               std::tuple(c.Settings().MixStyleIndex(), c.Settings().WaitBoxChecked(),
                          c.Settings().ThresholdEnabled()));
-    EXPECT_EQ(Text(w.CueClipName) + "|" + Text(w.CuePositionDisplay),
-              c.Cue().ClipName() + "|" + c.Cue().CuePointText());
-    EXPECT_EQ(w.SetCueButton->isEnabled(), c.Cue().ControlsEnabled());
+    EXPECT_EQ(std::tuple(Text(w.CueClipName), Text(w.CuePositionDisplay), w.SetCueButton->isEnabled()),
+              std::tuple(c.Cue().ClipName(), c.Cue().CuePointText(), c.Cue().ControlsEnabled()));
     // A track bar holds its position inside its range.
     EXPECT_EQ(w.CuePositionSlider->value(), std::clamp(c.Cue().SliderPosition(),
                                                        c.Cue().SliderMinimum(), c.Cue().SliderMaximum()));
-    EXPECT_EQ(std::pair(w.MasterLevel->value(), w.MicLevel->value()),
-              std::pair(c.Levels().MasterPosition(), c.Levels().MicPosition()));
-    EXPECT_EQ(std::tuple(w.MicButton->isChecked(), w.MicLevel->isVisibleTo(&w), w.TOCheck->isChecked()),
-              std::tuple(c.Levels().MicOn(), c.Levels().MicOn(), c.Levels().TalkOverChecked()));
-    EXPECT_EQ(std::pair(w.LoadNextCheck->isChecked(), w.MixNextCheck->isChecked()),
-              std::pair(c.LoadNext(), c.MixNext()));
+    EXPECT_EQ(std::tuple(w.MasterLevel->value(), w.MicLevel->value(), w.MicButton->isChecked(),
+                         w.MicLevel->isVisibleTo(&w), w.TOCheck->isChecked(),
+                         w.LoadNextCheck->isChecked(), w.MixNextCheck->isChecked()),
+              std::tuple(c.Levels().MasterPosition(), c.Levels().MicPosition(), c.Levels().MicOn(),
+                         c.Levels().MicOn(), c.Levels().TalkOverChecked(), c.LoadNext(), c.MixNext()));
 }
 
 // A window with the clips listed, "a" on deck A (the user's choice) and "b" on deck B.
@@ -79,8 +76,7 @@ struct L {
     Korvale& core = w.Core();
     L() {
         for (const std::string& clip : kClips) {
-            t.deck1.AddClip(clip, 60.0);
-            t.deck2.AddClip(clip, 60.0);
+            t.deck1.AddClip(clip, 60.0), t.deck2.AddClip(clip, 60.0);
         }
         core.Store().List().AppendMany(kClips);
         t.mci.replies = {{"status movie length", "60000"}, {"status movie position", "1500"}};
@@ -90,8 +86,8 @@ struct L {
     // As a user: a click, a track bar moved by keyboard to its other end, the wait box
     // toggled through assistive technology.
     void Press(QWidget* control) {
-        pressed = control;
         if (auto* bar = qobject_cast<TrackBar*>(control)) {
+            pressed = bar;
             QTest::keyClick(bar, bar->value() == bar->minimum() ? Qt::Key_End : Qt::Key_Home);
         } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
             const bool was = box->isChecked();
@@ -103,7 +99,7 @@ struct L {
         }
     }
     bool Playing(const test::FakeMediaVoice& v) { return v.playState() == VoicePlayState::Playing; }
-    QWidget* pressed = nullptr;
+    TrackBar* pressed = nullptr; // the track bar moved last
 };
 
 TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
@@ -113,15 +109,12 @@ TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
         ASSERT_NE(control, nullptr) << entry.name;
         EXPECT_TRUE(control->inherits(kClassOfKind[static_cast<int>(entry.kind)])) << entry.name;
     }
-    EXPECT_EQ(Text(l.w.InSpeedLabel) + " " + std::to_string(l.w.InSpeedSlider->value()), "In Speed 40 40");
+    EXPECT_EQ(std::pair(Text(l.w.InSpeedLabel), l.w.InSpeedSlider->value()), std::pair(std::string("In Speed 40"), 40));
     EXPECT_FALSE(l.w.IsTimerRunning(TimerId::Tick));
     ExpectShowsCore(l.w);
     // Changes the core makes on its own show too.
-    l.core.SetStatus("Busy");
-    l.core.Settings().SetMixStyleIndex(2);
-    l.core.Decks().PlayDeck(Deck::A);
-    l.t.deck1.SetPosition(12.0);
-    l.core.OnTimer(TimerId::Tick);
+    l.core.SetStatus("Busy"), l.core.Settings().SetMixStyleIndex(2), l.core.Decks().PlayDeck(Deck::A);
+    l.t.deck1.SetPosition(12.0), l.core.OnTimer(TimerId::Tick);
     EXPECT_EQ(Text(l.w.StatusLine) + Text(l.w.ElapsedA), "Busy00:00:12:00");
     ExpectShowsCore(l.w);
 }
@@ -130,10 +123,10 @@ TEST(WindowWiring, EachControlReachesItsOperation) {
     using Step = std::function<void(L&)>;
     const Step none = [](L&) {};
     const Step cueA = [](L& l) { l.Press(l.w.CueAButton), l.t.mci.commands.clear(); };
+    const Step playA = [](L& l) { l.Press(l.w.PlayAButton); }, playB = [](L& l) { l.Press(l.w.PlayBButton); };
+    const Step mic = [](L& l) { l.Press(l.w.MicButton); };
     const auto sent = [](L& l) { return !l.t.mci.commands.empty(); };
-    const auto bar = [](auto value) {
-        return [value](L& l) { return value(l.core) == static_cast<TrackBar*>(l.pressed)->value(); };
-    };
+    const auto bar = [](auto get) { return [get](L& l) { return get(l.core) == l.pressed->value(); }; };
     const std::vector<std::tuple<const char*, Step, std::function<bool(L&)>>> rows = {
         {"LoadButton", none, [](L& l) { return l.dialogs.openRequests.size() == 1; }},
         {"SaveListButton", none, [](L& l) { return l.dialogs.saveRequests.size() == 1; }},
@@ -144,10 +137,8 @@ TEST(WindowWiring, EachControlReachesItsOperation) {
         {"ShuffleButton", none, [](L& l) { return l.core.List().SelectedIndex() < 0; }},
         {"PlayAButton", none, [](L& l) { return l.Playing(l.t.deck1); }},
         {"PlayBButton", none, [](L& l) { return l.Playing(l.t.deck2); }},
-        {"StopAButton", [](L& l) { l.Press(l.w.PlayAButton); },
-         [](L& l) { return l.t.deck1.isOpen() && !l.Playing(l.t.deck1); }},
-        {"StopBButton", [](L& l) { l.Press(l.w.PlayBButton); },
-         [](L& l) { return l.t.deck2.isOpen() && !l.Playing(l.t.deck2); }},
+        {"StopAButton", playA, [](L& l) { return l.t.deck1.isOpen() && !l.Playing(l.t.deck1); }},
+        {"StopBButton", playB, [](L& l) { return l.t.deck2.isOpen() && !l.Playing(l.t.deck2); }},
         {"CloseAButton", none, [](L& l) { return !l.t.deck1.isOpen() && l.t.deck2.isOpen(); }},
         {"CloseBButton", none, [](L& l) { return l.t.deck1.isOpen() && !l.t.deck2.isOpen(); }},
         {"CueAButton", none, [](L& l) { return l.core.Cue().ClipName() == kClips[0]; }},
@@ -162,16 +153,14 @@ TEST(WindowWiring, EachControlReachesItsOperation) {
         {"StopAllButton", [](L& l) { l.Press(l.w.LoadNextCheck), l.Press(l.w.MixNextCheck); },
          [](L& l) { return !l.core.LoadNext() && !l.core.MixNext() && !l.t.deck1.isOpen(); }},
         {"MicButton", none, [](L& l) { return l.core.Levels().MicOn(); }},
-        {"TOCheck", [](L& l) { l.Press(l.w.MicButton); },
-         [](L& l) { return l.core.Levels().TalkOverChecked(); }},
+        {"TOCheck", mic, [](L& l) { return l.core.Levels().TalkOverChecked(); }},
         {"FaderBLabel", none, [](L& l) { return l.core.StatusText() == "Player 2: b"; }},
         {"WaitFadeInCheck", none, [](L& l) { return !l.core.Settings().WaitBoxChecked(); }},
         // Each track bar moved to its other end: the core holds its new position.
         {"FaderA", none, bar([](Korvale& c) { return c.Decks().FaderPosition(Deck::A); })},
         {"FaderB", none, bar([](Korvale& c) { return c.Decks().FaderPosition(Deck::B); })},
         {"MasterLevel", none, bar([](Korvale& c) { return c.Levels().MasterPosition(); })},
-        {"MicLevel", [](L& l) { l.Press(l.w.MicButton); },
-         bar([](Korvale& c) { return c.Levels().MicPosition(); })},
+        {"MicLevel", mic, bar([](Korvale& c) { return c.Levels().MicPosition(); })},
         {"SkipLastSlider", none, bar([](Korvale& c) { return c.Settings().SkipLastSeconds(); })},
         {"FadeInThresholdSlider", none, bar([](Korvale& c) { return c.Settings().FadeInThreshold(); })},
         {"InSpeedSlider", none, bar([](Korvale& c) { return c.Settings().InSpeed(); })},
