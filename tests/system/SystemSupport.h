@@ -118,7 +118,7 @@ struct Screen {
 
     // Waits for a visible window titled `title` (a regular expression); start-up messages
     // about missing sound devices are answered on the way, as a user would.
-    std::string WaitForWindow(const std::string& title) const {
+    std::string WaitForWindow(const std::string& title, std::chrono::milliseconds limit = 15s) const {
         std::string id;
         WaitFor([&] {
             for (const char* box : {"Error!", "Audio Device\\(s\\) Not found"}) {
@@ -129,7 +129,7 @@ struct Screen {
             const auto ids = display.visibleWindows(title);
             id = ids.empty() ? std::string() : ids.front();
             return !id.empty();
-        }, 15s);
+        }, limit);
         return id;
     }
     // Clicks the middle of control `name` of the main window, wherever the window is placed.

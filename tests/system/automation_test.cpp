@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "SystemSupport.h"
@@ -29,11 +28,6 @@ using namespace std::chrono_literals;
 const QString kName = QStringLiteral("KORVALE.Application");
 const QString kFactory = QStringLiteral("/ClassFactory");
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 QDBusMessage Call(const QDBusConnection& bus, const QString& service, const QString& path,
                   const QString& interface, const QString& method, const QVariantList& args = {}) {
     auto message = QDBusMessage::createMethodCall(service, path, interface, method);
@@ -45,16 +39,14 @@ QDBusMessage Factory(const QDBusConnection& bus, const QString& service, const Q
     return Call(bus, service, kFactory, kName + QStringLiteral(".ClassFactory"), method, args);
 }
 QDBusMessage Release(const QDBusConnection& bus, const QString& service, const QString& path) {
-    return Factory(bus, service, QStringLiteral("Release"), {QVariant::fromValue(QDBusObjectPath(path))});
+    return Factory(bus, service, "Release", {QVariant::fromValue(QDBusObjectPath(path))});
 }
 QString PathOf(const QDBusMessage& reply) {
     return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1
                ? reply.arguments().front().value<QDBusObjectPath>().path()
                : QString();
 }
-bool HasOwner(const QDBusConnection& bus) {
-    return bus.interface()->isServiceRegistered(kName).value();
-}
+bool HasOwner(const QDBusConnection& bus) { return bus.interface()->isServiceRegistered(kName); }
 // The copy at `service` answers, so it has handled everything sent to it before.
 bool Answers(const QDBusConnection& bus, const QString& service) {
     return Call(bus, service, "/", "org.freedesktop.DBus.Peer", "Ping").type() ==
@@ -114,7 +106,7 @@ TEST_F(Automation, OrdinaryStartWritesTheActivationFileAndPublishesNothing) {
         fs::create_directories(m_serviceFile.parent_path());
         std::ofstream(m_serviceFile) << "[D-BUS Service]\nName=broken\n";
         Child& child = Start(args);
-        EXPECT_TRUE(WaitFor([&] { return ReadAll(m_serviceFile) == *expected; }, 15s));
+        EXPECT_TRUE(WaitFor([&] { return testing::ReadBytes(m_serviceFile) == *expected; }, 15s));
         // A copy publishes the factory instead of repairing the file, never after it.
         EXPECT_FALSE(HasOwner(m_bus));
         EXPECT_FALSE(child.WaitExit(0ms).has_value());
@@ -222,7 +214,6 @@ protected:
             GTEST_SKIP() << "Xvfb and xdotool are needed";
         }
     }
-    void TearDown() override { Automation::TearDown(); } // before the display goes
     sys::Screen m_screen;
 };
 

@@ -70,7 +70,7 @@ TEST(CrossFadePulse, ServerKilledMidFadeTheRunGoesOn) {
     test::FakeCoreHost host;
     Korvale core({&deck1, &deck2, &mci, &devices, &dialogs, nullptr}, host);
     core.Start(dir.path(), false);
-    // The user gathers the folder's MP3 clips, selects the first and runs unattended.
+    // The folder's MP3 clips gathered, the first selected, the run unattended.
     dialogs.openChoices.push_back({dir.file("a.mp3"), 1});
     core.Store().GatherClips();
     const std::vector<std::string> clips = core.List().Entries();
