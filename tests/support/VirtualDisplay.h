@@ -7,15 +7,12 @@
 
 namespace korvale::test {
 
-// An Xvfb server on a free display number, started by the constructor and stopped (by its
-// own PID) by the destructor, with small xdotool helpers to find and click windows on it.
-// Every call blocks; used only from the test's main thread.
+// An Xvfb server on a display number it picks itself, started by the constructor and
+// stopped (by its own id) by the destructor, with xdotool helpers to find windows on it,
+// click them and type into them. Every call blocks; test's main thread only.
 class VirtualDisplay {
 public:
-    static constexpr int kDefaultWidth = 1280;
-    static constexpr int kDefaultHeight = 1024;
-
-    explicit VirtualDisplay(int width = kDefaultWidth, int height = kDefaultHeight);
+    VirtualDisplay(int width, int height);
     ~VirtualDisplay();
     VirtualDisplay(const VirtualDisplay&) = delete;
     VirtualDisplay& operator=(const VirtualDisplay&) = delete;
@@ -25,27 +22,25 @@ public:
     // ":<number>", for DISPLAY.
     const std::string& name() const { return m_name; }
 
-    // Ids of the visible windows whose title is exactly `title`.
+    // Ids of the visible windows whose whole title matches `title` (a regular expression).
     std::vector<std::string> visibleWindows(const std::string& title) const;
     struct Geometry {
-        int x = 0;
-        int y = 0;
         int width = 0;
         int height = 0;
     };
     bool geometry(const std::string& windowId, Geometry& out) const;
-    // Moves the pointer to (x, y) relative to the window and clicks the left button.
+    // Clicks the left button at (x, y) of the window.
     bool click(const std::string& windowId, int x, int y) const;
-    // Focuses the window and presses one key (an xdotool key name).
+    // Focuses the window, waiting until it has the focus so that no key goes elsewhere, and
+    // presses one key (an xdotool key name) or types `text` through the XTEST extension
+    // (events sent to a window directly are marked synthetic; toolkits may ignore them).
     bool key(const std::string& windowId, const std::string& keyName) const;
-
-    // Focuses the window and types `text` into it through the XTEST extension.
     bool type(const std::string& windowId, const std::string& text) const;
 
-    // Runs an xdotool command with this display; returns its standard output.
-    std::string xdotool(const std::vector<std::string>& arguments, int* exitCode = nullptr) const;
-
 private:
+    // Runs xdotool on this display; its standard output, and whether it succeeded.
+    std::string xdotool(const std::vector<std::string>& arguments, bool* ok = nullptr) const;
+
     pid_t m_pid = -1;
     std::string m_name;
 };

@@ -1,0 +1,224 @@
+// The window's wiring: each control reaches its operation of the core, and what the core
+// holds is what the controls show.
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "TestWindow.h"
+#include "ui/ClickLabel.h"
+#include "ui/ControlTable.h"
+#include "ui/PlayListView.h"
+#include "ui/TrackBar.h"
+
+namespace korvale {
+namespace {
+
+using W = CKORVALEDlg;
+const std::vector<std::string> kClips = {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"};
+// The widget class of each control kind, in the order of ControlKind.
+constexpr const char* kClassOfKind[] = {
+    "QPushButton", "QPushButton", "QPushButton", "QCheckBox", "korvale::TrackBar",
+    "korvale::TrackBar", "korvale::TrackBar", "korvale::PlayListView", "korvale::PlayListView",
+    "QLabel", "QLabel", "QLabel", "QLabel", "QLabel", "korvale::ClickLabel", "QGroupBox",
+    "QGroupBox", "QProgressBar", "QComboBox", "QWidget"};
+static_assert(std::size(kClassOfKind) == static_cast<std::size_t>(ControlKind::MediaPlayer) + 1);
+
+std::string Text(const QLabel* label) { return label->text().toStdString(); }
+
+// Every control that shows core state shows what the core holds now.
+void ExpectShowsCore(W& w) {
+    Korvale& c = w.Core();
+    EXPECT_EQ(Text(w.StatusLine), c.StatusText());
+    for (auto [d, fader, label, elapsed, remain] :
+         {std::tuple{Deck::A, w.FaderA, w.FaderALabel, w.ElapsedA, w.RemainA},
+          std::tuple{Deck::B, w.FaderB, w.FaderBLabel, w.ElapsedB, w.RemainB}}) {
+        EXPECT_EQ(std::tuple(fader->value(), Text(label), Text(elapsed), Text(remain)),
+                  std::tuple(c.Decks().FaderPosition(d), c.Decks().FaderLabel(d).value_or(Text(label)),
+                             c.Decks().Times(d).elapsed, c.Decks().Times(d).remain));
+    }
+    for (auto [slider, bar, label] :
+         {std::tuple{FadeSlider::SkipLast, w.SkipLastSlider, w.SkipLastLabel},
+          std::tuple{FadeSlider::FadeInThreshold, w.FadeInThresholdSlider, w.FadeInThresholdLabel},
+          std::tuple{FadeSlider::InSpeed, w.InSpeedSlider, w.InSpeedLabel},
+          std::tuple{FadeSlider::OutSpeed, w.OutSpeedSlider, w.OutSpeedLabel}}) {
+        EXPECT_EQ(std::pair(bar->value(), Text(label)),
+                  std::pair(c.Settings().Position(slider), c.Settings().Label(slider).value_or(Text(label))));
+    }
+    EXPECT_EQ(std::tuple(w.MixStyleCombo->currentIndex(), w.WaitFadeInCheck->isChecked(),
+                         w.FadeInThresholdSlider->isEnabled()),
+              std::tuple(c.Settings().MixStyleIndex(), c.Settings().WaitBoxChecked(),
+                         c.Settings().ThresholdEnabled()));
+    EXPECT_EQ(std::tuple(Text(w.CueClipName), Text(w.CuePositionDisplay), w.SetCueButton->isEnabled()),
+              std::tuple(c.Cue().ClipName(), c.Cue().CuePointText(), c.Cue().ControlsEnabled()));
+    // A track bar holds its position inside its range.
+    EXPECT_EQ(w.CuePositionSlider->value(), std::clamp(c.Cue().SliderPosition(),
+                                                       c.Cue().SliderMinimum(), c.Cue().SliderMaximum()));
+    EXPECT_EQ(std::tuple(w.MasterLevel->value(), w.MicLevel->value(), w.MicButton->isChecked(),
+                         w.MicLevel->isVisibleTo(&w), w.TOCheck->isChecked(),
+                         w.LoadNextCheck->isChecked(), w.MixNextCheck->isChecked()),
+              std::tuple(c.Levels().MasterPosition(), c.Levels().MicPosition(), c.Levels().MicOn(),
+                         c.Levels().MicOn(), c.Levels().TalkOverChecked(), c.LoadNext(), c.MixNext()));
+}
+
+// A window with the clips listed, "a" on deck A (the user's choice) and "b" on deck B.
+struct L {
+    test::FakeDialogs dialogs;
+    test::TestWindow t{dialogs};
+    W& w = *t.w;
+    Korvale& core = w.Core();
+    L() {
+        for (const std::string& clip : kClips) {
+            t.deck1.AddClip(clip, 60.0), t.deck2.AddClip(clip, 60.0);
+        }
+        core.Store().List().AppendMany(kClips);
+        t.mci.replies = {{"status movie length", "60000"}, {"status movie position", "1500"}};
+        core.Store().SelectedByUser(0);
+        core.Decks().LoadClipOnDeck(kClips[1], DeckChoice::Deck2, 0.0);
+    }
+    // As a user: a click, a track bar moved by keyboard to its other end, the wait box
+    // toggled through assistive technology.
+    void Press(QWidget* control) {
+        if (auto* bar = qobject_cast<TrackBar*>(control)) {
+            pressed = bar;
+            QTest::keyClick(bar, bar->value() == bar->minimum() ? Qt::Key_End : Qt::Key_Home);
+        } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
+            const bool was = box->isChecked();
+            QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(
+                QAccessibleActionInterface::toggleAction());
+            EXPECT_TRUE(QTest::qWaitFor([&] { return box->isChecked() != was; }));
+        } else {
+            QTest::mouseClick(control, Qt::LeftButton);
+        }
+    }
+    bool Playing(const test::FakeMediaVoice& v) { return v.playState() == VoicePlayState::Playing; }
+    TrackBar* pressed = nullptr; // the track bar moved last
+};
+
+TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
+    L l;
+    for (const ControlSpec& entry : WindowControls()) {
+        QWidget* control = l.w.findChild<QWidget*>(QString::fromLatin1(entry.name));
+        ASSERT_NE(control, nullptr) << entry.name;
+        EXPECT_TRUE(control->inherits(kClassOfKind[static_cast<int>(entry.kind)])) << entry.name;
+    }
+    EXPECT_EQ(std::pair(Text(l.w.InSpeedLabel), l.w.InSpeedSlider->value()), std::pair(std::string("In Speed 40"), 40));
+    EXPECT_FALSE(l.w.IsTimerRunning(TimerId::Tick));
+    ExpectShowsCore(l.w);
+    // Changes the core makes on its own show too.
+    l.core.SetStatus("Busy"), l.core.Settings().SetMixStyleIndex(2), l.core.Decks().PlayDeck(Deck::A);
+    l.t.deck1.SetPosition(12.0), l.core.OnTimer(TimerId::Tick);
+    EXPECT_EQ(Text(l.w.StatusLine) + Text(l.w.ElapsedA), "Busy00:00:12:00");
+    ExpectShowsCore(l.w);
+}
+
+TEST(WindowWiring, EachControlReachesItsOperation) {
+    using Step = std::function<void(L&)>;
+    const Step none = [](L&) {};
+    const Step cueA = [](L& l) { l.Press(l.w.CueAButton), l.t.mci.commands.clear(); };
+    const Step playA = [](L& l) { l.Press(l.w.PlayAButton); }, playB = [](L& l) { l.Press(l.w.PlayBButton); };
+    const Step mic = [](L& l) { l.Press(l.w.MicButton); };
+    const auto sent = [](L& l) { return !l.t.mci.commands.empty(); };
+    const auto bar = [](auto get) { return [get](L& l) { return get(l.core) == l.pressed->value(); }; };
+    const std::vector<std::tuple<const char*, Step, std::function<bool(L&)>>> rows = {
+        {"LoadButton", none, [](L& l) { return l.dialogs.openRequests.size() == 1; }},
+        {"SaveListButton", none, [](L& l) { return l.dialogs.saveRequests.size() == 1; }},
+        {"AboutButton", none, [](L& l) { return l.dialogs.aboutShown == 1; }},
+        {"HelpButton", none, [](L& l) { return l.t.shell.opened.size() == 1; }},
+        {"ClearButton", none, [](L& l) { return l.core.List().Count() == 0; }},
+        {"DeleteButton", none, [](L& l) { return l.core.List().Text(0) == kClips[1]; }},
+        {"ShuffleButton", none, [](L& l) { return l.core.List().SelectedIndex() < 0; }},
+        {"PlayAButton", none, [](L& l) { return l.Playing(l.t.deck1); }},
+        {"PlayBButton", none, [](L& l) { return l.Playing(l.t.deck2); }},
+        {"StopAButton", playA, [](L& l) { return l.t.deck1.isOpen() && !l.Playing(l.t.deck1); }},
+        {"StopBButton", playB, [](L& l) { return l.t.deck2.isOpen() && !l.Playing(l.t.deck2); }},
+        {"CloseAButton", none, [](L& l) { return !l.t.deck1.isOpen() && l.t.deck2.isOpen(); }},
+        {"CloseBButton", none, [](L& l) { return l.t.deck1.isOpen() && !l.t.deck2.isOpen(); }},
+        {"CueAButton", none, [](L& l) { return l.core.Cue().ClipName() == kClips[0]; }},
+        {"CueBButton", none, [](L& l) { return l.core.Cue().ClipName() == kClips[1]; }},
+        {"CuePlayPauseButton", cueA, [](L& l) { return l.core.Cue().Playing(); }},
+        {"MarkInButton", cueA, sent},
+        {"GoToCueButton", cueA, sent},
+        {"SetCueButton", cueA, sent},
+        {"MixButton", none, [](L& l) { return l.core.Fade().Phase() == MixPhase::Fading; }},
+        {"LoadNextCheck", none, [](L& l) { return l.core.LoadNext() && !l.core.MixNext(); }},
+        {"MixNextCheck", none, [](L& l) { return l.core.MixNext() && !l.core.LoadNext(); }},
+        {"StopAllButton", [](L& l) { l.Press(l.w.LoadNextCheck), l.Press(l.w.MixNextCheck); },
+         [](L& l) { return !l.core.LoadNext() && !l.core.MixNext() && !l.t.deck1.isOpen(); }},
+        {"MicButton", none, [](L& l) { return l.core.Levels().MicOn(); }},
+        {"TOCheck", mic, [](L& l) { return l.core.Levels().TalkOverChecked(); }},
+        {"FaderBLabel", none, [](L& l) { return l.core.StatusText() == "Player 2: b"; }},
+        {"WaitFadeInCheck", none, [](L& l) { return !l.core.Settings().WaitBoxChecked(); }},
+        // Each track bar moved to its other end: the core holds its new position.
+        {"FaderA", none, bar([](Korvale& c) { return c.Decks().FaderPosition(Deck::A); })},
+        {"FaderB", none, bar([](Korvale& c) { return c.Decks().FaderPosition(Deck::B); })},
+        {"MasterLevel", none, bar([](Korvale& c) { return c.Levels().MasterPosition(); })},
+        {"MicLevel", mic, bar([](Korvale& c) { return c.Levels().MicPosition(); })},
+        {"SkipLastSlider", none, bar([](Korvale& c) { return c.Settings().SkipLastSeconds(); })},
+        {"FadeInThresholdSlider", none, bar([](Korvale& c) { return c.Settings().FadeInThreshold(); })},
+        {"InSpeedSlider", none, bar([](Korvale& c) { return c.Settings().InSpeed(); })},
+        {"OutSpeedSlider", none, bar([](Korvale& c) { return c.Settings().OutSpeed(); })},
+        {"CuePositionSlider", cueA, bar([](Korvale& c) { return c.Cue().SliderPosition(); })},
+    };
+    for (const auto& [name, before, effect] : rows) {
+        SCOPED_TRACE(name);
+        L l;
+        before(l);
+        l.Press(l.w.findChild<QWidget*>(name));
+        EXPECT_TRUE(effect(l));
+        ExpectShowsCore(l.w);
+    }
+}
+
+TEST(WindowWiring, PlayListViewLoadsOnlyWhatTheUserSelects) {
+    L l;
+    PlayListView* view = l.w.PlayListBox;
+    const auto at = [view](int row) { return view->visualRect(view->model()->index(row, 0)).center(); };
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at(2));
+    EXPECT_EQ(l.core.List().SelectedIndex(), 2);
+    EXPECT_TRUE(l.t.deck1.path() == kClips[2] || l.t.deck2.path() == kClips[2]);
+    const std::size_t calls = l.t.deck1.Calls().size() + l.t.deck2.Calls().size();
+    l.core.Store().List().Select(1);
+    EXPECT_EQ(view->ShownSelection(), 1);
+    EXPECT_EQ(l.t.deck1.Calls().size() + l.t.deck2.Calls().size(), calls) << "nothing loads";
+    // Nothing the user does empties the selection.
+    const QPoint below(at(0).x(), view->viewport()->height() - 2);
+    ASSERT_FALSE(view->indexAt(below).isValid());
+    for (const auto& attempt : std::vector<std::function<void()>>{
+             [&] { QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, below); },
+             [&] { QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, at(1)); },
+             [&] { QTest::keyClick(view, Qt::Key_Space, Qt::ControlModifier); }}) {
+        attempt();
+        EXPECT_EQ(std::pair(view->ShownSelection(), l.core.List().SelectedIndex()), std::pair(1, 1));
+    }
+}
+
+TEST(WindowWiring, EscapeAndCloseDoNothingUnlessHeldAndXEndsTheRun) {
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held);
+        L l;
+        QObject proxy;
+        l.w.SetAutomationProxy(held ? &proxy : nullptr);
+        l.w.show();
+        QTest::keyClick(&l.w, Qt::Key_Escape);
+        EXPECT_TRUE(l.w.isVisible());
+        l.w.close();
+        EXPECT_EQ(l.w.isVisible(), !held);
+        l.Press(l.w.LoadNextCheck);
+        QTimer::singleShot(0, l.w.ExitButton, [&l] { l.Press(l.w.ExitButton); });
+        l.w.RunUntilHidden(); // returns once "X" has hidden the window
+        EXPECT_EQ(l.w.result() == QDialog::Accepted, !held) << "held: X only hides";
+        EXPECT_FALSE(l.w.LoadNextCheck->isChecked() || l.t.deck1.isOpen());
+        EXPECT_EQ(l.t.mci.commands.empty() ? "" : l.t.mci.commands.back(), "close movie");
+    }
+}
+
+} // namespace
+} // namespace korvale
