@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <string>
 #include <vector>
 
 #include "core/CoreHost.h"
@@ -44,6 +45,12 @@ struct CoreFixture {
 
     // Registers `path` on both decks with `seconds` of duration.
     void AddClip(const std::string& path, double seconds);
+    // Registers every path (`seconds` long) and appends them to the play list.
+    void Gather(const std::vector<std::string>& paths, double seconds = 100.0);
+    // The user clicks entry `index` of the play list, which loads it.
+    void Select(int index) { core.Store().SelectedByUser(index); }
+    // The clip held by `deck`'s player; empty when none.
+    std::string Holds(Deck deck) const { return core.Decks().Player(deck).GetFileName(); }
 };
 
 } // namespace korvale::test
