@@ -1,4 +1,5 @@
-// The core's start-up state, the mix styles and fade sliders, the help page and the exit.
+// The core's start-up state, the mix styles and fade sliders, the output levels, the help
+// page and the exit.
 #include <gtest/gtest.h>
 
 #include "support/CoreFixture.h"
@@ -6,26 +7,25 @@
 using namespace korvale;
 using korvale::test::CoreFixture;
 using Ints = std::vector<int>;
+using Opt = std::optional<std::string>;
+using std::tuple;
 
 namespace {
 
 constexpr FadeSlider kSliders[] = {FadeSlider::SkipLast, FadeSlider::FadeInThreshold, FadeSlider::InSpeed,
                                    FadeSlider::OutSpeed};
 
-// The four settings the cross-fade reads, the slider positions and the labels, in kSliders order.
+// The four settings the cross-fade reads, in kSliders order.
 Ints Settings(const Korvale& core) {
     const MixStyleSettings& s = core.Settings();
     return {s.SkipLastSeconds(), s.FadeInThreshold(), s.InSpeed(), s.OutSpeed()};
 }
-Ints Positions(const Korvale& core) {
-    Ints positions;
-    for (const FadeSlider slider : kSliders) positions.push_back(core.Settings().Position(slider));
-    return positions;
-}
-std::string Labels(const Korvale& core) {
-    std::string labels;
-    for (const FadeSlider slider : kSliders) labels += core.Settings().Label(slider).value_or("?") + "|";
-    return labels;
+// Each slider's position and label ("?" before one was written), in kSliders order.
+std::string Shown(const Korvale& core) {
+    std::string shown;
+    for (const FadeSlider s : kSliders)
+        shown += std::to_string(core.Settings().Position(s)) + " " + core.Settings().Label(s).value_or("?") + "|";
+    return shown;
 }
 void MoveAll(CoreFixture& f, const Ints& positions) {
     for (std::size_t i = 0; i < 4; ++i) f.core.Settings().SliderMovedByUser(kSliders[i], positions[i]);
@@ -37,46 +37,36 @@ void MoveAll(CoreFixture& f, const Ints& positions) {
 TEST(CoreStart, SlidersShowTheStartSpeedsThenTheFirstStyleIsApplied) {
     CoreFixture f(false);
     f.core.Settings().SetUpSliders();
-    EXPECT_EQ(Positions(f.core), (Ints{5, 5, 40, 2}));
-    EXPECT_EQ(Labels(f.core), "?|?|In Speed 40|Out Speed 2|");
+    EXPECT_EQ(Shown(f.core), "5 ?|5 ?|40 In Speed 40|2 Out Speed 2|");
     for (const bool tick : {false, true}) {
         CoreFixture g(false);
         g.core.Start("/start/folder", tick);
-        EXPECT_EQ(g.core.Settings().MixStyleIndex(), 0);
-        EXPECT_EQ(Settings(g.core), (Ints{4, 400, 40, 2}));
-        EXPECT_EQ(Positions(g.core), Settings(g.core));
-        EXPECT_EQ(Labels(g.core), "Skip the last 4 seconds|-4 db|In Speed 40|Out Speed 2|");
+        EXPECT_EQ(tuple(g.core.Settings().MixStyleIndex(), Settings(g.core)), tuple(0, Ints{4, 400, 40, 2}));
+        EXPECT_EQ(Shown(g.core), "4 Skip the last 4 seconds|400 -4 db|40 In Speed 40|2 Out Speed 2|");
         EXPECT_TRUE(g.core.Settings().WaitBoxChecked() && g.core.Settings().WaitForFadeIn());
-        EXPECT_EQ(g.core.Decks().FaderPosition(Deck::A) + g.core.Decks().FaderPosition(Deck::B), 18000);
-        EXPECT_EQ(g.core.AppDirectory(), "/start/folder/");
+        EXPECT_EQ(tuple(g.core.Decks().FaderPosition(Deck::A), g.core.Decks().FaderPosition(Deck::B),
+                        g.core.AppDirectory(), g.dialogs.messages.size()), tuple(9000, 9000, "/start/folder/", 0u));
         EXPECT_EQ(g.host.timers, (tick ? std::map<TimerId, int>{{TimerId::Tick, 10}} : std::map<TimerId, int>{}));
-        EXPECT_TRUE(g.dialogs.messages.empty());
     }
     CoreFixture g(false);
-    g.devices.mixerOpens = false;
-    g.core.Start("/start/folder", false);
-    ASSERT_FALSE(g.dialogs.messages.empty());
-    EXPECT_EQ(g.dialogs.messages[0].text + "/" + g.dialogs.messages[0].caption, "Mixer Not Opened/Error!");
+    g.devices.mixerOpens = false; g.core.Start("/start/folder", false);
+    EXPECT_EQ(tuple(g.dialogs.messages.at(0).text, g.dialogs.messages[0].caption), tuple("Mixer Not Opened", "Error!"));
 }
 
 TEST(CoreMixStyles, PresetsSetEverythingCustomAndNoSelectionKeepHandSetValues) {
     const Ints hand{12, 2550, 123, 7};
     for (int index = -1; index <= 8; ++index) {
-        SCOPED_TRACE(index);
         CoreFixture f;
-        MoveAll(f, hand);
-        f.core.Settings().WaitBoxToggledByUser(false);
+        MoveAll(f, hand); f.core.Settings().WaitBoxToggledByUser(false);
         f.core.Settings().StyleChosenByUser(index);
         const Ints settings = Settings(f.core);
         const bool preset = index >= 0 && index < 7;
+        auto n = [&](std::size_t i) { return std::to_string(settings[i]); };
         EXPECT_EQ(settings != hand, preset);
-        EXPECT_EQ(Positions(f.core), settings);
-        EXPECT_EQ(Labels(f.core), "Skip the last " + std::to_string(settings[0]) + " seconds|-" +
-                                      std::to_string(settings[1] / 100) + " db|In Speed " + std::to_string(settings[2]) +
-                                      "|Out Speed " + std::to_string(settings[3]) + "|");
-        EXPECT_EQ(f.core.Settings().WaitBoxChecked(), preset);
-        EXPECT_EQ(f.core.Settings().ThresholdEnabled(), preset);
-        EXPECT_EQ(f.core.Settings().WaitForFadeIn(), preset);
+        EXPECT_EQ(Shown(f.core), n(0) + " Skip the last " + n(0) + " seconds|" + n(1) + " -" + std::to_string(settings[1] / 100) +
+                                     " db|" + n(2) + " In Speed " + n(2) + "|" + n(3) + " Out Speed " + n(3) + "|");
+        const MixStyleSettings& s = f.core.Settings();
+        EXPECT_EQ(tuple(s.WaitBoxChecked(), s.ThresholdEnabled(), s.WaitForFadeIn()), tuple(preset, preset, preset));
     }
     CoreFixture f;
     f.core.Settings().StyleChosenByUser(1);
@@ -89,13 +79,11 @@ TEST(CoreMixStyles, AnyHorizontalMoveReReadsAllFourAndTheWaitBoxDrivesTheThresho
         for (std::size_t i = 0; i < 4; ++i) f.core.Settings().SliderMovedByUser(kSliders[i], 9 + static_cast<int>(i));
         Ints expected{9, 10, 11, 12};
         expected[static_cast<std::size_t>(moved)] = 1;
-        f.core.Settings().SliderMovedByUser(moved, 1);
-        f.core.OnHScroll();
+        f.core.Settings().SliderMovedByUser(moved, 1); f.core.OnHScroll();
         EXPECT_EQ(Settings(f.core), expected);
         for (const bool checked : {false, true, false}) {
             f.core.Settings().WaitBoxToggledByUser(checked);
-            EXPECT_EQ(f.core.Settings().ThresholdEnabled(), checked);
-            EXPECT_EQ(f.core.Settings().WaitForFadeIn(), checked);
+            EXPECT_EQ(tuple(f.core.Settings().ThresholdEnabled(), f.core.Settings().WaitForFadeIn()), tuple(checked, checked));
         }
         f.core.Settings().SliderMovedByUser(FadeSlider::FadeInThreshold, 1500);
         f.core.Fade().EndOfMix(); // the end of a mix takes the threshold from its slider
@@ -110,15 +98,11 @@ TEST(CoreStart, HelpPageOpensFromTheStartFolderOrTellsWhyNot) {
                         {"/" + std::string(300, 'x'), true, {}, false}, {"/" + std::string(240, 'x'), true, {}, false}};
     for (const Row& row : rows) {
         CoreFixture f(false);
-        f.core.Start(row.folder, false);
-        f.shell.canOpen = row.canOpen;
+        f.core.Start(row.folder, false); f.shell.canOpen = row.canOpen;
         f.core.OpenHelpPage();
-        EXPECT_EQ(f.shell.opened, row.opened);
-        ASSERT_EQ(f.dialogs.messages.size(), row.told ? 1u : 0u);
-        if (row.told) {
-            EXPECT_EQ(f.dialogs.messages[0].text, "No program to show the help page was found. The page is " + page);
-            EXPECT_EQ(f.dialogs.messages[0].caption, "Help");
-        }
+        EXPECT_EQ(tuple(f.shell.opened, f.dialogs.messages.size()), tuple(row.opened, row.told ? 1u : 0u));
+        if (row.told) EXPECT_EQ(tuple(f.dialogs.messages[0].text, f.dialogs.messages[0].caption),
+                                tuple("No program to show the help page was found. The page is " + page, "Help"));
     }
 }
 
@@ -126,19 +110,53 @@ TEST(CoreStart, StopAndExitCloseEverything) {
     for (const bool exit : {false, true}) {
         CoreFixture f;
         f.Gather({"/a.mp3", "/b.mp3"});
-        f.Select(0);
-        f.Select(1);
-        f.core.Decks().PlayDeck(Deck::A);
-        f.core.SetLoadNext(true);
-        f.core.SetMixNext(true);
+        f.Select(0), f.Select(1); f.core.Decks().PlayDeck(Deck::A);
+        f.core.SetLoadNext(true), f.core.SetMixNext(true);
         exit ? f.core.ExitSequence() : f.core.StopEverything();
-        EXPECT_FALSE(f.core.LoadNext() || f.core.MixNext());
-        EXPECT_EQ(f.Holds(Deck::A) + f.Holds(Deck::B), "");
+        EXPECT_EQ(tuple(f.core.LoadNext(), f.core.MixNext(), f.Holds(Deck::A) + f.Holds(Deck::B)), tuple(false, false, ""));
         const std::vector<std::string> tail(f.mci.commands.end() - 3, f.mci.commands.end());
         EXPECT_EQ(tail, (exit ? std::vector<std::string>{"close all", "stop movie", "close movie"}
                               : std::vector<std::string>{"stop movie", "close movie", "close all"}));
     }
+}
+
+TEST(CoreLevels, StartReadsDevicesMixerNamesAndLevelsWhereTheDevicesAllowIt) {
+    struct Row { int waveOuts; std::vector<std::string> mixers; std::optional<bool> waveCaps, auxCaps;
+                 bool master, cue; Opt masterName, cueName; int level, mic; };
+    const Row rows[] = {{0, {}, true, true, false, false, {}, {}, 30536, 64536},
+                        {1, {"Only"}, false, std::nullopt, true, false, "Only", {}, 1, 1},
+                        {2, {"Main", "Phones", "Third"}, std::nullopt, false, true, true, "Main", "Phones", 1, 1}};
+    for (const Row& row : rows) {
+        CoreFixture f(false);
+        f.devices.waveOuts = row.waveOuts, f.devices.mixerNames = row.mixers, f.devices.waveOutCaps = row.waveCaps;
+        f.devices.waveOutLevel = ChannelVolumes{40000, 30000}, f.devices.auxLevels[0] = ChannelVolumes{1000, 1000};
+        f.devices.auxCaps[0] = row.auxCaps; f.core.Start("/start", false);
+        const OutputLevels& levels = f.core.Levels();
+        EXPECT_EQ(tuple(levels.MasterCaptionEnabled(), levels.CueCaptionEnabled(), f.dialogs.messages.size()),
+                  tuple(row.master, row.cue, row.master ? 0u : 1u));
+        if (!row.master) EXPECT_EQ(f.dialogs.messages[0].text + "/" + f.dialogs.messages[0].caption,
+                                   "KORVALE needs one or more audio devices to work with/Audio Device(s) Not found");
+        EXPECT_EQ(tuple(levels.MasterCaption(), levels.CueCaption(), levels.MasterPosition(), levels.MasterLabel()),
+                  tuple(row.masterName, row.cueName, row.level, row.level > 1 ? Opt("-41 db") : Opt()));
+        EXPECT_EQ(tuple(levels.MicPosition(), levels.MicButtonEnabled()), tuple(row.mic, row.mic > 1));
+        EXPECT_TRUE(levels.MicButtonCaption() == "MIC" && levels.MixerOpened());
+    }
+}
+
+TEST(CoreLevels, MovesWriteBothChannelsAndTheMicOnlyWhileItsPanelIsShown) {
     CoreFixture f;
-    f.core.ShowAboutBox();
-    EXPECT_EQ(f.dialogs.aboutShown, 1);
+    OutputLevels& levels = f.core.Levels();
+    auto both = [](ChannelVolumes v, int channel) { return v.left == channel && v.right == channel; };
+    levels.MasterMovedByUser(7281), levels.MicMovedByUser(65000);
+    f.core.OnVScroll();
+    EXPECT_EQ(tuple(f.devices.waveOutWrites.size(), f.devices.auxWrites.size(), levels.MasterLabel()), tuple(1u, 0u, "-10 db"));
+    EXPECT_TRUE(both(f.devices.waveOutWrites.at(0), 58255));
+    // The panel shown: the mic level is read, and written to the other device on a move.
+    levels.TalkOverToggledByUser(true);
+    f.devices.auxLevels[0] = ChannelVolumes{65535, 65535};
+    levels.MicButtonToggledByUser(true);
+    EXPECT_EQ(tuple(levels.MicButtonCaption(), levels.TalkOverChecked(), levels.MicPosition()), tuple("MIC ON", false, 1));
+    levels.MicMovedByUser(1457); f.core.OnVScroll();
+    EXPECT_EQ(tuple(f.devices.auxWrites.size(), f.devices.auxWrites.at(0).first, levels.MicLabel()), tuple(1u, 1, "-2 db"));
+    EXPECT_TRUE(both(f.devices.auxWrites[0].second, 64079));
 }
