@@ -103,8 +103,7 @@ TEST(CoreCrossFade, MixWhileFadingEndsItWhereItStandsAndTheWaitBoxShapesTheFade)
     f.core.Settings().WaitBoxToggledByUser(false);
     f.core.Fade().Mix(); // both play: deck 2 comes in again, and deck 1 steps out at once
     f.Steps(2);
-    EXPECT_EQ(std::get<0>(f.Faders()), 1 + 3); // steps of 1, then 1 + Out Speed 2
-    EXPECT_EQ(f.deck1.Volume(), -4);
+    EXPECT_EQ(tuple(std::get<0>(f.Faders()), f.deck1.Volume()), tuple(1 + 3, -4)); // steps of 1, then 1 + Out Speed 2
 }
 
 TEST(CoreCrossFade, MixNextStartsAtDurationLessSkipLessOneSecond) {
@@ -115,8 +114,7 @@ TEST(CoreCrossFade, MixNextStartsAtDurationLessSkipLessOneSecond) {
         f.core.Settings().SliderMovedByUser(FadeSlider::SkipLast, row.skip);
         f.core.OnHScroll(); f.core.SetMixNext(row.mixNext);
         f.deck1.SetPosition(row.position); f.core.OnTimer(TimerId::Tick);
-        EXPECT_EQ(f.Fading(), row.starts);
-        EXPECT_EQ(f.deck2.playState(), row.starts ? VoicePlayState::Playing : VoicePlayState::Stopped);
+        EXPECT_EQ(tuple(f.Fading(), f.deck2.playState()), tuple(row.starts, row.starts ? VoicePlayState::Playing : VoicePlayState::Stopped));
     }
 }
 

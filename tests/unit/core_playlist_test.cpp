@@ -51,8 +51,7 @@ TEST(CorePlayList, GatherFollowsTheFilterAsksBeforeClearingAndCancelChangesNothi
     for (const Row& row : rows) {
         CoreFixture f;
         f.core.Store().List().AppendMany({"/o1.mp3", "/o2.mp3", "/o3.mp3"});
-        f.dialogs.answers.push_back(row.answer);
-        f.dialogs.openChoices.push_back({dir.file(row.file), row.filter});
+        f.dialogs.answers.push_back(row.answer), f.dialogs.openChoices.push_back({dir.file(row.file), row.filter});
         f.core.Store().GatherClips();
         EXPECT_EQ(tuple(f.dialogs.messages.at(0).text, f.dialogs.messages[0].buttons),
                   tuple("Clear 3 clips and empty the Play List?", MessageButtons::YesNo));
@@ -128,6 +127,10 @@ TEST(CorePlayList, SavedFilesReadBackAppendingAndRefusedEntriesSaveNothing) {
         f.core.Store().List().Clear();
         EXPECT_EQ(tuple(read(), f.core.List().Entries()), tuple(PlayListFiles::kRead, Entries{"/a b.mp3", "/c.mp3"}));
     }
+    CoreFixture f; // a cut-off play list: its unclosed last entry is skipped and counted
+    WriteFile(dir.file("cut.ztl"), EncodeZtl({"/ok.mp3"}) + "\"/cut.mp3");
+    EXPECT_EQ(tuple(f.core.Files().ReadZtlFile(dir.file("cut.ztl")), f.core.List().Entries(), f.core.StatusText()),
+              tuple(0, Entries{"/ok.mp3"}, "New Clips Loaded: 1, Total: 1. Last entry skipped: no closing quote"));
 }
 
 TEST(CorePlayList, ShuffleReleasesTogglesSelectsNothingAndTells) {
@@ -160,13 +163,11 @@ TEST(CorePlayList, AdvanceSelectsTheNextEntryWrappingAndLoadsIt) {
 
 TEST(CoreDecks, ChoiceCodesAndTheTakeOverOfAStoppedDeck) {
     struct Row { const char* a; bool aPlays; const char* b; bool bPlays; DeckChoice choice; const char* aAfter; const char* bAfter; };
-    const Row rows[] = {{"", false, "", false, DeckChoice::BothEmpty, "", ""},
-                        {"", false, kOther, false, DeckChoice::Deck1, "", kOther},
-                        {kSong, true, "", false, DeckChoice::Deck2, kSong, ""},
-                        {kSong, false, kOther, false, DeckChoice::Deck1, "", kOther},
-                        {kSong, true, kOther, false, DeckChoice::Deck2, kSong, ""},
-                        {kSong, false, kOther, true, DeckChoice::Deck1, "", kOther},
-                        {kSong, true, kOther, true, DeckChoice::BothPlaying, kSong, kOther}};
+    const Row rows[] = {
+        {"", false, "", false, DeckChoice::BothEmpty, "", ""}, {"", false, kOther, false, DeckChoice::Deck1, "", kOther},
+        {kSong, true, "", false, DeckChoice::Deck2, kSong, ""}, {kSong, false, kOther, false, DeckChoice::Deck1, "", kOther},
+        {kSong, true, kOther, false, DeckChoice::Deck2, kSong, ""}, {kSong, false, kOther, true, DeckChoice::Deck1, "", kOther},
+        {kSong, true, kOther, true, DeckChoice::BothPlaying, kSong, kOther}};
     for (const Row& row : rows) {
         Decks f;
         f.Put(Deck::A, row.a, row.aPlays); f.Put(Deck::B, row.b, row.bPlays);
@@ -182,8 +183,7 @@ TEST(CoreDecks, ChoiceCodesAndTheTakeOverOfAStoppedDeck) {
 TEST(CoreDecks, LoadIsQuietStoppedAndStartsAtItsOwnStartPoint) {
     Decks f;
     f.core.Decks().SetFaderPosition(Deck::B, 1234);
-    f.Gather({kOther, kSong});
-    f.Select(1);
+    f.Gather({kOther, kSong}), f.Select(1);
     EXPECT_EQ(tuple(f.Holds(Deck::A), f.core.Decks().FaderPosition(Deck::A), f.core.Decks().FaderLabel(Deck::A),
                     f.deck1.Volume(), f.deck1.playState(), f.core.Decks().FaderPosition(Deck::B)),
               tuple(kSong, 8500, "-85db", -8500, VoicePlayState::Stopped, 1234));
@@ -206,13 +206,12 @@ TEST(CoreDecks, UnplayableRunsAreDroppedButNotOnAReloadFromElsewhere) {
     for (const Row& row : rows) {
         Decks f;
         f.core.Store().List().AppendMany(row.entries), f.Select(row.select);
-        EXPECT_EQ(tuple(f.core.List().Entries(), f.core.List().SelectedIndex(), f.Holds(Deck::A), f.Holds(Deck::B)),
-                  tuple(row.left, row.selected, row.a, row.b));
-        EXPECT_EQ(f.core.StatusText(), "Broken - Loaded on Player 1"); // the clip the user loaded
+        EXPECT_EQ(tuple(f.core.List().Entries(), f.core.List().SelectedIndex(), f.Holds(Deck::A), f.Holds(Deck::B),
+                        f.core.StatusText()), // names the clip the user loaded
+                  tuple(row.left, row.selected, row.a, row.b, "Broken - Loaded on Player 1"));
     }
     Decks f; // Set Cue reloads the selected short clip: it stays in the list
-    f.core.Store().List().AppendMany({kSong, kBad});
-    f.core.Store().List().Select(1);
+    f.core.Store().List().AppendMany({kSong, kBad}), f.core.Store().List().Select(1);
     f.core.Decks().LoadClipOnDeck(kBad, DeckChoice::Deck2, 0.5);
     EXPECT_EQ(tuple(f.core.List().Count(), f.core.StatusText()), tuple(2, "Broken - Loaded on Player 2"));
 }
