@@ -15,10 +15,33 @@
 #include <vector>
 
 #include "support/TempDir.h"
-#include "support/WindowFixture.h"
+#include "support/FakeDevices.h"
+#include "support/FakeMediaVoice.h"
+#include "ui/CKORVALEDlg.h"
 #include "ui/PlayListView.h"
 
 namespace {
+
+// The main window on fake players, devices and dialogs, initialised as the program does it,
+// without its running tick.
+struct BenchWindow {
+    BenchWindow() : window(Services()) { window.OnInitDialog(); }
+    korvale::WindowServices Services() {
+        korvale::WindowServices services;
+        services.core = korvale::CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell};
+        services.screenSize = QSize(1280, 1024);
+        services.startTickTimer = false;
+        return services;
+    }
+    korvale::CKORVALEDlg& w() { return window; }
+    korvale::test::FakeMediaVoice deck1;
+    korvale::test::FakeMediaVoice deck2;
+    korvale::test::FakeMciDevice mci;
+    korvale::test::FakeAudioDevices devices;
+    korvale::test::FakeDialogs dialogs;
+    korvale::test::FakeShell shell;
+    korvale::CKORVALEDlg window;
+};
 
 constexpr std::size_t kEntries = 100000;
 constexpr int kRepeats = 5;
@@ -50,10 +73,10 @@ int main(int argc, char** argv) {
     const std::string path = dir.file("big.ztl");
     const std::string reference = dir.file("reference.bin");
 
-    korvale::test::WindowFixture f;
+    BenchWindow f;
     korvale::CKORVALEDlg& w = f.w();
     const std::vector<std::string> entries = MakeEntries();
-    w.PlayListBox->AppendMany(entries);
+    w.Core().Store().List().AppendMany(entries);
 
     double bestWrite = 1e9;
     double bestRead = 1e9;
@@ -62,19 +85,19 @@ int main(int argc, char** argv) {
     std::size_t bytes = 0;
     for (int repeat = 0; repeat < kRepeats; ++repeat) {
         Clock::time_point start = Clock::now();
-        const int written = w.WritePlayListFile(path, kZtlFilter);
+        const int written = w.Core().Files().WritePlayListFile(path, kZtlFilter);
         bestWrite = std::min(bestWrite, Since(start));
         if (written != 0) {
             std::printf("the save failed\n");
             return 1;
         }
 
-        w.PlayListBox->Clear();
+        w.Core().Store().List().Clear();
         start = Clock::now();
-        w.ReadZtlFile(path);
+        w.Core().Files().ReadZtlFile(path);
         bestRead = std::min(bestRead, Since(start));
-        if (w.PlayListBox->Count() != static_cast<int>(kEntries)) {
-            std::printf("read back %d entries\n", w.PlayListBox->Count());
+        if (w.Core().List().Count() != static_cast<int>(kEntries)) {
+            std::printf("read back %d entries\n", w.Core().List().Count());
             return 1;
         }
 

@@ -12,12 +12,34 @@
 #include <string>
 #include <vector>
 
-#include "support/WindowFixture.h"
+#include "support/FakeDevices.h"
+#include "support/FakeMediaVoice.h"
 #include "ui/CKORVALEDlg.h"
 #include "ui/PlayListModel.h"
 #include "ui/PlayListView.h"
 
 namespace {
+
+// The main window on fake players, devices and dialogs, initialised as the program does it,
+// without its running tick.
+struct BenchWindow {
+    BenchWindow() : window(Services()) { window.OnInitDialog(); }
+    korvale::WindowServices Services() {
+        korvale::WindowServices services;
+        services.core = korvale::CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell};
+        services.screenSize = QSize(1280, 1024);
+        services.startTickTimer = false;
+        return services;
+    }
+    korvale::CKORVALEDlg& w() { return window; }
+    korvale::test::FakeMediaVoice deck1;
+    korvale::test::FakeMediaVoice deck2;
+    korvale::test::FakeMciDevice mci;
+    korvale::test::FakeAudioDevices devices;
+    korvale::test::FakeDialogs dialogs;
+    korvale::test::FakeShell shell;
+    korvale::CKORVALEDlg window;
+};
 
 using Clock = std::chrono::steady_clock;
 
@@ -51,7 +73,7 @@ void Print(const char* what, const Figures& figures) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
     QApplication app(argc, argv);
-    korvale::test::WindowFixture f;
+    BenchWindow f;
     std::vector<std::string> entries;
     entries.reserve(kEntries);
     for (int i = 0; i < kEntries; ++i) {
@@ -61,8 +83,9 @@ int main(int argc, char** argv) {
         entries.push_back(std::move(path));
     }
     korvale::PlayListView* list = f.w().PlayListBox;
+    korvale::PlayList& entriesOfCore = f.w().Core().Store().List();
     const auto fillStart = Clock::now();
-    list->AppendMany(std::move(entries));
+    entriesOfCore.AppendMany(std::move(entries));
     f.w().show();
     QCoreApplication::processEvents();
     std::printf("append %d entries and show: %.1f ms\n", kEntries,
@@ -73,7 +96,7 @@ int main(int argc, char** argv) {
     Figures remove;
     QScrollBar* bar = list->verticalScrollBar();
     for (int i = 0; i < kRepeats; ++i) {
-        const int row = (i * kStride) % list->Count();
+        const int row = (i * kStride) % entriesOfCore.Count();
         Time(select, [&] {
             list->selectionModel()->setCurrentIndex(list->Model()->index(row),
                                                     QItemSelectionModel::ClearAndSelect);
@@ -84,6 +107,6 @@ int main(int argc, char** argv) {
     Print("select", select);
     Print("scroll", scroll);
     Print("remove", remove);
-    std::printf("entries left: %d\n", list->Count());
+    std::printf("entries left: %d\n", entriesOfCore.Count());
     return 0;
 }

@@ -13,10 +13,31 @@
 #include "support/FakeDevices.h"
 #include "support/OfflineEngine.h"
 #include "support/TempDir.h"
-#include "support/WindowFixture.h"
+#include "support/FakeMediaVoice.h"
 #include "ui/CKORVALEDlg.h"
 
 namespace {
+
+// The main window on fake players, devices and dialogs, initialised as the program does it,
+// without its running tick.
+struct BenchWindow {
+    BenchWindow() : window(Services()) { window.OnInitDialog(); }
+    korvale::WindowServices Services() {
+        korvale::WindowServices services;
+        services.core = korvale::CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell};
+        services.screenSize = QSize(1280, 1024);
+        services.startTickTimer = false;
+        return services;
+    }
+    korvale::CKORVALEDlg& w() { return window; }
+    korvale::test::FakeMediaVoice deck1;
+    korvale::test::FakeMediaVoice deck2;
+    korvale::test::FakeMciDevice mci;
+    korvale::test::FakeAudioDevices devices;
+    korvale::test::FakeDialogs dialogs;
+    korvale::test::FakeShell shell;
+    korvale::CKORVALEDlg window;
+};
 
 using Clock = std::chrono::steady_clock;
 
@@ -39,7 +60,7 @@ Figures TimeTicks(korvale::CKORVALEDlg& window, int ticks, Between between) {
     for (int i = 0; i < ticks; ++i) {
         between(i);
         const auto start = Clock::now();
-        window.OnTimer(korvale::kTickTimerId);
+        window.Core().OnTimer(korvale::TimerId::Tick);
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         total += ms;
         figures.maxMs = std::max(figures.maxMs, ms);
@@ -55,15 +76,16 @@ void Print(const char* what, int ticks, const Figures& figures) {
 }
 
 Figures FakePlayers() {
-    korvale::test::WindowFixture f;
+    BenchWindow f;
     const std::string clipA = "/music/A side.mp3";
     const std::string clipB = "/music/B side.mp3";
     f.deck1.AddClip(clipA, kClipSeconds);
     f.deck2.AddClip(clipB, kClipSeconds);
-    f.w().LoadClipOnDeck(clipA, korvale::kDeckChoiceDeck1, 0.0);
-    f.w().LoadClipOnDeck(clipB, korvale::kDeckChoiceDeck2, 0.0);
-    f.w().PlayDeck(1);
-    f.w().PlayDeck(2);
+    korvale::DeckPlayers& decks = f.w().Core().Decks();
+    decks.LoadClipOnDeck(clipA, korvale::DeckChoice::Deck1, 0.0);
+    decks.LoadClipOnDeck(clipB, korvale::DeckChoice::Deck2, 0.0);
+    decks.PlayDeck(korvale::Deck::A);
+    decks.PlayDeck(korvale::Deck::B);
     f.w().show();
     return TimeTicks(f.w(), kTicks, [&f](int i) {
         f.deck1.SetPosition(i * kTickSeconds);
@@ -96,19 +118,20 @@ Figures EngineVoices() {
     korvale::test::FakeAudioDevices devices;
     korvale::test::FakeDialogs dialogs;
     korvale::WindowServices services;
-    services.deck1 = &engine.voice(korvale::VoiceId::Deck1);
-    services.deck2 = &engine.voice(korvale::VoiceId::Deck2);
-    services.mci = &mci;
-    services.devices = &devices;
-    services.dialogs = &dialogs;
+    services.core.deck1 = &engine.voice(korvale::VoiceId::Deck1);
+    services.core.deck2 = &engine.voice(korvale::VoiceId::Deck2);
+    services.core.mci = &mci;
+    services.core.devices = &devices;
+    services.core.dialogs = &dialogs;
     services.screenSize = QSize(1280, 1024);
     services.startTickTimer = false;
     korvale::CKORVALEDlg window(services);
     window.OnInitDialog();
-    window.LoadClipOnDeck(clipA, korvale::kDeckChoiceDeck1, 0.0);
-    window.LoadClipOnDeck(clipB, korvale::kDeckChoiceDeck2, 0.0);
-    window.PlayDeck(1);
-    window.PlayDeck(2);
+    korvale::DeckPlayers& decks = window.Core().Decks();
+    decks.LoadClipOnDeck(clipA, korvale::DeckChoice::Deck1, 0.0);
+    decks.LoadClipOnDeck(clipB, korvale::DeckChoice::Deck2, 0.0);
+    decks.PlayDeck(korvale::Deck::A);
+    decks.PlayDeck(korvale::Deck::B);
     window.show();
     return TimeTicks(window, kEngineTicks, [&engine](int) { engine.renderSeconds(kTickSeconds); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <string>
 #include <vector>
 
 #include "core/CoreHost.h"
@@ -23,8 +24,7 @@ public:
     void Changed(CorePart part) override { changes.push_back(part); }
 
     std::map<TimerId, int> timers; // running timers and their periods
-    int busy = 0;
-    int cueFocus = 0;
+    int busy = 0, cueFocus = 0;
     std::vector<CorePart> changes;
 };
 
@@ -33,8 +33,7 @@ public:
 struct CoreFixture {
     explicit CoreFixture(bool start = true);
 
-    FakeMediaVoice deck1;
-    FakeMediaVoice deck2;
+    FakeMediaVoice deck1, deck2;
     FakeMciDevice mci;
     FakeAudioDevices devices;
     FakeDialogs dialogs;
@@ -43,7 +42,16 @@ struct CoreFixture {
     Korvale core;
 
     // Registers `path` on both decks with `seconds` of duration.
-    void AddClip(const std::string& path, double seconds);
+    void AddClip(const std::string& path, double seconds) { deck1.AddClip(path, seconds), deck2.AddClip(path, seconds); }
+    // Registers every path (`seconds` long) and appends them to the play list.
+    void Gather(const std::vector<std::string>& paths, double seconds = 100.0) {
+        for (const std::string& path : paths) AddClip(path, seconds);
+        core.Store().List().AppendMany(paths);
+    }
+    // The user clicks entry `index` of the play list, which loads it.
+    void Select(int index) { core.Store().SelectedByUser(index); }
+    // The clip held by `deck`'s player; empty when none.
+    std::string Holds(Deck deck) const { return core.Decks().Player(deck).GetFileName(); }
 };
 
 } // namespace korvale::test
