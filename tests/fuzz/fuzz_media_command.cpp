@@ -7,6 +7,8 @@
 #include "audio/MediaCommandInterpreter.h"
 #include "audio/OfflineOutput.h"
 
+#include <sndfile.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -25,48 +27,21 @@ constexpr int kOutputRate = 48000;
 constexpr std::size_t kBlockFrames = 480;
 constexpr std::size_t kMaxCommands = 64;
 
-void PutLe(std::string& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
+// A 16-bit (or 8-bit) PCM WAV of a 440 Hz tone; `keepBytes` cuts the file short.
+void ToneWav(const char* name, int rate, int channels, int format, int frames,
+             long keepBytes = -1) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | format;
+    SNDFILE* file = sf_open(name, SFM_WRITE, &info);
+    for (int f = 0; file != nullptr && f < frames; ++f) {
+        std::vector<double> frame(channels, 0.5 * std::sin(2.0 * M_PI * 440.0 * f / rate));
+        sf_writef_double(file, frame.data(), 1);
     }
-}
-
-// A PCM WAV of a 440 Hz tone.
-std::string ToneWav(int rate, int channels, int bits, int frames) {
-    const int bytesPerSample = bits / 8;
-    const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames * channels * bytesPerSample);
-    std::string out = "RIFF";
-    PutLe(out, 36 + dataBytes, 4);
-    out += "WAVEfmt ";
-    PutLe(out, 16, 4);
-    PutLe(out, 1, 2);
-    PutLe(out, static_cast<std::uint32_t>(channels), 2);
-    PutLe(out, static_cast<std::uint32_t>(rate), 4);
-    PutLe(out, static_cast<std::uint32_t>(rate * channels * bytesPerSample), 4);
-    PutLe(out, static_cast<std::uint32_t>(channels * bytesPerSample), 2);
-    PutLe(out, static_cast<std::uint32_t>(bits), 2);
-    out += "data";
-    PutLe(out, dataBytes, 4);
-    for (int f = 0; f < frames; ++f) {
-        const double value = 0.5 * std::sin(2.0 * M_PI * 440.0 * f / rate);
-        for (int c = 0; c < channels; ++c) {
-            if (bits == 8) {
-                PutLe(out, static_cast<std::uint32_t>(128 + std::lround(value * 127)), 1);
-            } else {
-                PutLe(out, static_cast<std::uint32_t>(std::lround(value * 32767)) & 0xffff, 2);
-            }
-        }
-    }
-    return out;
-}
-
-void WriteFile(const std::string& name, const std::string& bytes) {
-    std::FILE* file = std::fopen(name.c_str(), "wb");
-    if (file == nullptr) {
+    if (file == nullptr || sf_close(file) != 0 || (keepBytes >= 0 && ::truncate(name, keepBytes) != 0)) {
         std::abort();
     }
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
 }
 
 struct Rig {
@@ -91,12 +66,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (::mkdtemp(folder) == nullptr || ::chdir(folder) != 0) {
         std::abort();
     }
-    const std::string tone = ToneWav(44100, 2, 16, 11025);
-    WriteFile("a.wav", tone);
-    WriteFile("b.mp3", tone);
-    WriteFile("c.wav", ToneWav(22050, 1, 8, 4000));
-    WriteFile("d.mp3", std::string(4000, '\xff'));
-    WriteFile("e.wav", tone.substr(0, 1000));
+    ToneWav("a.wav", 44100, 2, SF_FORMAT_PCM_16, 11025);
+    ToneWav("b.mp3", 44100, 2, SF_FORMAT_PCM_16, 11025);
+    ToneWav("c.wav", 22050, 1, SF_FORMAT_PCM_U8, 4000);
+    ToneWav("e.wav", 44100, 2, SF_FORMAT_PCM_16, 11025, 1000);
+    if (std::FILE* garbage = std::fopen("d.mp3", "wb")) {
+        for (int i = 0; i < 4000; ++i) {
+            std::fputc(0xff, garbage);
+        }
+        std::fclose(garbage);
+    }
     g_rig = new Rig();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "audio/AudioEngine.h"
 #include "audio/OfflineOutput.h"
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -14,8 +15,12 @@ public:
     static constexpr int kDefaultRate = 48000;
     static constexpr std::size_t kDefaultBuffer = 480; // 10 ms at 48 kHz
 
-    explicit OfflineEngine(int sampleRate = kDefaultRate,
-                           std::size_t framesPerBuffer = kDefaultBuffer);
+    explicit OfflineEngine(int sampleRate = kDefaultRate, std::size_t framesPerBuffer = kDefaultBuffer)
+        : m_sampleRate(sampleRate) {
+        auto output = std::make_unique<OfflineOutput>(sampleRate, framesPerBuffer);
+        m_output = output.get();
+        m_engine = std::make_unique<AudioEngine>(std::move(output));
+    }
 
     AudioEngine& engine() { return *m_engine; }
     EngineVoice& voice(VoiceId id) { return m_engine->voice(id); }
@@ -24,7 +29,9 @@ public:
     // Renders `frames` frames (interleaved stereo).
     std::vector<float> render(std::size_t frames) { return m_output->pull(frames); }
     // Renders `seconds` of audio, rounded to whole frames.
-    std::vector<float> renderSeconds(double seconds);
+    std::vector<float> renderSeconds(double seconds) {
+        return render(static_cast<std::size_t>(std::llround(seconds * m_sampleRate)));
+    }
 
 private:
     int m_sampleRate;
