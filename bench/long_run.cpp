@@ -46,18 +46,22 @@ double CpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const int handOvers = argc > 1 ? std::max(kEarlyHandOver, std::atoi(argv[1])) : kDefaultHandOvers;
+    const int handOvers =
+        argc > 1 ? std::max(kEarlyHandOver, std::atoi(argv[1])) : kDefaultHandOvers;
     korvale::testing::TempDir dir;
     // clip0000.mp3 ... clipNNNN.mp3, each a copy of one of a few tones (WAV data named .mp3,
     // which plays by content).
     std::vector<std::string> tones;
     for (int i = 0; i < kDistinctFiles; ++i) {
-        if (!korvale::testing::WriteSineWav(dir.file("tone.wav"), kClipSeconds, 300.0 + 110.0 * i, 44100, 0.5)) {
+        if (!korvale::testing::WriteSineWav(dir.file("tone.wav"), kClipSeconds, 300.0 + 110.0 * i,
+                                            44100, 0.5)) {
             std::printf("cannot write %s\n", dir.file("tone.wav").c_str());
             return 1;
         }
@@ -104,14 +108,17 @@ int main(int argc, char** argv) {
     }
     const double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
     const double audio = static_cast<double>(run.nowMs) / 1000.0;
-    std::printf("play list: %zu entries gathered (%d clips of %.0f s)\n", entries.size(), clips, kClipSeconds);
+    std::printf("play list: %zu entries gathered (%d clips of %.0f s)\n", entries.size(), clips,
+                kClipSeconds);
     std::printf("hand-overs: %d started, %d completed (target %d)\n", run.handOversStarted - 1,
                 run.handOvers - 1, handOvers);
-    std::printf("audio rendered: %.1f s in %.2f s wall (%.0fx real time), CPU %.2f s\n", audio, wall,
-                audio / wall, CpuSeconds() - cpuStart);
-    std::printf("resident memory at hand-over %d: %ld KiB; at hand-over %d: %ld KiB; growth %ld KiB\n",
-                kEarlyHandOver, rssEarly, handOvers, rssLast, rssLast - rssEarly);
-    std::printf("stalls: %lld silent slices after the first hand-over (longest silence %lld ms) (target 0)\n",
+    std::printf("audio rendered: %.1f s in %.2f s wall (%.0fx real time), CPU %.2f s\n", audio,
+                wall, audio / wall, CpuSeconds() - cpuStart);
+    std::printf(
+        "resident memory at hand-over %d: %ld KiB; at hand-over %d: %ld KiB; growth %ld KiB\n",
+        kEarlyHandOver, rssEarly, handOvers, rssLast, rssLast - rssEarly);
+    std::printf("stalls: %lld silent slices after the first hand-over (longest silence %lld ms) "
+                "(target 0)\n",
                 silentSlices, longestSilenceMs);
     std::printf("slices (render and ticks) over %d ms: %lld; slowest %.2f ms (loads included)\n",
                 UnattendedRun::kSliceMs, overBudget, slowestStepMs);

@@ -44,7 +44,8 @@ int main() {
     std::vector<std::string> files, playList;
     for (int i = 0; i < kDistinctFiles; ++i) {
         files.push_back(dir.file("clip" + std::to_string(i) + ".wav"));
-        if (!korvale::testing::WriteSineWav(files.back(), kClipSeconds, 300.0 + 170.0 * i, 44100, 0.5)) {
+        if (!korvale::testing::WriteSineWav(files.back(), kClipSeconds, 300.0 + 170.0 * i, 44100,
+                                            0.5)) {
             std::printf("cannot write %s\n", files.back().c_str());
             return 1;
         }
@@ -65,14 +66,16 @@ int main() {
         rssEarly = rssEarly == 0 && started >= kEarlyClip ? ResidentKiB() : rssEarly;
         rssLast = rssLast == 0 && started >= kClips ? ResidentKiB() : rssLast;
     }
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     const double audio = static_cast<double>(run.nowMs) / 1000.0;
     std::printf("clips started: %zu of %d (play list of %d entries over %d files of %.0f s)\n",
                 run.started.size(), kClips, kClips, kDistinctFiles, kClipSeconds);
     std::printf("audio rendered: %.1f s; wall time %.2f s (%.0fx real time); CPU time %.2f s\n",
                 audio, wall, audio / wall, CpuSeconds() - cpuStart);
     std::printf("resident memory at clip %d: %ld KiB; at clip %d: %ld KiB; growth %ld KiB "
-                "(target <= 1024)\n", kEarlyClip, rssEarly, kClips, rssLast, rssLast - rssEarly);
+                "(target <= 1024)\n",
+                kEarlyClip, rssEarly, kClips, rssLast, rssLast - rssEarly);
     std::printf("hand-overs started: %d, completed: %d, not completed: %d (target 0)\n",
                 run.handOversStarted, run.handOvers, run.handOversStarted - run.handOvers);
     return 0;

@@ -35,7 +35,8 @@ inline void ExerciseDecoder(DecoderOpenResult result) {
     };
     readSome(1 << 18);
     const std::int64_t length = decoder.lengthFrames();
-    for (const std::int64_t target : {length / 2, std::int64_t{0}, length, length + 1, std::int64_t{-1}}) {
+    for (const std::int64_t target :
+         {length / 2, std::int64_t{0}, length, length + 1, std::int64_t{-1}}) {
         if (decoder.seek(target)) {
             readSome(2 * kChunk);
         }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -39,21 +40,16 @@ void ToneWav(const char* name, int rate, int channels, int format, int frames,
         std::vector<double> frame(channels, 0.5 * std::sin(2.0 * M_PI * 440.0 * f / rate));
         sf_writef_double(file, frame.data(), 1);
     }
-    if (file == nullptr || sf_close(file) != 0 || (keepBytes >= 0 && ::truncate(name, keepBytes) != 0)) {
+    if (file == nullptr || sf_close(file) != 0 ||
+        (keepBytes >= 0 && ::truncate(name, keepBytes) != 0)) {
         std::abort();
     }
 }
 
 struct Rig {
-    Rig() {
-        auto out = std::make_unique<OfflineOutput>(kOutputRate, kBlockFrames);
-        output = out.get();
-        engine = std::make_unique<AudioEngine>(std::move(out));
-        interpreter = std::make_unique<MediaCommandInterpreter>(engine->voice(VoiceId::Cue));
-    }
-    OfflineOutput* output;
-    std::unique_ptr<AudioEngine> engine;
-    std::unique_ptr<MediaCommandInterpreter> interpreter;
+    OfflineOutput* output = new OfflineOutput(kOutputRate, kBlockFrames);
+    AudioEngine engine{std::unique_ptr<OfflineOutput>(output)}; // owns the output
+    MediaCommandInterpreter interpreter{engine.voice(VoiceId::Cue)};
     std::vector<float> block = std::vector<float>(kBlockFrames * 2);
 };
 
@@ -70,12 +66,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     ToneWav("b.mp3", 44100, 2, SF_FORMAT_PCM_16, 11025);
     ToneWav("c.wav", 22050, 1, SF_FORMAT_PCM_U8, 4000);
     ToneWav("e.wav", 44100, 2, SF_FORMAT_PCM_16, 11025, 1000);
-    if (std::FILE* garbage = std::fopen("d.mp3", "wb")) {
-        for (int i = 0; i < 4000; ++i) {
-            std::fputc(0xff, garbage);
-        }
-        std::fclose(garbage);
-    }
+    std::ofstream("d.mp3", std::ios::binary) << std::string(4000, '\xff');
     g_rig = new Rig();
     return 0;
 }
@@ -91,13 +82,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             end = input.size();
         }
         const std::string command(input.substr(start, end - start));
-        const std::string reply = rig.interpreter->sendString(command);
+        const std::string reply = rig.interpreter.sendString(command);
         for (const char c : reply) {
             if (c < '0' || c > '9') {
                 std::abort(); // replies are decimal milliseconds or nothing
             }
         }
-        (void)rig.interpreter->shortPath(command);
+        (void)rig.interpreter.shortPath(command);
         rig.output->pullInto(rig.block.data(), kBlockFrames);
         for (const float sample : rig.block) {
             if (!std::isfinite(sample)) {
@@ -108,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ++commands;
     }
     // Every input starts from a closed device.
-    rig.interpreter->sendString("close all");
+    rig.interpreter.sendString("close all");
     rig.output->pullInto(rig.block.data(), kBlockFrames);
     return 0;
 }

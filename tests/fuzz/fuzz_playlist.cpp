@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto encode = EncodePlainList;
     const auto unwritable = FirstEntryWithLineBreak;
 #endif
-    const DecodedPlayList decoded = decode(std::string_view(reinterpret_cast<const char*>(data), size));
+    const DecodedPlayList decoded =
+        decode(std::string_view(reinterpret_cast<const char*>(data), size));
     for (const auto& entry : decoded.entries) {
         if (!FitsPathLimit(entry)) {
             std::abort();

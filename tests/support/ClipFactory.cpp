@@ -40,7 +40,9 @@ bool ForEachBlock(double seconds, double freqHz, int rate, double amplitude, Wri
 
 } // namespace
 
-long long SourceFrames(double seconds, int sampleRate) { return std::llround(seconds * sampleRate); }
+long long SourceFrames(double seconds, int sampleRate) {
+    return std::llround(seconds * sampleRate);
+}
 
 bool WriteSineWav(const std::string& path, double seconds, double freqHz, int sampleRate,
                   double amplitude, int channels, WavFormat format) {
@@ -51,7 +53,7 @@ bool WriteSineWav(const std::string& path, double seconds, double freqHz, int sa
                                    : format == WavFormat::Float32 ? SF_FORMAT_FLOAT
                                                                   : SF_FORMAT_PCM_16);
     std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> file(sf_open(path.c_str(), SFM_WRITE, &info),
-                                                    sf_close);
+                                                     sf_close);
     std::vector<float> frames;
     return file && ForEachBlock(seconds, freqHz, sampleRate, amplitude,
                                 [&](const float* mono, long long n) {
@@ -83,16 +85,16 @@ bool WriteSineMp3(const std::string& path, double seconds, double freqHz, int sa
     lame_set_bWriteVbrTag(gf, tag ? 1 : 0);
     std::vector<unsigned char> mp3(kBlockFrames * 5 / 4 + 7200);
     const auto put = [&](int bytes) {
-        return bytes >= 0 && std::fwrite(mp3.data(), 1, std::size_t(bytes), file.get()) ==
-                                 std::size_t(bytes);
+        return bytes >= 0 &&
+               std::fwrite(mp3.data(), 1, std::size_t(bytes), file.get()) == std::size_t(bytes);
     };
-    const bool encoded =
-        lame_init_params(gf) >= 0 &&
-        ForEachBlock(seconds, freqHz, sampleRate, 0.5, [&](const float* mono, long long n) {
-            return put(lame_encode_buffer_ieee_float(gf, mono, mono, int(n), mp3.data(),
-                                                     int(mp3.size())));
-        }) &&
-        put(lame_encode_flush(gf, mp3.data(), int(mp3.size())));
+    const bool encoded = lame_init_params(gf) >= 0 &&
+                         ForEachBlock(seconds, freqHz, sampleRate, 0.5,
+                                      [&](const float* mono, long long n) {
+                                          return put(lame_encode_buffer_ieee_float(
+                                              gf, mono, mono, int(n), mp3.data(), int(mp3.size())));
+                                      }) &&
+                         put(lame_encode_flush(gf, mp3.data(), int(mp3.size())));
     if (encoded && tag) {
         lame_mp3_tags_fid(gf, file.get()); // the info frame with the final counts
     }

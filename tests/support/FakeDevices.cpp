@@ -30,7 +30,9 @@ std::optional<std::string> FakeMciDevice::shortPath(const std::string& longPath)
     return "\"" + longPath + "\"";
 }
 
-void FakeAudioDevices::setWaveOutVolume(ChannelVolumes volumes) { waveOutWrites.push_back(volumes); }
+void FakeAudioDevices::setWaveOutVolume(ChannelVolumes volumes) {
+    waveOutWrites.push_back(volumes);
+}
 
 std::optional<bool> FakeAudioDevices::auxCanSetVolume(int device) {
     const auto it = auxCaps.find(device);

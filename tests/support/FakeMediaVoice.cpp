@@ -34,15 +34,23 @@ void FakeMediaVoice::seek(double seconds) {
 }
 
 // Play, stop and pause are recorded; with a clip open they set its state.
-void FakeMediaVoice::play() { Record("play", VoicePlayState::Playing); }
-void FakeMediaVoice::stop() { Record("stop", VoicePlayState::Stopped); }
-void FakeMediaVoice::pause() { Record("pause", VoicePlayState::Paused); }
+void FakeMediaVoice::play() {
+    Record("play", VoicePlayState::Playing);
+}
+void FakeMediaVoice::stop() {
+    Record("stop", VoicePlayState::Stopped);
+}
+void FakeMediaVoice::pause() {
+    Record("pause", VoicePlayState::Paused);
+}
 
 void FakeMediaVoice::Record(const char* call, VoicePlayState state) {
     m_calls.push_back(call);
     m_state = m_open ? state : m_state;
 }
 
-void FakeMediaVoice::setVolume(int hundredthsOfDb) { m_volume = hundredthsOfDb; }
+void FakeMediaVoice::setVolume(int hundredthsOfDb) {
+    m_volume = hundredthsOfDb;
+}
 
 } // namespace korvale::test

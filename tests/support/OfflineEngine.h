@@ -15,7 +15,8 @@ public:
     static constexpr int kDefaultRate = 48000;
     static constexpr std::size_t kDefaultBuffer = 480; // 10 ms at 48 kHz
 
-    explicit OfflineEngine(int sampleRate = kDefaultRate, std::size_t framesPerBuffer = kDefaultBuffer)
+    explicit OfflineEngine(int sampleRate = kDefaultRate,
+                           std::size_t framesPerBuffer = kDefaultBuffer)
         : m_sampleRate(sampleRate) {
         auto output = std::make_unique<OfflineOutput>(sampleRate, framesPerBuffer);
         m_output = output.get();

@@ -26,6 +26,8 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, error);
 }
 
-std::string TempDir::file(const std::string& name) const { return m_path + "/" + name; }
+std::string TempDir::file(const std::string& name) const {
+    return m_path + "/" + name;
+}
 
 } // namespace korvale::testing

@@ -1,21 +1,22 @@
 #include "support/UnattendedRun.h"
 
+#include <algorithm>
+
 namespace korvale::testing {
 
-bool ProbeVoice::open(const std::string& path) {
+void StackProbeHost::Changed(CorePart part) {
     volatile char marker = 0;
     const auto address = reinterpret_cast<std::uintptr_t>(&marker);
     lowestStack = std::min(lowestStack, address);
     highestStack = std::max(highestStack, address);
-    ++opens;
-    return m_inner.open(path);
+    FakeCoreHost::Changed(part);
 }
 
 namespace {
 CoreServices ServicesOf(UnattendedRun& r) {
     CoreServices services;
-    services.deck1 = &r.deck1;
-    services.deck2 = &r.deck2;
+    services.deck1 = &r.engine.voice(VoiceId::Deck1);
+    services.deck2 = &r.engine.voice(VoiceId::Deck2);
     services.mci = &r.mci;
     services.devices = &r.devices;
     services.dialogs = &r.dialogs;
@@ -45,13 +46,13 @@ void UnattendedRun::Book() {
         ++handOvers;
     }
     m_fading = fading;
-    for (const Deck deck : kDecks) {
-        ProbeVoice& voice = deck == Deck::A ? deck1 : deck2;
-        int& startedOpens = m_startedOpens[deck == Deck::A ? 0 : 1];
-        if (voice.playState() == VoicePlayState::Playing && startedOpens != voice.opens) {
-            startedOpens = voice.opens;
+    for (const VoiceId id : {VoiceId::Deck1, VoiceId::Deck2}) {
+        const EngineVoice& voice = engine.voice(id);
+        bool& wasPlaying = m_playing[id == VoiceId::Deck1 ? 0 : 1];
+        if (voice.playState() == VoicePlayState::Playing && !wasPlaying) {
             started.push_back(voice.path());
         }
+        wasPlaying = voice.playState() == VoicePlayState::Playing;
     }
 }
 
@@ -67,8 +68,8 @@ void UnattendedRun::Step() {
 }
 
 bool UnattendedRun::Playing() {
-    return deck1.playState() == VoicePlayState::Playing ||
-           deck2.playState() == VoicePlayState::Playing;
+    return engine.voice(VoiceId::Deck1).playState() == VoicePlayState::Playing ||
+           engine.voice(VoiceId::Deck2).playState() == VoicePlayState::Playing;
 }
 
 void UnattendedRun::RunUntilIdle(long long idleMs, long long limitMs) {

@@ -1,5 +1,4 @@
-// Play-list codecs, whole-file reads and writes, and the folder search.
-#include "core/FolderSearch.h"
+// Play-list codecs and whole-file reads and writes.
 #include "core/PlayListCodec.h"
 #include "core/WholeFile.h"
 #include "support/ClipFactory.h"
@@ -7,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -24,35 +22,58 @@ using testing::ReadBytes;
 using testing::WriteBytes;
 using Entries = std::vector<std::string>;
 
-const std::string kZtlHead = "\"Zantor Play List\"\r\r\n\"Date: \"\r\r\n\"Owner: \"\r\r\n\"Clips: 2\"\r\r\n"
-                             "\"Duration: \"\r\r\n\"Style: \"\r\r\n\"Description: \"\r\r\n"
-                             "\"Date to play: \"\r\r\n\"Time to play: \"\r\r\n";
+const std::string kZtlHead =
+    "\"Zantor Play List\"\r\r\n\"Date: \"\r\r\n\"Owner: \"\r\r\n\"Clips: 2\"\r\r\n"
+    "\"Duration: \"\r\r\n\"Style: \"\r\r\n\"Description: \"\r\r\n"
+    "\"Date to play: \"\r\r\n\"Time to play: \"\r\r\n";
 
 TEST(PlayListCodec, DecodesEncodesAndRefusesAsWorkedOut) {
-    EXPECT_EQ(EncodeZtl({"/m/a.mp3", "/m/b c.wav"}), kZtlHead + "\"/m/a.mp3\"\r\r\n\"/m/b c.wav\"\r\r\n");
+    EXPECT_EQ(EncodeZtl({"/m/a.mp3", "/m/b c.wav"}),
+              kZtlHead + "\"/m/a.mp3\"\r\r\n\"/m/b c.wav\"\r\r\n");
     EXPECT_NE(EncodeZtl(Entries(1234, "x")).find("\"Clips: 1234\"\r\r\n"), std::string::npos);
     EXPECT_EQ(EncodePlainList({"/m/a.mp3", "", "/m/b.wav"}), "/m/a.mp3\r\n\r\n/m/b.wav\r\n");
     const std::string l(256, 'z'), f(255, 'f');
-    struct Case { bool ztl; std::string bytes; Entries entries; std::size_t tooLong, unclosed; };
+    struct Case {
+        bool ztl;
+        std::string bytes;
+        Entries entries;
+        std::size_t tooLong, unclosed;
+    };
     const Case cases[] = {
         {true, "\"Other\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"junk \"/a\" \"\"", {"/a", ""}, 0, 0},
-        {true, kZtlHead + "\"a\r\nb\"", {"a\r\nb"}, 0, 0}, {true, kZtlHead, {}, 0, 0},
-        {true, "/m/a.mp3\r\n/m/b.mp3\r\n", {}, 0, 0}, {true, "", {}, 0, 0},
-        {true, kZtlHead + "\"/a\"\r\r\n\"/b/cut of", {"/a"}, 0, 1}, {true, "\"Zantor", {}, 0, 0},
-        {true, kZtlHead + "\"", {}, 0, 1}, {true, kZtlHead + "\"" + l + "\"\"" + f + "\"\"" + l + "\"", {f}, 2, 0},
-        {false, l + "\r\n" + f + "\r\n" + l, {f}, 2, 0}, {false, f + "\r\n", {f}, 0, 0},
-        {false, "#EXTM3U\r\n#EXTINF:1,A - T\r\n/m/T.mp3\r\n", {"#EXTM3U", "#EXTINF:1,A - T", "/m/T.mp3"}, 0, 0},
+        {true, kZtlHead + "\"a\r\nb\"", {"a\r\nb"}, 0, 0},
+        {true, kZtlHead, {}, 0, 0},
+        {true, "/m/a.mp3\r\n/m/b.mp3\r\n", {}, 0, 0},
+        {true, "", {}, 0, 0},
+        {true, kZtlHead + "\"/a\"\r\r\n\"/b/cut of", {"/a"}, 0, 1},
+        {true, "\"Zantor", {}, 0, 0},
+        {true, kZtlHead + "\"", {}, 0, 1},
+        {true, kZtlHead + "\"" + l + "\"\"" + f + "\"\"" + l + "\"", {f}, 2, 0},
+        {false, l + "\r\n" + f + "\r\n" + l, {f}, 2, 0},
+        {false, f + "\r\n", {f}, 0, 0},
+        {false,
+         "#EXTM3U\r\n#EXTINF:1,A - T\r\n/m/T.mp3\r\n",
+         {"#EXTM3U", "#EXTINF:1,A - T", "/m/T.mp3"},
+         0,
+         0},
         {false, "/m/a.mp3\n/m/b.mp3\n", {"/m/a.mp3", "/m/b.mp3"}, 0, 0},
-        {false, "a\r\n\r\n\nb\n", {"a", "", "", "b"}, 0, 0}, {false, "\n", {""}, 0, 0},
-        {false, "a\r\nbc", {"a", "bc"}, 0, 0}, {false, "a\r\nb", {"a"}, 0, 0}, {false, "b", {}, 0, 0},
-        {false, "a\r\nb\r", {"a", "b"}, 0, 0}, {false, "a\r\n\r", {"a"}, 0, 0}, {false, "", {}, 0, 0},
-        {false, "\"Z\"\r\r\n", {"\"Z\"\r"}, 0, 0}, {false, "a\rb\n", {"a\rb"}, 0, 0},
+        {false, "a\r\n\r\n\nb\n", {"a", "", "", "b"}, 0, 0},
+        {false, "\n", {""}, 0, 0},
+        {false, "a\r\nbc", {"a", "bc"}, 0, 0},
+        {false, "a\r\nb", {"a"}, 0, 0},
+        {false, "b", {}, 0, 0},
+        {false, "a\r\nb\r", {"a", "b"}, 0, 0},
+        {false, "a\r\n\r", {"a"}, 0, 0},
+        {false, "", {}, 0, 0},
+        {false, "\"Z\"\r\r\n", {"\"Z\"\r"}, 0, 0},
+        {false, "a\rb\n", {"a\rb"}, 0, 0},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
         const DecodedPlayList d = c.ztl ? DecodeZtl(c.bytes) : DecodeM3u(c.bytes);
         EXPECT_EQ(d.entries, c.entries) << "case " << i;
-        EXPECT_EQ(std::pair(d.refusedTooLong, d.refusedUnclosed), std::pair(c.tooLong, c.unclosed)) << i;
+        EXPECT_EQ(std::pair(d.refusedTooLong, d.refusedUnclosed), std::pair(c.tooLong, c.unclosed))
+            << i;
     }
     const Entries all{"/m/a.mp3", "", "/m/#odd.wav", f, "é/ü"};
     EXPECT_EQ(DecodeZtl(EncodeZtl(all)).entries, all);
@@ -74,10 +95,14 @@ TEST(WholeFile, ReadsAnyBytesAndTypesEveryFailureWithoutBlocking) {
     WriteBytes(dir.file("empty"), "");
     ::mkfifo(dir.file("pipe").c_str(), 0600);
     const std::pair<std::string, ReadFileError> cases[] = {
-        {dir.file("list"), ReadFileError::TooLarge}, {dir.file("missing"), ReadFileError::Missing},
-        {dir.file("no/such"), ReadFileError::Missing}, {dir.path(), ReadFileError::IsDirectory},
-        {dir.file("empty"), ReadFileError::Empty}, {dir.file("pipe"), ReadFileError::Unreadable},
-        {"/dev/zero", ReadFileError::Unreadable}, {"/proc/self/mem", ReadFileError::Unreadable}};
+        {dir.file("list"), ReadFileError::TooLarge},
+        {dir.file("missing"), ReadFileError::Missing},
+        {dir.file("no/such"), ReadFileError::Missing},
+        {dir.path(), ReadFileError::IsDirectory},
+        {dir.file("empty"), ReadFileError::Empty},
+        {dir.file("pipe"), ReadFileError::Unreadable},
+        {"/dev/zero", ReadFileError::Unreadable},
+        {"/proc/self/mem", ReadFileError::Unreadable}};
     for (const auto& [path, error] : cases) {
         const ReadFileResult result = ReadWholeFile(path);
         EXPECT_EQ(result.error, error) << path;
@@ -126,37 +151,6 @@ TEST(WholeFile, ASaveThatRunsOutOfRoomKeepsTheOldFile) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(ReadBytes(path), "old contents");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-}
-
-TEST(FolderSearch, MatchesIgnoringCaseInListingOrderWithoutDescendingOrOverlongPaths) {
-    testing::TempDir temp;
-    const std::string dir = temp.path() + "/";
-    const std::string fits = std::string(255 - dir.size() - 4, 'f') + ".mp3";
-    const std::string tooLong = std::string(256 - dir.size() - 4, 'g') + ".mp3";
-    for (const std::string name : {"b.mp3", "A.MP3", "c.wav", "d.mp3.txt", ".h.mp3", "M.Mp3", "x.mp",
-                                   fits.c_str(), tooLong.c_str()}) {
-        WriteBytes(dir + name, "");
-    }
-    fs::create_directories(dir + "sub.mp3/inner.mp3");
-    std::vector<std::string> expected; // the listing order, as a second pass sees it
-    DIR* listing = ::opendir(dir.c_str());
-    for (const dirent* e; (e = ::readdir(listing)) != nullptr;) {
-        const std::string name = e->d_name;
-        if (name == "b.mp3" || name == "A.MP3" || name == ".h.mp3" || name == "M.Mp3" || name == "sub.mp3" || name == fits) {
-            expected.push_back(dir + name);
-        }
-    }
-    ::closedir(listing);
-    const FolderSearchResult result = SearchFolder(temp.path(), "*.mp3");
-    EXPECT_EQ(result.paths, expected);
-    EXPECT_EQ(result.refusedTooLong, 1u);
-    EXPECT_FALSE(result.listingError || !result.errorText.empty());
-    EXPECT_EQ(SearchFolder(dir, "*.WAV").paths, std::vector<std::string>{dir + "c.wav"});
-    EXPECT_TRUE(SearchFolder(dir, "*.ogg").paths.empty());
-    for (const std::string& folder : {dir + "missing/", std::string(), dir + "c.wav/"}) {
-        const FolderSearchResult failed = SearchFolder(folder, "*.mp3");
-        EXPECT_TRUE(failed.listingError && !failed.errorText.empty() && failed.paths.empty()) << folder;
-    }
 }
 
 } // namespace

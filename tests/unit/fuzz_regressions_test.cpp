@@ -15,7 +15,8 @@ namespace {
 // the library write past the caller's buffer: a guard zone behind the frames asked for
 // must stay as it was.
 TEST(FuzzRegression, Mp3SeekPastTheIndexedEndReadsNothingAndStaysInBounds) {
-    auto opened = OpenDecoder(KORVALE_SOURCE_DIR "/tests/fuzz/regressions/mp3-seek-lands-past-length.mp3");
+    auto opened =
+        OpenDecoder(KORVALE_SOURCE_DIR "/tests/fuzz/regressions/mp3-seek-lands-past-length.mp3");
     ASSERT_EQ(opened.status, DecoderOpenStatus::Ok);
     Decoder& decoder = *opened.decoder;
     const std::int64_t length = decoder.lengthFrames();
@@ -29,7 +30,8 @@ TEST(FuzzRegression, Mp3SeekPastTheIndexedEndReadsNothingAndStaysInBounds) {
     for (const std::int64_t target : {length / 2, std::int64_t{0}, length, length + 1}) {
         decoder.seek(target);
         EXPECT_LE(read(), kFrames) << target;
-        EXPECT_EQ(std::count(buffer.end() - kGuard, buffer.end(), 12345.0f), long(kGuard)) << target;
+        EXPECT_EQ(std::count(buffer.end() - kGuard, buffer.end(), 12345.0f), long(kGuard))
+            << target;
     }
     decoder.seek(0); // whatever the index said, the clip still plays from the start
     EXPECT_GT(read(), 0u);

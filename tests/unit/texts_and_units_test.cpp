@@ -1,17 +1,11 @@
-// The pure units of the core: time texts, clip names, labels, level and path arithmetic,
-// the fade step and the shuffle.
+// The pure units of the core: time texts, clip names, path lengths and the shuffle.
 #include "core/ClipDisplayName.h"
-#include "core/FadeArithmetic.h"
-#include "core/FaderUnits.h"
-#include "core/LevelMapping.h"
-#include "core/MixStylePresets.h"
 #include "core/ShuffleOrder.h"
 #include "core/TimeText.h"
 #include "interfaces/PathLength.h"
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -20,45 +14,63 @@ namespace korvale {
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
-std::string N(long long value) { return std::to_string(value); }
+std::string N(long long value) {
+    return std::to_string(value);
+}
 
 TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
     const std::pair<std::string, std::string> cases[] = {
-        {FormatTimeText(0.0), "00:00:00:00"}, {FormatTimeText(3723.5), "01:02:03:12"},
-        {FormatTimeText(0.039), "00:00:00:00"}, {FormatTimeText(215999.99), "59:59:59:24"},
-        {FormatTimeText(216000.0), "00:00:00:00"}, {FormatTimeText(-0.5), "00:00:00:-12"},
-        {FormatTimeText(-61.0), "00:-1:-1:00"}, {FormatTimeText(-3723.5), "-1:-2:-3:-12"},
-        {FormatTimeText(1e300), "40:55:45:22"}, {FormatTimeText(kInf), "40:55:45:22"},
-        {FormatTimeText(-kInf), "-40:-55:-45:-23"}, {FormatTimeText(std::nan("")), "00:00:00:00"},
-        {N(ParseTimeText("01:02:03:12")), "3723480"}, {N(ParseTimeText("01x02y03z12")), "3723480"},
+        {FormatTimeText(0.0), "00:00:00:00"},
+        {FormatTimeText(3723.5), "01:02:03:12"},
+        {FormatTimeText(0.039), "00:00:00:00"},
+        {FormatTimeText(215999.99), "59:59:59:24"},
+        {FormatTimeText(216000.0), "00:00:00:00"},
+        {FormatTimeText(-0.5), "00:00:00:-12"},
+        {FormatTimeText(-61.0), "00:-1:-1:00"},
+        {FormatTimeText(-3723.5), "-1:-2:-3:-12"},
+        {FormatTimeText(1e300), "40:55:45:22"},
+        {FormatTimeText(kInf), "40:55:45:22"},
+        {FormatTimeText(-kInf), "-40:-55:-45:-23"},
+        {FormatTimeText(std::nan("")), "00:00:00:00"},
+        {N(ParseTimeText("01:02:03:12")), "3723480"},
+        {N(ParseTimeText("01x02y03z12")), "3723480"},
         {N(ParseTimeText("99:99:99:99")), N(99 * 3600000 + 99 * 60000 + 99 * 1000 + 99 * 40)},
         {N(ParseTimeText(" 1:02:03:12")), "3723480"},
-        {N(ParseTimeText("+1:02:03:12")), "3723480"}, {N(ParseTimeText("-1:00:00:00")), "-3600000"},
-        {N(ParseTimeText("00:00:00:-12")), "-40"}, {N(ParseTimeText("ab:1x:-x:  ")), "60000"},
-        {N(ParseTimeText("")), "0"}, {N(ParseTimeText("01:0")), "3600000"},
+        {N(ParseTimeText("+1:02:03:12")), "3723480"},
+        {N(ParseTimeText("-1:00:00:00")), "-3600000"},
+        {N(ParseTimeText("00:00:00:-12")), "-40"},
+        {N(ParseTimeText("ab:1x:-x:  ")), "60000"},
+        {N(ParseTimeText("")), "0"},
+        {N(ParseTimeText("01:0")), "3600000"},
         {N(ParseTimeText("01:02:03:1")), "3723040"},
         {N(ParseTimeText(std::string_view("01:02\0:03", 9))), "3720000"},
-        {ClipDisplayName("/home/dj/Song One.mp3"), "Song One"}, {ClipDisplayName("/a.b/T.WAV"), "T"},
-        {ClipDisplayName("Song.mp3"), "Song"}, {ClipDisplayName("/m/Live.at.Home.mp3"), "Live.at.Home"},
-        {ClipDisplayName(""), "ERR"}, {ClipDisplayName("/"), "ERR"}, {ClipDisplayName("/m/"), "ERR"},
-        {ClipDisplayName("/m/Song.flac"), "Song"}, {ClipDisplayName("/m/Song."), "Song"},
-        {ClipDisplayName("/m/v1.2.ogg.x"), "v1.2.ogg"}, {ClipDisplayName("/m/README"), "README"},
-        {ClipDisplayName("/m/.mp3"), ".mp3"}, {ClipDisplayName("/m/.hidden"), ".hidden"},
-        {ClipDisplayName("/m/a"), "a"}, {ClipDisplayName("/x.lib/Intro"), "Intro"},
+        {ClipDisplayName("/home/dj/Song One.mp3"), "Song One"},
+        {ClipDisplayName("/a.b/T.WAV"), "T"},
+        {ClipDisplayName("Song.mp3"), "Song"},
+        {ClipDisplayName("/m/Live.at.Home.mp3"), "Live.at.Home"},
+        {ClipDisplayName(""), "ERR"},
+        {ClipDisplayName("/"), "ERR"},
+        {ClipDisplayName("/m/"), "ERR"},
+        {ClipDisplayName("/m/Song.flac"), "Song"},
+        {ClipDisplayName("/m/Song."), "Song"},
+        {ClipDisplayName("/m/v1.2.ogg.x"), "v1.2.ogg"},
+        {ClipDisplayName("/m/README"), "README"},
+        {ClipDisplayName("/m/.mp3"), ".mp3"},
+        {ClipDisplayName("/m/.hidden"), ".hidden"},
+        {ClipDisplayName("/m/a"), "a"},
+        {ClipDisplayName("/x.lib/Intro"), "Intro"},
         {ClipDisplayName("/x.mp3/ab"), "ab"},
-        {FaderLabelText(99), "-0 db"}, {FaderLabelText(8750), "-87 db"},
-        {FaderLabelText(LONG_MAX), "-" + N(LONG_MAX / 100) + " db"}, {FaderLoadLabelText(), "-85db"},
-        {N(ClampFader(LONG_MIN)), "0"}, {N(ClampFader(9001)), "9000"}, {N(ClampFader(4500)), "4500"},
-        {LevelLabelText(729), "-1 db"}, {LevelLabelText(727), "-0 db"}, {LevelLabelText(65536), "-90 db"},
-        {N(ChannelsToLevelPosition(65535, 0)), "32769"}, {N(LevelPositionToChannel(729)), "64807"},
-        {N(LevelPositionToDeviceVolume(729)), N(64807LL * 65537)},
-        {N(LevelPositionToChannel(0)), "0"}, {N(LevelPositionToChannel(65537)), "65535"},
-        {ThresholdLabelText(4000), "-40 db"}, {SkipLastLabelText(8), "Skip the last 8 seconds"},
-        {InSpeedLabelText(40), "In Speed 40"}, {OutSpeedLabelText(2), "Out Speed 2"},
-        {N(PathCharacterCount("/\xd0\x96\xd0\x96.mp3")), "7"}, {N(PathCharacterCount("/\xe2\x82\xac")), "2"},
-        {N(PathCharacterCount("/\xf0\x9f\x8e\xb5")), "2"}, {N(PathCharacterCount("/\xd0")), "2"},
-        {N(PathCharacterCount("/\xc0\xaf")), "3"}, {N(PathCharacterCount("/\xed\xa0\x80")), "4"},
-        {N(PathCharacterCount("/\xff\xd0\x96")), "4"}, {FirstPathCharacters("a\xd0\x96" "b", 2), "a\xd0\x96"},
+        {N(PathCharacterCount("/\xd0\x96\xd0\x96.mp3")), "7"},
+        {N(PathCharacterCount("/\xe2\x82\xac")), "2"},
+        {N(PathCharacterCount("/\xf0\x9f\x8e\xb5")), "2"},
+        {N(PathCharacterCount("/\xd0")), "2"},
+        {N(PathCharacterCount("/\xc0\xaf")), "3"},
+        {N(PathCharacterCount("/\xed\xa0\x80")), "4"},
+        {N(PathCharacterCount("/\xff\xd0\x96")), "4"},
+        {FirstPathCharacters("a\xd0\x96"
+                             "b",
+                             2),
+         "a\xd0\x96"},
         {FirstPathCharacters("ab\xff", 2), "ab"},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -73,43 +85,6 @@ TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
     for (int frames = 0; frames < 60 * 90000; frames += 997) {
         ASSERT_EQ(ParseTimeText(FormatTimeText(frames / 25.0 + 0.001)), frames * 40) << frames;
     }
-    for (int position = kLevelMin; position <= kLevelMax; ++position) {
-        const std::uint16_t v = LevelPositionToChannel(position);
-        ASSERT_EQ(ChannelsToLevelPosition(v, v), position);
-    }
-    EXPECT_EQ(MixStylePresetAt(0), (MixStylePreset{4, 400, 40, 2, true}));
-    EXPECT_FALSE(MixStylePresetAt(kMixStyleCustomIndex) || MixStylePresetAt(-1) || MixStylePresetAt(8));
-}
-
-TEST(FadeArithmetic, StepsOfWholeFadesAndTheirEnds) {
-    struct Case { FadeState state; FadeSettings settings; int zeroAt, outMovesAt, endAt; };
-    for (const Case& c : {Case{{9000, 0}, {40, 2, false, 0}, 22, 1, 95},
-                          Case{{8500, 0}, {40, 2, true, 400}, 21, 21, 115},
-                          Case{{8500, 0}, {40, 2, true, 0}, 21, 21, 115},
-                          Case{{9000, 0}, {40, 2, true, 8990}, 22, 1, 95}}) {
-        FadeState s = c.state;
-        int zeroAt = 0, outMovesAt = 0, endAt = 0;
-        for (int step = 1; step <= 10000 && endAt == 0; ++step) {
-            endAt = AdvanceFade(s, c.settings) ? step : 0;
-            zeroAt = zeroAt == 0 && s.incoming == 0 ? step : zeroAt;
-            outMovesAt = outMovesAt == 0 && s.outgoing != c.state.outgoing ? step : outMovesAt;
-        }
-        EXPECT_EQ(std::tuple(zeroAt, outMovesAt, endAt), std::tuple(c.zeroAt, c.outMovesAt, c.endAt));
-    }
-    FadeState first{9000, 0};
-    AdvanceFade(first, {40, 2, false, 0});
-    EXPECT_EQ(std::tuple(first.incoming, first.outgoing, first.fadeInStep, first.fadeOutStep),
-              std::tuple(8990, 1, 50, 3));
-    FadeState waiting{9000, 9000, 10, 1}; // outgoing at the bottom, incoming still high
-    EXPECT_FALSE(AdvanceFade(waiting, {40, 2, false, 0}));
-    EXPECT_EQ(std::tuple(waiting.outgoing, waiting.fadeOutStep), std::tuple(9000, 3));
-    FadeState huge{9000, 0, INT_MAX - 5, INT_MAX - 1}; // steps saturate instead of overflowing
-    EXPECT_TRUE(AdvanceFade(huge, {600, 600, false, 0}));
-    EXPECT_EQ(std::tuple(huge.fadeInStep, huge.fadeOutStep), std::tuple(INT_MAX, INT_MAX));
-    FadeState negative{0, 9000, INT_MIN + 3, INT_MIN + 1};
-    AdvanceFade(negative, {-600, -600, false, 0});
-    EXPECT_EQ(std::tuple(negative.incoming, negative.outgoing, negative.fadeInStep, negative.fadeOutStep),
-              std::tuple(9000, 0, INT_MIN, INT_MIN));
 }
 
 TEST(ShuffleOrder, EqualsTheScratchListAlgorithmOnTheClassicGenerator) {
