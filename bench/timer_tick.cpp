@@ -94,13 +94,14 @@ Figures FakePlayers() {
 }
 
 Figures IdleDecks() {
-    korvale::test::WindowFixture f;
+    BenchWindow f;
     const std::string clipA = "/music/A side.mp3";
     const std::string clipB = "/music/B side.mp3";
     f.deck1.AddClip(clipA, kClipSeconds);
     f.deck2.AddClip(clipB, kClipSeconds);
-    f.w().LoadClipOnDeck(clipA, korvale::kDeckChoiceDeck1, 0.0);
-    f.w().LoadClipOnDeck(clipB, korvale::kDeckChoiceDeck2, 0.0);
+    korvale::DeckPlayers& decks = f.w().Core().Decks();
+    decks.LoadClipOnDeck(clipA, korvale::DeckChoice::Deck1, 0.0);
+    decks.LoadClipOnDeck(clipB, korvale::DeckChoice::Deck2, 0.0);
     f.w().show();
     return TimeTicks(f.w(), kTicks, [](int) {});
 }

@@ -1,9 +1,7 @@
-// An unattended run of 200 clips of 8 s on the offline output, driven like the unattended
-// run test (10 ms slices, the tick after each, the fade timer's tick every 40 ms): wall
-// time, CPU time, resident memory when clip 10 and clip 200 start, and the hand-overs that
-// did not complete.
-#include <QApplication>
-
+// An unattended run of 200 clips of 8 s on the offline output, driven as the window's timers
+// drive the core (10 ms slices, the tick after each, the fade timer's tick every 40 ms):
+// wall time, CPU time, resident memory when clip 10 and clip 200 start, and the hand-overs
+// that did not complete.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -22,17 +20,12 @@ namespace {
 constexpr int kClips = 200;
 constexpr int kDistinctFiles = 10;
 constexpr double kClipSeconds = 8.0;
-constexpr int kClipRate = 44100;
-constexpr double kAmplitude = 0.5;
-constexpr double kFirstToneHz = 300.0;
-constexpr double kToneSpacingHz = 170.0;
 constexpr int kEarlyClip = 10;
-constexpr long long kMaxSlices = 200000; // 2000 s of audio
+constexpr long long kMaxMs = 2000 * 1000;
 
 long ResidentKiB() {
     std::ifstream statm("/proc/self/statm");
-    long size = 0;
-    long resident = 0;
+    long size = 0, resident = 0;
     statm >> size >> resident;
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
@@ -46,63 +39,44 @@ double CpuSeconds() {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-
+int main() {
     korvale::testing::TempDir dir;
-    std::vector<std::string> files;
+    std::vector<std::string> files, playList;
     for (int i = 0; i < kDistinctFiles; ++i) {
         files.push_back(dir.file("clip" + std::to_string(i) + ".wav"));
-        if (!korvale::testing::WriteSineWav(files.back(), kClipSeconds,
-                                            kFirstToneHz + kToneSpacingHz * i, kClipRate,
-                                            kAmplitude)) {
+        if (!korvale::testing::WriteSineWav(files.back(), kClipSeconds, 300.0 + 170.0 * i, 44100,
+                                            0.5)) {
             std::printf("cannot write %s\n", files.back().c_str());
             return 1;
         }
     }
-    std::vector<std::string> playList;
     for (int i = 0; i < kClips; ++i) {
         playList.push_back(files[static_cast<std::size_t>(i % kDistinctFiles)]);
     }
-
-    korvale::testing::UnattendedRun run(playList);
-    std::vector<float> slice(2 * korvale::testing::UnattendedRun::kSliceFrames);
+    korvale::testing::UnattendedRun run;
+    run.core.Store().List().AppendMany(playList);
     const double cpuStart = CpuSeconds();
     const auto wallStart = std::chrono::steady_clock::now();
     run.Start();
-
-    long rssEarly = 0;
-    long rssLast = 0;
-    long long slices = 0;
+    long rssEarly = 0, rssLast = 0;
     // Until the 200th clip has been faded in completely.
-    while (run.HandOversCompleted() < kClips && slices < kMaxSlices) {
-        run.RenderSlice(slice.data());
-        ++slices;
-        const auto started = static_cast<int>(run.ClipsStarted().size());
-        if (rssEarly == 0 && started >= kEarlyClip) {
-            rssEarly = ResidentKiB();
-        }
-        if (rssLast == 0 && started >= kClips) {
-            rssLast = ResidentKiB();
-        }
+    while (run.handOvers < kClips && run.nowMs < kMaxMs) {
+        run.Step();
+        const auto started = static_cast<int>(run.started.size());
+        rssEarly = rssEarly == 0 && started >= kEarlyClip ? ResidentKiB() : rssEarly;
+        rssLast = rssLast == 0 && started >= kClips ? ResidentKiB() : rssLast;
     }
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    const double cpu = CpuSeconds() - cpuStart;
-    const double audio = run.SecondsRendered();
-
+    const double audio = static_cast<double>(run.nowMs) / 1000.0;
     std::printf("clips started: %zu of %d (play list of %d entries over %d files of %.0f s)\n",
-                run.ClipsStarted().size(), kClips, kClips, kDistinctFiles, kClipSeconds);
+                run.started.size(), kClips, kClips, kDistinctFiles, kClipSeconds);
     std::printf("audio rendered: %.1f s; wall time %.2f s (%.0fx real time); CPU time %.2f s\n",
-                audio, wall, audio / wall, cpu);
+                audio, wall, audio / wall, CpuSeconds() - cpuStart);
     std::printf("resident memory at clip %d: %ld KiB; at clip %d: %ld KiB; growth %ld KiB "
                 "(target <= 1024)\n",
                 kEarlyClip, rssEarly, kClips, rssLast, rssLast - rssEarly);
     std::printf("hand-overs started: %d, completed: %d, not completed: %d (target 0)\n",
-                run.HandOversStarted(), run.HandOversCompleted(),
-                run.HandOversStarted() - run.HandOversCompleted());
+                run.handOversStarted, run.handOvers, run.handOversStarted - run.handOvers);
     return 0;
 }

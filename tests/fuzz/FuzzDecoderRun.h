@@ -9,45 +9,36 @@
 namespace korvale::fuzz {
 
 // Reads, seeks and reads again as a voice's worker would, checking what the decoder
-// promises: never more frames than asked, a sane rate and length.
+// promises: a decoder exactly when the open succeeded, a sane rate and length, never more
+// frames than asked for.
 inline void ExerciseDecoder(DecoderOpenResult result) {
-    if (result.status != DecoderOpenStatus::Ok) {
-        if (result.decoder) {
-            std::abort();
-        }
-        return;
+    if ((result.status == DecoderOpenStatus::Ok) != (result.decoder != nullptr)) {
+        std::abort();
     }
     if (!result.decoder) {
-        std::abort();
+        return;
     }
     Decoder& decoder = *result.decoder;
     if (decoder.sampleRate() <= 0 || decoder.lengthFrames() < 0) {
         std::abort();
     }
-    constexpr std::size_t kChunkFrames = 1024;
-    // Enough to reach the end of any clip a small input can describe, bounded so that a
-    // header claiming hours of audio cannot stall the run.
-    constexpr std::size_t kMaxFramesRead = 1 << 18;
-    std::vector<float> buffer(kChunkFrames * Decoder::kChannels);
-    auto readSome = [&](std::size_t limit) {
-        std::size_t total = 0;
-        while (total < limit) {
-            const std::size_t got = decoder.read(buffer.data(), kChunkFrames);
-            if (got > kChunkFrames) {
+    constexpr std::size_t kChunk = 1024;
+    std::vector<float> buffer(kChunk * Decoder::kChannels);
+    // Bounded, so that a header claiming hours of audio cannot stall the run.
+    const auto readSome = [&](std::size_t limit) {
+        for (std::size_t total = 0, got = 1; total < limit && got > 0; total += got) {
+            got = decoder.read(buffer.data(), kChunk);
+            if (got > kChunk) {
                 std::abort();
             }
-            if (got == 0) {
-                break;
-            }
-            total += got;
         }
     };
-    readSome(kMaxFramesRead);
+    readSome(1 << 18);
     const std::int64_t length = decoder.lengthFrames();
     for (const std::int64_t target :
          {length / 2, std::int64_t{0}, length, length + 1, std::int64_t{-1}}) {
         if (decoder.seek(target)) {
-            readSome(kChunkFrames * 2);
+            readSome(2 * kChunk);
         }
     }
 }

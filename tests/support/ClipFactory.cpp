@@ -16,32 +16,26 @@ namespace korvale::testing {
 
 namespace {
 
-constexpr std::size_t kBlockFrames = 4096;
-constexpr double kMp3Amplitude = 0.5;
-constexpr int kLameQuality = 5;
-constexpr int kCbrKbps = 128;
-constexpr int kVbrQuality = 4;
+constexpr long long kBlockFrames = 4096;
 
-struct SndfileCloser {
-    void operator()(SNDFILE* file) const { sf_close(file); }
-};
-struct LameCloser {
-    void operator()(lame_global_flags* flags) const { lame_close(flags); }
-};
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-int SndfileFormat(WavFormat format) {
-    switch (format) {
-    case WavFormat::Pcm24:
-        return SF_FORMAT_WAV | SF_FORMAT_PCM_24;
-    case WavFormat::Float32:
-        return SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    case WavFormat::Pcm16:
-        break;
+// Calls `write(samples, frames)` for each block of a sine tone, one channel; false when a
+// write fails.
+template <typename Write>
+bool ForEachBlock(double seconds, double freqHz, int rate, double amplitude, Write write) {
+    const long long total = SourceFrames(seconds, rate);
+    std::vector<float> block(kBlockFrames);
+    for (long long done = 0; done < total;) {
+        const long long n = std::min(kBlockFrames, total - done);
+        for (long long i = 0; i < n; ++i) {
+            block[std::size_t(i)] = static_cast<float>(
+                amplitude * std::sin(2.0 * std::numbers::pi * freqHz / rate * double(done + i)));
+        }
+        if (!write(block.data(), n)) {
+            return false;
+        }
+        done += n;
     }
-    return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    return true;
 }
 
 } // namespace
@@ -55,89 +49,56 @@ bool WriteSineWav(const std::string& path, double seconds, double freqHz, int sa
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = channels;
-    info.format = SndfileFormat(format);
-    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(path.c_str(), SFM_WRITE, &info));
-    if (!file) {
-        return false;
-    }
-    const long long total = SourceFrames(seconds, sampleRate);
-    std::vector<float> block(kBlockFrames * static_cast<std::size_t>(channels));
-    const double step = 2.0 * std::numbers::pi * freqHz / sampleRate;
-    for (long long done = 0; done < total;) {
-        const long long n = std::min<long long>(kBlockFrames, total - done);
-        for (long long i = 0; i < n; ++i) {
-            const auto value = static_cast<float>(amplitude * std::sin(step * (done + i)));
-            for (int c = 0; c < channels; ++c) {
-                block[static_cast<std::size_t>(i * channels + c)] = value;
-            }
-        }
-        if (sf_writef_float(file.get(), block.data(), n) != n) {
-            return false;
-        }
-        done += n;
-    }
-    return true;
+    info.format = SF_FORMAT_WAV | (format == WavFormat::Pcm24     ? SF_FORMAT_PCM_24
+                                   : format == WavFormat::Float32 ? SF_FORMAT_FLOAT
+                                                                  : SF_FORMAT_PCM_16);
+    std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> file(sf_open(path.c_str(), SFM_WRITE, &info),
+                                                     sf_close);
+    std::vector<float> frames;
+    return file && ForEachBlock(seconds, freqHz, sampleRate, amplitude,
+                                [&](const float* mono, long long n) {
+                                    frames.clear();
+                                    for (long long i = 0; i < n * channels; ++i) {
+                                        frames.push_back(mono[i / channels]);
+                                    }
+                                    return sf_writef_float(file.get(), frames.data(), n) == n;
+                                });
 }
 
 bool WriteSineMp3(const std::string& path, double seconds, double freqHz, int sampleRate,
                   Mp3Mode mode) {
-    std::unique_ptr<lame_global_flags, LameCloser> lame(lame_init());
-    if (!lame) {
+    std::unique_ptr<lame_global_flags, int (*)(lame_global_flags*)> lame(lame_init(), lame_close);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "w+b"),
+                                                         std::fclose);
+    if (!lame || !file) {
         return false;
     }
     lame_global_flags* gf = lame.get();
     lame_set_in_samplerate(gf, sampleRate);
     lame_set_out_samplerate(gf, sampleRate);
     lame_set_num_channels(gf, 2);
-    lame_set_quality(gf, kLameQuality);
+    lame_set_quality(gf, 5);
     const bool vbr = mode == Mp3Mode::Vbr || mode == Mp3Mode::VbrNoTag;
     const bool tag = mode == Mp3Mode::Cbr || mode == Mp3Mode::Vbr;
-    if (vbr) {
-        lame_set_VBR(gf, vbr_default);
-        lame_set_VBR_quality(gf, kVbrQuality);
-    } else {
-        lame_set_VBR(gf, vbr_off);
-        lame_set_brate(gf, kCbrKbps);
-    }
+    lame_set_VBR(gf, vbr ? vbr_default : vbr_off);
+    vbr ? lame_set_VBR_quality(gf, 4) : lame_set_brate(gf, 128);
     lame_set_bWriteVbrTag(gf, tag ? 1 : 0);
-    if (lame_init_params(gf) < 0) {
-        return false;
-    }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "w+b"));
-    if (!file) {
-        return false;
-    }
-    const long long total = SourceFrames(seconds, sampleRate);
-    std::vector<float> left(kBlockFrames);
-    std::vector<float> right(kBlockFrames);
     std::vector<unsigned char> mp3(kBlockFrames * 5 / 4 + 7200);
-    const double step = 2.0 * std::numbers::pi * freqHz / sampleRate;
-    for (long long done = 0; done < total;) {
-        const long long n = std::min<long long>(kBlockFrames, total - done);
-        for (long long i = 0; i < n; ++i) {
-            left[static_cast<std::size_t>(i)] =
-                static_cast<float>(kMp3Amplitude * std::sin(step * (done + i)));
-            right[static_cast<std::size_t>(i)] = left[static_cast<std::size_t>(i)];
-        }
-        const int bytes =
-            lame_encode_buffer_ieee_float(gf, left.data(), right.data(), static_cast<int>(n),
-                                          mp3.data(), static_cast<int>(mp3.size()));
-        if (bytes < 0 || std::fwrite(mp3.data(), 1, static_cast<std::size_t>(bytes), file.get()) !=
-                             static_cast<std::size_t>(bytes)) {
-            return false;
-        }
-        done += n;
+    const auto put = [&](int bytes) {
+        return bytes >= 0 &&
+               std::fwrite(mp3.data(), 1, std::size_t(bytes), file.get()) == std::size_t(bytes);
+    };
+    const bool encoded = lame_init_params(gf) >= 0 &&
+                         ForEachBlock(seconds, freqHz, sampleRate, 0.5,
+                                      [&](const float* mono, long long n) {
+                                          return put(lame_encode_buffer_ieee_float(
+                                              gf, mono, mono, int(n), mp3.data(), int(mp3.size())));
+                                      }) &&
+                         put(lame_encode_flush(gf, mp3.data(), int(mp3.size())));
+    if (encoded && tag) {
+        lame_mp3_tags_fid(gf, file.get()); // the info frame with the final counts
     }
-    const int bytes = lame_encode_flush(gf, mp3.data(), static_cast<int>(mp3.size()));
-    if (bytes < 0 || std::fwrite(mp3.data(), 1, static_cast<std::size_t>(bytes), file.get()) !=
-                         static_cast<std::size_t>(bytes)) {
-        return false;
-    }
-    if (tag) {
-        // Rewrites the info frame at the start of the file with the final counts.
-        lame_mp3_tags_fid(gf, file.get());
-    }
-    return std::fflush(file.get()) == 0;
+    return encoded && std::fflush(file.get()) == 0;
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {

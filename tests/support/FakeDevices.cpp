@@ -4,6 +4,18 @@
 
 namespace korvale::test {
 
+namespace {
+// The front of `queue`, taken off it; `otherwise` when it is empty.
+template <typename T> T Take(std::deque<T>& queue, T otherwise) {
+    if (queue.empty()) {
+        return otherwise;
+    }
+    T front = std::move(queue.front());
+    queue.pop_front();
+    return front;
+}
+} // namespace
+
 std::string FakeMciDevice::sendString(const std::string& command) {
     commands.push_back(command);
     const auto it = replies.find(command);
@@ -11,8 +23,8 @@ std::string FakeMciDevice::sendString(const std::string& command) {
 }
 
 std::optional<std::string> FakeMciDevice::shortPath(const std::string& longPath) {
-    if (std::find(pathsWithoutShortForm.begin(), pathsWithoutShortForm.end(), longPath) !=
-        pathsWithoutShortForm.end()) {
+    const auto& refused = pathsWithoutShortForm;
+    if (std::find(refused.begin(), refused.end(), longPath) != refused.end()) {
         return std::nullopt;
     }
     return "\"" + longPath + "\"";
@@ -29,10 +41,7 @@ std::optional<bool> FakeAudioDevices::auxCanSetVolume(int device) {
 
 std::optional<ChannelVolumes> FakeAudioDevices::auxVolume(int device) {
     const auto it = auxLevels.find(device);
-    if (it == auxLevels.end()) {
-        return std::nullopt;
-    }
-    return it->second;
+    return it == auxLevels.end() ? std::nullopt : std::optional<ChannelVolumes>(it->second);
 }
 
 void FakeAudioDevices::setAuxVolume(int device, ChannelVolumes volumes) {
@@ -52,15 +61,7 @@ MessageAnswer FakeDialogs::messageBox(const std::string& text, const std::string
     if (whileOpen) {
         whileOpen();
     }
-    if (buttons == MessageButtons::Ok) {
-        return MessageAnswer::Ok;
-    }
-    if (answers.empty()) {
-        return MessageAnswer::Yes;
-    }
-    const MessageAnswer answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return buttons == MessageButtons::Ok ? MessageAnswer::Ok : Take(answers, MessageAnswer::Yes);
 }
 
 FileChoice FakeDialogs::openFile(const OpenFileRequest& request) {
@@ -68,22 +69,12 @@ FileChoice FakeDialogs::openFile(const OpenFileRequest& request) {
     if (whileOpen) {
         whileOpen();
     }
-    if (openChoices.empty()) {
-        return {};
-    }
-    FileChoice choice = openChoices.front();
-    openChoices.pop_front();
-    return choice;
+    return Take(openChoices, FileChoice{});
 }
 
 FileChoice FakeDialogs::saveFile(const SaveFileRequest& request) {
     saveRequests.push_back(request);
-    if (saveChoices.empty()) {
-        return {};
-    }
-    FileChoice choice = saveChoices.front();
-    saveChoices.pop_front();
-    return choice;
+    return Take(saveChoices, FileChoice{});
 }
 
 } // namespace korvale::test

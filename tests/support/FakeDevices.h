@@ -64,8 +64,8 @@ public:
         MessageButtons buttons;
     };
 
-    MessageAnswer messageBox(const std::string& text, const std::string& caption,
-                             MessageIcon icon, MessageButtons buttons) override;
+    MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                             MessageButtons buttons) override;
     FileChoice openFile(const OpenFileRequest& request) override;
     FileChoice saveFile(const SaveFileRequest& request) override;
     void about() override { ++aboutShown; }

@@ -29,31 +29,24 @@ void FakeMediaVoice::close() {
 
 void FakeMediaVoice::seek(double seconds) {
     m_calls.push_back("seek " + std::to_string(seconds));
-    if (m_open) {
-        m_start = seconds;
-        m_position = seconds;
-    }
+    m_start = m_open ? seconds : m_start;
+    m_position = m_open ? seconds : m_position;
 }
 
+// Play, stop and pause are recorded; with a clip open they set its state.
 void FakeMediaVoice::play() {
-    m_calls.push_back("play");
-    if (m_open) {
-        m_state = VoicePlayState::Playing;
-    }
+    Record("play", VoicePlayState::Playing);
 }
-
 void FakeMediaVoice::stop() {
-    m_calls.push_back("stop");
-    if (m_open) {
-        m_state = VoicePlayState::Stopped;
-    }
+    Record("stop", VoicePlayState::Stopped);
+}
+void FakeMediaVoice::pause() {
+    Record("pause", VoicePlayState::Paused);
 }
 
-void FakeMediaVoice::pause() {
-    m_calls.push_back("pause");
-    if (m_open) {
-        m_state = VoicePlayState::Paused;
-    }
+void FakeMediaVoice::Record(const char* call, VoicePlayState state) {
+    m_calls.push_back(call);
+    m_state = m_open ? state : m_state;
 }
 
 void FakeMediaVoice::setVolume(int hundredthsOfDb) {

@@ -36,6 +36,7 @@ public:
     void ClearCalls() { m_calls.clear(); }
 
 private:
+    void Record(const char* call, VoicePlayState state);
     std::map<std::string, double> m_clips;
     std::vector<std::string> m_calls;
     std::string m_path;

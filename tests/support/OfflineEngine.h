@@ -4,6 +4,7 @@
 #include "audio/OfflineOutput.h"
 
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -19,7 +20,12 @@ public:
 
     explicit OfflineEngine(int sampleRate = kDefaultRate,
                            std::size_t framesPerBuffer = kDefaultBuffer,
-                           std::chrono::milliseconds idleStop = AudioEngine::kNeverIdleStop);
+                           std::chrono::milliseconds idleStop = AudioEngine::kNeverIdleStop)
+        : m_sampleRate(sampleRate) {
+        auto output = std::make_unique<OfflineOutput>(sampleRate, framesPerBuffer);
+        m_output = output.get();
+        m_engine = std::make_unique<AudioEngine>(std::move(output), idleStop);
+    }
 
     AudioEngine& engine() { return *m_engine; }
     EngineVoice& voice(VoiceId id) { return m_engine->voice(id); }
@@ -28,7 +34,9 @@ public:
     // Renders `frames` frames (interleaved stereo).
     std::vector<float> render(std::size_t frames) { return m_output->pull(frames); }
     // Renders `seconds` of audio, rounded to whole frames.
-    std::vector<float> renderSeconds(double seconds);
+    std::vector<float> renderSeconds(double seconds) {
+        return render(static_cast<std::size_t>(std::llround(seconds * m_sampleRate)));
+    }
 
 private:
     int m_sampleRate;

@@ -9,25 +9,20 @@ namespace korvale::testing {
 
 std::vector<float> Channel(const std::vector<float>& stereo, int channel, std::size_t from,
                            std::size_t to) {
-    const std::size_t frames = stereo.size() / 2;
-    to = std::min(to, frames);
     std::vector<float> out;
-    for (std::size_t i = from; i < to; ++i) {
+    for (std::size_t i = from; i < std::min(to, stereo.size() / 2); ++i) {
         out.push_back(stereo[2 * i + static_cast<std::size_t>(channel)]);
     }
     return out;
 }
 
 double RmsDbfs(const std::vector<float>& samples) {
-    if (samples.empty()) {
-        return -std::numeric_limits<double>::infinity();
-    }
     double sum = 0.0;
     for (const float s : samples) {
         sum += static_cast<double>(s) * s;
     }
-    const double rms = std::sqrt(sum / static_cast<double>(samples.size()));
-    return rms > 0.0 ? 20.0 * std::log10(rms) : -std::numeric_limits<double>::infinity();
+    return sum > 0.0 ? 10.0 * std::log10(sum / static_cast<double>(samples.size()))
+                     : -std::numeric_limits<double>::infinity();
 }
 
 double Peak(const std::vector<float>& samples) {
@@ -47,47 +42,33 @@ double LargestStep(const std::vector<float>& samples) {
 }
 
 double ToneAmplitude(const std::vector<float>& samples, double freqHz, int sampleRate) {
+    // Goertzel on the Hann-windowed samples.
     const std::size_t n = samples.size();
-    if (n < 2) {
-        return 0.0;
-    }
-    const double omega = 2.0 * std::numbers::pi * freqHz / sampleRate;
-    const double coeff = 2.0 * std::cos(omega);
-    double s1 = 0.0;
-    double s2 = 0.0;
-    double windowSum = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double w =
-            0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / (n - 1));
+    const double coeff = 2.0 * std::cos(2.0 * std::numbers::pi * freqHz / sampleRate);
+    double s1 = 0.0, s2 = 0.0, windowSum = 0.0;
+    for (std::size_t i = 0; n > 1 && i < n; ++i) {
+        const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * double(i) / double(n - 1));
         windowSum += w;
         const double s0 = samples[i] * w + coeff * s1 - s2;
         s2 = s1;
         s1 = s0;
     }
     const double power = s1 * s1 + s2 * s2 - coeff * s1 * s2;
-    return 2.0 * std::sqrt(std::max(power, 0.0)) / windowSum;
+    return windowSum > 0.0 ? 2.0 * std::sqrt(std::max(power, 0.0)) / windowSum : 0.0;
 }
 
 double EstimateFrequencyHz(const std::vector<float>& samples, int sampleRate) {
-    double first = -1.0;
-    double last = -1.0;
-    int crossings = 0;
+    // Rising zero crossings, interpolated between samples.
+    double first = -1.0, last = -1.0;
+    int crossings = -1;
     for (std::size_t i = 1; i < samples.size(); ++i) {
         if (samples[i - 1] < 0.0f && samples[i] >= 0.0f) {
-            const double t = static_cast<double>(i - 1) +
-                             samples[i - 1] / static_cast<double>(samples[i - 1] - samples[i]);
-            if (first < 0.0) {
-                first = t;
-            } else {
-                ++crossings;
-            }
-            last = t;
+            last = double(i - 1) + samples[i - 1] / double(samples[i - 1] - samples[i]);
+            first = first < 0.0 ? last : first;
+            ++crossings;
         }
     }
-    if (crossings == 0) {
-        return 0.0;
-    }
-    return crossings * sampleRate / (last - first);
+    return crossings > 0 ? crossings * sampleRate / (last - first) : 0.0;
 }
 
 } // namespace korvale::testing

@@ -1,0 +1,144 @@
+// The core run unattended ("LOAD NEXT" and "MIX NEXT" down) on the real engine, rendered
+// offline: what is heard at every hand-over, and broken or hostile clips on the way.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "decode/DecoderFactory.h"
+#include "support/ClipFactory.h"
+#include "support/SignalAnalysis.h"
+#include "support/TempDir.h"
+#include "support/UnattendedRun.h"
+
+namespace korvale::testing {
+namespace {
+
+using Paths = std::vector<std::string>;
+constexpr std::size_t kFrames = UnattendedRun::kSliceFrames;
+
+TEST(UnattendedRun, EveryClipIsHeardInTurnWithCrossFadesAndNoGapOrClick) {
+    // Tones far enough apart to be told apart in a 10 ms slice, low enough that a sample
+    // step (second difference) of a click stands out from theirs.
+    const std::vector<double> tones{400.0, 700.0, 1000.0, 1300.0};
+    TempDir dir;
+    UnattendedRun run;
+    Paths paths;
+    for (std::size_t i = 0; i < tones.size(); ++i) {
+        paths.push_back(dir.file("clip" + std::to_string(i) + ".wav"));
+        ASSERT_TRUE(WriteSineWav(paths.back(), 8.0, tones[i], 44100, 0.5));
+    }
+    run.core.Store().List().AppendMany(paths);
+    run.Start();
+
+    std::vector<float> left;
+    std::vector<std::size_t> heard;
+    std::vector<bool> crossFaded(tones.size(), false);
+    std::vector<double> loudest(tones.size(), 0.0);
+    int silentRun = 0, longestSilence = 0;
+    for (int after = 0; after < 100 && run.nowMs < 40000; after += run.handOvers == 4 ? 1 : 0) {
+        run.Step();
+        const std::vector<float> samples = Channel(run.slice, 0);
+        left.insert(left.end(), samples.begin(), samples.end());
+        std::vector<double> level;
+        for (std::size_t t = 0; t < tones.size(); ++t) {
+            level.push_back(ToneAmplitude(samples, tones[t], UnattendedRun::kRate) / 0.5);
+            loudest[t] = std::max(loudest[t], level[t]);
+            crossFaded[t] = crossFaded[t] || (t > 0 && level[t] > 0.1 && level[t - 1] > 0.1);
+        }
+        const auto top = std::size_t(std::max_element(level.begin(), level.end()) - level.begin());
+        if (level[top] > 0.01 && (heard.empty() || heard.back() != top)) {
+            heard.push_back(top);
+        }
+        silentRun = !heard.empty() && RmsDbfs(samples) < -60.0 ? silentRun + 1 : 0;
+        longestSilence = std::max(longestSilence, silentRun);
+    }
+    EXPECT_EQ(run.started, paths);
+    EXPECT_EQ(run.handOvers, 4); // the first clip's fade-in, then three hand-overs
+    EXPECT_EQ(heard, (std::vector<std::size_t>{0, 1, 2, 3}));
+    for (std::size_t t = 0; t < tones.size(); ++t) {
+        EXPECT_TRUE(t == 0 || crossFaded[t]) << "no cross-fade into clip " << t;
+        EXPECT_NEAR(loudest[t], 1.0, 0.05) << "clip " << t << " never at full level";
+    }
+    EXPECT_LE(longestSilence, 5) << "a gap of more than 50 ms";
+    // A tone of amplitude a and angular step w moves by a*w^2 at most from one sample step
+    // to the next; two tones at 1300 Hz and below stay under 0.03, a click jumps further.
+    double worst = 0.0;
+    for (std::size_t i = 2; i < left.size(); ++i) {
+        worst = std::max(worst, double(std::fabs(left[i] - 2 * left[i - 1] + left[i - 2])));
+    }
+    EXPECT_LT(worst, 0.04) << "a click";
+}
+
+TEST(UnattendedRun, TenThousandUnplayableEntriesAreDroppedInConstantStack) {
+    TempDir dir;
+    const std::string good = dir.file("good.wav");
+    ASSERT_TRUE(WriteSineWav(good, 3.0, 440.0, 44100, 0.5)); // 1 s or less counts as unplayable
+    WriteBytes(dir.file("empty.mp3"), "");
+    WriteBytes(dir.file("noise.mp3"), RandomBytes(3000, 5));
+    const Paths bad{dir.file("empty.mp3"), dir.file("noise.mp3"), dir.file("missing.mp3"),
+                    dir.path()};
+    UnattendedRun run;
+    Paths entries;
+    for (std::size_t i = 0; i < 10000; ++i) {
+        entries.push_back(bad[i % bad.size()]);
+    }
+    entries.push_back(good);
+    run.core.Store().List().AppendMany(entries);
+    run.core.Store().SelectedByUser(0);
+
+    EXPECT_EQ(run.core.List().Entries(), Paths{good});
+    EXPECT_EQ(run.core.Decks().Player(Deck::A).GetFileName(), good);
+    EXPECT_LT(run.host.highestStack - run.host.lowestStack, 4096u);
+}
+
+TEST(UnattendedRun, AFolderOfHostileClipsPlaysTheGoodOnesAndDropsTheRest) {
+    TempDir dir;
+    const std::pair<const char*, double> mp3s[] = {
+        {"plain.mp3", 300},     {"quote \" 'single'.mp3", 350},
+        {"new\nline.mp3", 400}, {"open x alias movie wait.mp3", 450},
+        {"cut.mp3", 550},       {"LOUD.MP3", 600}};
+    for (const auto& [name, hz] : mp3s) {
+        ASSERT_TRUE(WriteSineMp3(dir.file(name), 6.0, hz, 44100, Mp3Mode::Cbr));
+    }
+    WriteBytes(dir.file("cut.mp3"), ReadBytes(dir.file("cut.mp3")).substr(0, 40000));
+    WriteSineWav(dir.file("a wav named.mp3"), 6.0, 500, 22050, 0.5);
+    WriteBytes(dir.file("empty.mp3"), "");
+    WriteBytes(dir.file("garbage.mp3"), RandomBytes(20000, 7));
+    WriteBytes(dir.file("header only.mp3"), std::string("RIFF\x24\0\0\0WAVE", 12));
+    std::filesystem::create_directory(dir.file("a folder.mp3"));
+    ASSERT_TRUE(
+        WriteSineWav(dir.file("a folder.mp3/inside.mp3"), 6.0, 650, 22050, 0.5)); // not gathered
+    ::mkfifo(dir.file("a pipe.mp3").c_str(), 0600);
+    UnattendedRun run;
+    run.core.Store().SearchFolder(dir.path() + "/", "*.mp3");
+    const Paths gathered = run.core.List().Entries();
+    ASSERT_EQ(gathered.size(), 12u);
+    run.Start();
+    run.RunUntilIdle(2000, 60000);
+
+    Paths playable;
+    for (const std::string& path : gathered) {
+        const DecoderOpenResult opened = OpenDecoder(path);
+        const bool plays = opened.decoder && opened.decoder->lengthFrames() > 0;
+        if (plays) {
+            playable.push_back(path);
+        }
+        const Paths& left = run.core.List().Entries();
+        EXPECT_EQ(std::count(left.begin(), left.end(), path), plays ? 1 : 0) << path;
+    }
+    EXPECT_EQ(playable.size(), 7u);
+    // Each playable clip starts once (the list may start over after its last entry).
+    Paths firstRound(run.started.begin(),
+                     run.started.begin() + long(std::min(run.started.size(), playable.size())));
+    std::sort(firstRound.begin(), firstRound.end());
+    std::sort(playable.begin(), playable.end());
+    EXPECT_EQ(firstRound, playable);
+    EXPECT_GE(run.handOvers, 7);
+}
+
+} // namespace
+} // namespace korvale::testing
