@@ -129,6 +129,9 @@ TEST_F(Clips, BrokenFilesOpenWithTheDurationThatDecodesAndPlayToTheirEnd) {
         EXPECT_EQ(Peak(Channel(out, 0, out.size() / 2 - 9600)), 0.0);
         EXPECT_EQ(Peak(Channel(out, 0)) > 0.45 && Peak(Channel(out, 1)) > 0.45, duration != 0.0);
     }
+    for (const char* name : {"folder.mp3", "pipe.mp3"}) {
+        EXPECT_EQ(OpenDecoder(dir.file(name)).status, DecoderOpenStatus::NotARegularFile);
+    }
 }
 
 TEST_F(Clips, AFileCutOrDeletedWhilePlayingEndsCleanly) {
