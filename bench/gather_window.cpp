@@ -17,6 +17,7 @@
 #include "support/TempDir.h"
 #include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
+#include "support/TestWindow.h"
 #include "ui/CKORVALEDlg.h"
 #include "ui/PlayListView.h"
 
@@ -24,26 +25,7 @@ extern char** environ;
 
 namespace {
 
-// The main window on fake players, devices and dialogs, initialised as the program does it,
-// without its running tick.
-struct BenchWindow {
-    BenchWindow() : window(Services()) { window.OnInitDialog(); }
-    korvale::WindowServices Services() {
-        korvale::WindowServices services;
-        services.core = korvale::CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell};
-        services.screenSize = QSize(1280, 1024);
-        services.startTickTimer = false;
-        return services;
-    }
-    korvale::CKORVALEDlg& w() { return window; }
-    korvale::test::FakeMediaVoice deck1;
-    korvale::test::FakeMediaVoice deck2;
-    korvale::test::FakeMciDevice mci;
-    korvale::test::FakeAudioDevices devices;
-    korvale::test::FakeDialogs dialogs;
-    korvale::test::FakeShell shell;
-    korvale::CKORVALEDlg window;
-};
+using BenchWindow = korvale::test::TestWindow;
 
 using Clock = std::chrono::steady_clock;
 
@@ -84,7 +66,7 @@ int main(int argc, char** argv) {
         }
     }
     BenchWindow f;
-    f.w().show();
+    (*f.w).show();
     double gatherBest = 1e9;
     double findBest = 1e9;
     bool findRan = true;
@@ -93,8 +75,8 @@ int main(int argc, char** argv) {
         f.dialogs.openChoices.push_back({folder.file("clip 0.mp3"), 1});
         f.dialogs.answers.push_back(korvale::MessageAnswer::Yes);
         auto start = Clock::now();
-        f.w().LoadButton->click();
-        status = f.w().Core().StatusText();
+        (*f.w).LoadButton->click();
+        status = (*f.w).Core().StatusText();
         gatherBest = std::min(gatherBest, Seconds(start));
         QCoreApplication::processEvents();
 

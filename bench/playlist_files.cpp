@@ -17,31 +17,13 @@
 #include "support/TempDir.h"
 #include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
+#include "support/TestWindow.h"
 #include "ui/CKORVALEDlg.h"
 #include "ui/PlayListView.h"
 
 namespace {
 
-// The main window on fake players, devices and dialogs, initialised as the program does it,
-// without its running tick.
-struct BenchWindow {
-    BenchWindow() : window(Services()) { window.OnInitDialog(); }
-    korvale::WindowServices Services() {
-        korvale::WindowServices services;
-        services.core = korvale::CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell};
-        services.screenSize = QSize(1280, 1024);
-        services.startTickTimer = false;
-        return services;
-    }
-    korvale::CKORVALEDlg& w() { return window; }
-    korvale::test::FakeMediaVoice deck1;
-    korvale::test::FakeMediaVoice deck2;
-    korvale::test::FakeMciDevice mci;
-    korvale::test::FakeAudioDevices devices;
-    korvale::test::FakeDialogs dialogs;
-    korvale::test::FakeShell shell;
-    korvale::CKORVALEDlg window;
-};
+using BenchWindow = korvale::test::TestWindow;
 
 constexpr std::size_t kEntries = 100000;
 constexpr int kRepeats = 5;
@@ -74,7 +56,7 @@ int main(int argc, char** argv) {
     const std::string reference = dir.file("reference.bin");
 
     BenchWindow f;
-    korvale::CKORVALEDlg& w = f.w();
+    korvale::CKORVALEDlg& w = (*f.w);
     const std::vector<std::string> entries = MakeEntries();
     w.Core().Store().List().AppendMany(entries);
 

@@ -14,32 +14,14 @@
 
 #include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
+#include "support/TestWindow.h"
 #include "ui/CKORVALEDlg.h"
 #include "ui/PlayListModel.h"
 #include "ui/PlayListView.h"
 
 namespace {
 
-// The main window on fake players, devices and dialogs, initialised as the program does it,
-// without its running tick.
-struct BenchWindow {
-    BenchWindow() : window(Services()) { window.OnInitDialog(); }
-    korvale::WindowServices Services() {
-        korvale::WindowServices services;
-        services.core = korvale::CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell};
-        services.screenSize = QSize(1280, 1024);
-        services.startTickTimer = false;
-        return services;
-    }
-    korvale::CKORVALEDlg& w() { return window; }
-    korvale::test::FakeMediaVoice deck1;
-    korvale::test::FakeMediaVoice deck2;
-    korvale::test::FakeMciDevice mci;
-    korvale::test::FakeAudioDevices devices;
-    korvale::test::FakeDialogs dialogs;
-    korvale::test::FakeShell shell;
-    korvale::CKORVALEDlg window;
-};
+using BenchWindow = korvale::test::TestWindow;
 
 using Clock = std::chrono::steady_clock;
 
@@ -82,11 +64,11 @@ int main(int argc, char** argv) {
         f.deck2.AddClip(path, 180.0);
         entries.push_back(std::move(path));
     }
-    korvale::PlayListView* list = f.w().PlayListBox;
-    korvale::PlayList& entriesOfCore = f.w().Core().Store().List();
+    korvale::PlayListView* list = (*f.w).PlayListBox;
+    korvale::PlayList& entriesOfCore = (*f.w).Core().Store().List();
     const auto fillStart = Clock::now();
     entriesOfCore.AppendMany(std::move(entries));
-    f.w().show();
+    (*f.w).show();
     QCoreApplication::processEvents();
     std::printf("append %d entries and show: %.1f ms\n", kEntries,
                 std::chrono::duration<double, std::milli>(Clock::now() - fillStart).count());
@@ -102,7 +84,7 @@ int main(int argc, char** argv) {
                                                     QItemSelectionModel::ClearAndSelect);
         });
         Time(scroll, [&] { bar->setValue((bar->value() + bar->maximum() / 7) % bar->maximum()); });
-        Time(remove, [&] { f.w().DeleteButton->click(); });
+        Time(remove, [&] { (*f.w).DeleteButton->click(); });
     }
     Print("select", select);
     Print("scroll", scroll);

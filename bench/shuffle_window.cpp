@@ -13,31 +13,13 @@
 #include "core/ClassicRand.h"
 #include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
+#include "support/TestWindow.h"
 #include "ui/CKORVALEDlg.h"
 #include "ui/PlayListView.h"
 
 namespace {
 
-// The main window on fake players, devices and dialogs, initialised as the program does it,
-// without its running tick.
-struct BenchWindow {
-    BenchWindow() : window(Services()) { window.OnInitDialog(); }
-    korvale::WindowServices Services() {
-        korvale::WindowServices services;
-        services.core = korvale::CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell};
-        services.screenSize = QSize(1280, 1024);
-        services.startTickTimer = false;
-        return services;
-    }
-    korvale::CKORVALEDlg& w() { return window; }
-    korvale::test::FakeMediaVoice deck1;
-    korvale::test::FakeMediaVoice deck2;
-    korvale::test::FakeMciDevice mci;
-    korvale::test::FakeAudioDevices devices;
-    korvale::test::FakeDialogs dialogs;
-    korvale::test::FakeShell shell;
-    korvale::CKORVALEDlg window;
-};
+using BenchWindow = korvale::test::TestWindow;
 
 using Clock = std::chrono::steady_clock;
 
@@ -99,18 +81,18 @@ int main(int argc, char** argv) {
         bool messageShown = false;
         for (int repeat = 0; repeat < kRepeats; ++repeat) {
             BenchWindow f;
-            f.w().Core().Store().List().AppendMany(Entries(n));
+            (*f.w).Core().Store().List().AppendMany(Entries(n));
             QApplication::processEvents();
 
             const auto start = Clock::now();
-            f.w().ShuffleButton->click();
+            (*f.w).ShuffleButton->click();
             const auto shuffled = Clock::now();
             QApplication::processEvents(); // the list shown again and redrawn
             const auto drawn = Clock::now();
 
             best = std::min(best, Seconds(start, shuffled));
             bestDrawn = std::min(bestDrawn, Seconds(start, drawn));
-            count = f.w().Core().List().Count();
+            count = (*f.w).Core().List().Count();
             messageShown = !f.dialogs.messages.empty();
         }
         std::printf("shuffle of %zu entries with the list refilled: %.4f s (%.4f s with the "

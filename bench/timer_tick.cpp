@@ -14,30 +14,12 @@
 #include "support/OfflineEngine.h"
 #include "support/TempDir.h"
 #include "support/FakeMediaVoice.h"
+#include "support/TestWindow.h"
 #include "ui/CKORVALEDlg.h"
 
 namespace {
 
-// The main window on fake players, devices and dialogs, initialised as the program does it,
-// without its running tick.
-struct BenchWindow {
-    BenchWindow() : window(Services()) { window.OnInitDialog(); }
-    korvale::WindowServices Services() {
-        korvale::WindowServices services;
-        services.core = korvale::CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell};
-        services.screenSize = QSize(1280, 1024);
-        services.startTickTimer = false;
-        return services;
-    }
-    korvale::CKORVALEDlg& w() { return window; }
-    korvale::test::FakeMediaVoice deck1;
-    korvale::test::FakeMediaVoice deck2;
-    korvale::test::FakeMciDevice mci;
-    korvale::test::FakeAudioDevices devices;
-    korvale::test::FakeDialogs dialogs;
-    korvale::test::FakeShell shell;
-    korvale::CKORVALEDlg window;
-};
+using BenchWindow = korvale::test::TestWindow;
 
 using Clock = std::chrono::steady_clock;
 
@@ -81,13 +63,13 @@ Figures FakePlayers() {
     const std::string clipB = "/music/B side.mp3";
     f.deck1.AddClip(clipA, kClipSeconds);
     f.deck2.AddClip(clipB, kClipSeconds);
-    korvale::DeckPlayers& decks = f.w().Core().Decks();
+    korvale::DeckPlayers& decks = (*f.w).Core().Decks();
     decks.LoadClipOnDeck(clipA, korvale::DeckChoice::Deck1, 0.0);
     decks.LoadClipOnDeck(clipB, korvale::DeckChoice::Deck2, 0.0);
     decks.PlayDeck(korvale::Deck::A);
     decks.PlayDeck(korvale::Deck::B);
-    f.w().show();
-    return TimeTicks(f.w(), kTicks, [&f](int i) {
+    (*f.w).show();
+    return TimeTicks((*f.w), kTicks, [&f](int i) {
         f.deck1.SetPosition(i * kTickSeconds);
         f.deck2.SetPosition(i * kTickSeconds + 0.5);
     });
@@ -99,11 +81,11 @@ Figures IdleDecks() {
     const std::string clipB = "/music/B side.mp3";
     f.deck1.AddClip(clipA, kClipSeconds);
     f.deck2.AddClip(clipB, kClipSeconds);
-    korvale::DeckPlayers& decks = f.w().Core().Decks();
+    korvale::DeckPlayers& decks = (*f.w).Core().Decks();
     decks.LoadClipOnDeck(clipA, korvale::DeckChoice::Deck1, 0.0);
     decks.LoadClipOnDeck(clipB, korvale::DeckChoice::Deck2, 0.0);
-    f.w().show();
-    return TimeTicks(f.w(), kTicks, [](int) {});
+    (*f.w).show();
+    return TimeTicks((*f.w), kTicks, [](int) {});
 }
 
 Figures EngineVoices() {

@@ -15,7 +15,7 @@
 
 #include <functional>
 
-#include "TestWindow.h"
+#include "support/TestWindow.h"
 #include "platform/QtDialogs.h"
 #include "support/ClipFactory.h"
 

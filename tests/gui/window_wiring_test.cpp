@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "TestWindow.h"
+#include "support/TestWindow.h"
 #include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"
 #include "ui/PlayListView.h"
