@@ -473,8 +473,9 @@ bool CKORVALEDlg::OnInitDialog() {
     }
     UpperProgressBar->setRange(0, kUpperProgressMaximum);
     UpperProgressBar->setValue(0);
-    PlaceWindow();
+    // The start-up messages (no mixer, no sound devices) come before the window shows.
     m_core.Start(directory, m_services.startTickTimer);
+    PlaceWindow();
     return true;
 }
 
@@ -488,8 +489,9 @@ void CKORVALEDlg::SetUpTrackBars() {
     ApplySetUp(InSpeedSlider, kSpeedSetUp);
     ApplySetUp(OutSpeedSlider, kSpeedSetUp);
     ApplySetUp(CuePositionSlider, kCuePositionSetUp);
+    // The status line keeps its template text until the core writes one.
     for (const CorePart part : {CorePart::Decks, CorePart::FadeSettings, CorePart::Cue,
-                                CorePart::Levels, CorePart::Toggles, CorePart::Status}) {
+                                CorePart::Levels, CorePart::Toggles}) {
         Changed(part);
     }
 }
