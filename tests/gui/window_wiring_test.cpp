@@ -103,6 +103,8 @@ struct L {
 };
 
 TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
+    test::TestWindow fresh; // the status line keeps its template text until the core writes
+    EXPECT_EQ(Text(fresh.w->StatusLine), "Ready");
     L l;
     for (const ControlSpec& entry : WindowControls()) {
         QWidget* control = l.w.findChild<QWidget*>(QString::fromLatin1(entry.name));
