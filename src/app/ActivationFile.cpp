@@ -1,5 +1,7 @@
 #include "app/ActivationFile.h"
 
+#include "interfaces/PathLength.h"
+
 #include <unistd.h>
 
 #include <fstream>
@@ -51,48 +53,6 @@ std::optional<std::filesystem::path> ActivationFile::ServicesFolder(const char* 
         return std::nullopt;
     }
     return dataHome / kServicesSubfolder;
-}
-
-bool ActivationFile::IsValidUtf8(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        char32_t codePoint = 0;
-        if (lead < 0x80) {
-            length = 1;
-            codePoint = lead;
-        } else if ((lead & 0xe0) == 0xc0) {
-            length = 2;
-            codePoint = lead & 0x1f;
-        } else if ((lead & 0xf0) == 0xe0) {
-            length = 3;
-            codePoint = lead & 0x0f;
-        } else if ((lead & 0xf8) == 0xf0) {
-            length = 4;
-            codePoint = lead & 0x07;
-        } else {
-            return false;
-        }
-        if (i + length > text.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xc0) != 0x80) {
-                return false;
-            }
-            codePoint = (codePoint << 6) | (next & 0x3f);
-        }
-        // Overlong forms, surrogates and values past the last code point are not UTF-8.
-        static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (codePoint < kSmallest[length] || codePoint > 0x10ffff ||
-            (codePoint >= 0xd800 && codePoint <= 0xdfff)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
 }
 
 std::string ActivationFile::ExecWord(const std::string& programPath) {

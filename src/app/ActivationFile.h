@@ -44,7 +44,6 @@ private:
     // The path as one word of the Exec line: unchanged when it holds only plain
     // characters, otherwise single-quoted.
     static std::string ExecWord(const std::string& programPath);
-    static bool IsValidUtf8(const std::string& text);
 };
 
 } // namespace korvale

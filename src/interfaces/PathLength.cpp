@@ -77,6 +77,17 @@ std::size_t PathCharacterCount(std::string_view path) {
     return count;
 }
 
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = SequenceLength(text, at);
+        if (length == 0) {
+            return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
 std::string FirstPathCharacters(std::string_view path, std::size_t characters) {
     const std::vector<std::size_t> starts = CharacterStarts(path);
     if (starts.empty()) {

@@ -18,6 +18,10 @@ inline bool FitsPathLimit(std::string_view path) {
     return PathCharacterCount(path) <= kMaxPathCharacters;
 }
 
+// Whether `text` is well-formed UTF-8 (no over-long forms, surrogates or values past the
+// last code point). Pure; any thread.
+bool IsValidUtf8(std::string_view text);
+
 // The first `characters` characters of `path` (counted as PathCharacterCount counts them);
 // never splits a UTF-8 sequence.
 std::string FirstPathCharacters(std::string_view path, std::size_t characters);
