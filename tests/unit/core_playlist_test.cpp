@@ -62,9 +62,14 @@ TEST(CorePlayList, GatherFollowsTheFilterAsksBeforeClearingAndCancelChangesNothi
         EXPECT_EQ(f.core.StatusText(), row.filter == 3 || row.filter == 4
             ? "New Clips Loaded: " + std::to_string(n) + ", Total: " + std::to_string(total)
             : std::to_string(n) + " new audio file(s) loaded - Total " + std::to_string(total) + ". ");
+        std::string shownWhileOpen;
+        f.dialogs.whileOpen = [&] { shownWhileOpen = f.core.StatusText(); };
         f.core.Store().GatherClips(); // cancelled: no question, nothing gathered, no status
         EXPECT_EQ(tuple(f.dialogs.messages.size(), f.core.List().Count(), f.core.StatusText()),
                   tuple(1u, total, ""));
+        // The dialog opened on the file chosen last, over the searching text.
+        EXPECT_EQ(tuple(f.dialogs.openRequests.back().initialFile, shownWhileOpen),
+                  tuple(dir.file(row.file), "Searching for valid audio files..."));
     }
 }
 
