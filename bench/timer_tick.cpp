@@ -57,19 +57,24 @@ void Print(const char* what, int ticks, const Figures& figures) {
                 figures.meanMs, figures.maxMs);
 }
 
-Figures FakePlayers() {
-    BenchWindow f;
+// Both decks loaded with a clip of kClipSeconds, the window shown.
+void LoadBothDecks(BenchWindow& f) {
     const std::string clipA = "/music/A side.mp3";
     const std::string clipB = "/music/B side.mp3";
     f.deck1.AddClip(clipA, kClipSeconds);
     f.deck2.AddClip(clipB, kClipSeconds);
-    korvale::DeckPlayers& decks = (*f.w).Core().Decks();
+    korvale::DeckPlayers& decks = f.w->Core().Decks();
     decks.LoadClipOnDeck(clipA, korvale::DeckChoice::Deck1, 0.0);
     decks.LoadClipOnDeck(clipB, korvale::DeckChoice::Deck2, 0.0);
-    decks.PlayDeck(korvale::Deck::A);
-    decks.PlayDeck(korvale::Deck::B);
-    (*f.w).show();
-    return TimeTicks((*f.w), kTicks, [&f](int i) {
+    f.w->show();
+}
+
+Figures FakePlayers() {
+    BenchWindow f;
+    LoadBothDecks(f);
+    f.w->Core().Decks().PlayDeck(korvale::Deck::A);
+    f.w->Core().Decks().PlayDeck(korvale::Deck::B);
+    return TimeTicks(*f.w, kTicks, [&f](int i) {
         f.deck1.SetPosition(i * kTickSeconds);
         f.deck2.SetPosition(i * kTickSeconds + 0.5);
     });
@@ -77,15 +82,8 @@ Figures FakePlayers() {
 
 Figures IdleDecks() {
     BenchWindow f;
-    const std::string clipA = "/music/A side.mp3";
-    const std::string clipB = "/music/B side.mp3";
-    f.deck1.AddClip(clipA, kClipSeconds);
-    f.deck2.AddClip(clipB, kClipSeconds);
-    korvale::DeckPlayers& decks = (*f.w).Core().Decks();
-    decks.LoadClipOnDeck(clipA, korvale::DeckChoice::Deck1, 0.0);
-    decks.LoadClipOnDeck(clipB, korvale::DeckChoice::Deck2, 0.0);
-    (*f.w).show();
-    return TimeTicks((*f.w), kTicks, [](int) {});
+    LoadBothDecks(f);
+    return TimeTicks(*f.w, kTicks, [](int) {});
 }
 
 Figures EngineVoices() {
