@@ -7,11 +7,13 @@
 #include "audio/MediaCommandInterpreter.h"
 #include "audio/OfflineOutput.h"
 
+#include <sndfile.h>
+
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -26,48 +28,21 @@ constexpr int kOutputRate = 48000;
 constexpr std::size_t kBlockFrames = 480;
 constexpr std::size_t kMaxCommands = 64;
 
-void PutLe(std::string& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
+// A 440 Hz tone as a PCM WAV file (8 or 16 bits), written by libsndfile.
+void WriteTone(const char* name, int rate, int channels, int bits, int frames) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | (bits == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
+    SNDFILE* file = sf_open(name, SFM_WRITE, &info);
+    std::vector<float> samples(static_cast<std::size_t>(frames * channels));
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 440.0 * double(i / channels) / rate));
     }
-}
-
-// A PCM WAV of a 440 Hz tone.
-std::string ToneWav(int rate, int channels, int bits, int frames) {
-    const int bytesPerSample = bits / 8;
-    const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames * channels * bytesPerSample);
-    std::string out = "RIFF";
-    PutLe(out, 36 + dataBytes, 4);
-    out += "WAVEfmt ";
-    PutLe(out, 16, 4);
-    PutLe(out, 1, 2);
-    PutLe(out, static_cast<std::uint32_t>(channels), 2);
-    PutLe(out, static_cast<std::uint32_t>(rate), 4);
-    PutLe(out, static_cast<std::uint32_t>(rate * channels * bytesPerSample), 4);
-    PutLe(out, static_cast<std::uint32_t>(channels * bytesPerSample), 2);
-    PutLe(out, static_cast<std::uint32_t>(bits), 2);
-    out += "data";
-    PutLe(out, dataBytes, 4);
-    for (int f = 0; f < frames; ++f) {
-        const double value = 0.5 * std::sin(2.0 * M_PI * 440.0 * f / rate);
-        for (int c = 0; c < channels; ++c) {
-            if (bits == 8) {
-                PutLe(out, static_cast<std::uint32_t>(128 + std::lround(value * 127)), 1);
-            } else {
-                PutLe(out, static_cast<std::uint32_t>(std::lround(value * 32767)) & 0xffff, 2);
-            }
-        }
-    }
-    return out;
-}
-
-void WriteFile(const std::string& name, const std::string& bytes) {
-    std::FILE* file = std::fopen(name.c_str(), "wb");
-    if (file == nullptr) {
+    if (file == nullptr || sf_writef_float(file, samples.data(), frames) != frames) {
         std::abort();
     }
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    sf_close(file);
 }
 
 struct Rig {
@@ -103,12 +78,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     }
     g_folder = folder;
     std::atexit(RemoveFolder);
-    const std::string tone = ToneWav(44100, 2, 16, 11025);
-    WriteFile("a.wav", tone);
-    WriteFile("b.mp3", tone);
-    WriteFile("c.wav", ToneWav(22050, 1, 8, 4000));
-    WriteFile("d.mp3", std::string(4000, '\xff'));
-    WriteFile("e.wav", tone.substr(0, 1000));
+    WriteTone("a.wav", 44100, 2, 16, 11025);
+    std::filesystem::copy_file("a.wav", "b.mp3"); // a WAV by another name
+    WriteTone("c.wav", 22050, 1, 8, 4000);
+    std::ofstream("d.mp3", std::ios::binary) << std::string(4000, '\xff'); // garbage
+    std::filesystem::copy_file("a.wav", "e.wav");
+    std::filesystem::resize_file("e.wav", 1000); // cut short
     g_rig = new Rig();
     return 0;
 }

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -56,6 +57,7 @@ Answer TypeAndConfirm(const std::string& name, bool modal) {
         EXPECT_EQ(QApplication::activeModalWidget() == dialog, modal) << "modal: the save dialog";
         auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         ASSERT_TRUE(field != nullptr && field->hasFocus());
+        EXPECT_GT(qobject_cast<QFileDialog*>(dialog)->nameFilters().size(), 1) << "the program's filters";
         field->setText(QString::fromStdString(name));
         dialog->accept(); // the Open or Save button
     };
@@ -89,7 +91,7 @@ TEST(RealDialogs, EachDialogIsAnsweredWhileTheWindowRuns) {
     for (const auto& [name, setUp, answer, check] : rows) {
         SCOPED_TRACE(name);
         QtDialogs dialogs;
-        test::TestWindow t(dialogs);
+        test::TestWindow t(&dialogs);
         dialogs.SetOwner(t.w.get());
         setUp(t.w->Core());
         bool answered = false;

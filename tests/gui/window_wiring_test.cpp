@@ -56,8 +56,8 @@ void ExpectShowsCore(W& w) {
                          w.FadeInThresholdSlider->isEnabled()),
               std::tuple(c.Settings().MixStyleIndex(), c.Settings().WaitBoxChecked(),
                          c.Settings().ThresholdEnabled()));
-    EXPECT_EQ(std::tuple(Text(w.CueClipName), Text(w.CuePositionDisplay), w.SetCueButton->isEnabled()),
-              std::tuple(c.Cue().ClipName(), c.Cue().CuePointText(), c.Cue().ControlsEnabled()));
+    EXPECT_EQ(std::tuple(Text(w.CueClipName), Text(w.CuePositionDisplay), Text(w.CuePlayTime), w.SetCueButton->isEnabled()),
+              std::tuple(c.Cue().ClipName(), c.Cue().CuePointText(), c.Cue().PlayTimeText(), c.Cue().ControlsEnabled()));
     // A track bar holds its position inside its range.
     EXPECT_EQ(w.CuePositionSlider->value(), std::clamp(c.Cue().SliderPosition(),
                                                        c.Cue().SliderMinimum(), c.Cue().SliderMaximum()));
@@ -71,7 +71,7 @@ void ExpectShowsCore(W& w) {
 // A window with the clips listed, "a" on deck A (the user's choice) and "b" on deck B.
 struct L {
     test::FakeDialogs dialogs;
-    test::TestWindow t{dialogs};
+    test::TestWindow t{&dialogs};
     W& w = *t.w;
     Korvale& core = w.Core();
     L() {
@@ -113,12 +113,25 @@ TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
     }
     EXPECT_EQ(std::pair(Text(l.w.InSpeedLabel), l.w.InSpeedSlider->value()), std::pair(std::string("In Speed 40"), 40));
     EXPECT_FALSE(l.w.IsTimerRunning(TimerId::Tick));
+    EXPECT_EQ(l.w.ShuffleButton->toolTip().toStdString(), "Shuffle the play list");
     ExpectShowsCore(l.w);
     // Changes the core makes on its own show too.
     l.core.SetStatus("Busy"), l.core.Settings().SetMixStyleIndex(2), l.core.Decks().PlayDeck(Deck::A);
     l.t.deck1.SetPosition(12.0), l.core.OnTimer(TimerId::Tick);
     EXPECT_EQ(Text(l.w.StatusLine) + Text(l.w.ElapsedA), "Busy00:00:12:00");
     ExpectShowsCore(l.w);
+}
+
+TEST(WindowWiring, PlacementFollowsTheScreenWidth) {
+    struct Row { QSize screen; QRect place; bool shown; };
+    const Row rows[] = {{{640, 480}, {0, 0, 640, 480}, true}, {{800, 600}, {80, 60, 640, 480}, true},
+                        {{1024, 768}, {192, 144, 640, 480}, true}, {{1023, 900}, {}, false}};
+    for (const Row& row : rows) {
+        test::TestWindow t(nullptr, row.screen);
+        const QSize size = t.w->size(); // other screens: centred at the template's size
+        const QRect centred(QPoint((row.screen.width() - size.width()) / 2, (row.screen.height() - size.height()) / 2), size);
+        EXPECT_EQ(std::pair(QRect(t.w->pos(), size), t.w->isVisible()), std::pair(row.shown ? row.place : centred, row.shown));
+    }
 }
 
 TEST(WindowWiring, EachControlReachesItsOperation) {
@@ -155,6 +168,9 @@ TEST(WindowWiring, EachControlReachesItsOperation) {
         {"StopAllButton", [](L& l) { l.Press(l.w.LoadNextCheck), l.Press(l.w.MixNextCheck); },
          [](L& l) { return !l.core.LoadNext() && !l.core.MixNext() && !l.t.deck1.isOpen(); }},
         {"MicButton", none, [](L& l) { return l.core.Levels().MicOn(); }},
+        // Mic on again: the core releases the talk-over box, and the list makes room for the level.
+        {"MicButton", [](L& l) { l.Press(l.w.MicButton), l.Press(l.w.TOCheck), l.Press(l.w.MicButton); },
+         [](L& l) { return l.core.Levels().MicOn() && l.w.PlayListBox->geometry().right() < l.w.MicLevel->x(); }},
         {"TOCheck", mic, [](L& l) { return l.core.Levels().TalkOverChecked(); }},
         {"FaderBLabel", none, [](L& l) { return l.core.StatusText() == "Player 2: b"; }},
         {"WaitFadeInCheck", none, [](L& l) { return !l.core.Settings().WaitBoxChecked(); }},
@@ -185,6 +201,7 @@ TEST(WindowWiring, PlayListViewLoadsOnlyWhatTheUserSelects) {
     const auto at = [view](int row) { return view->visualRect(view->model()->index(row, 0)).center(); };
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at(2));
     EXPECT_EQ(l.core.List().SelectedIndex(), 2);
+    EXPECT_EQ(view->model()->index(2, 0).data(Qt::ToolTipRole).toString().toStdString(), kClips[2]);
     EXPECT_TRUE(l.t.deck1.path() == kClips[2] || l.t.deck2.path() == kClips[2]);
     const std::size_t calls = l.t.deck1.Calls().size() + l.t.deck2.Calls().size();
     l.core.Store().List().Select(1);

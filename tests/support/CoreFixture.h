@@ -31,7 +31,12 @@ public:
 // The core on fakes, started as the program starts it but without its running tick:
 // tests call OnTimer themselves. `start` false leaves it unstarted.
 struct CoreFixture {
-    explicit CoreFixture(bool start = true);
+    explicit CoreFixture(bool start = true)
+        : core(CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell}, host) {
+        if (start) {
+            core.Start("/start/folder", /*startTick=*/false);
+        }
+    }
 
     FakeMediaVoice deck1, deck2;
     FakeMciDevice mci;

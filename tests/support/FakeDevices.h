@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -17,13 +18,22 @@ namespace korvale::test {
 // Media-command device that records every command and answers from a script.
 class FakeMciDevice : public MciDevice {
 public:
-    std::string sendString(const std::string& command) override;
-    std::optional<std::string> shortPath(const std::string& longPath) override;
+    std::string sendString(const std::string& command) override {
+        commands.push_back(command);
+        const auto it = replies.find(command);
+        return it == replies.end() ? std::string() : it->second;
+    }
+    std::optional<std::string> shortPath(const std::string& longPath) override {
+        const auto& refused = pathsWithoutShortForm;
+        if (std::find(refused.begin(), refused.end(), longPath) != refused.end()) {
+            return std::nullopt;
+        }
+        return "\"" + longPath + "\"";
+    }
 
     std::vector<std::string> commands;
     // Replies by exact command text ("status movie length" -> "5000"); default empty.
     std::map<std::string, std::string> replies;
-    // Paths without a short form.
     std::vector<std::string> pathsWithoutShortForm;
 };
 
@@ -33,13 +43,20 @@ public:
     int waveOutCount() override { return waveOuts; }
     std::optional<bool> waveOutCanSetVolume() override { return waveOutCaps; }
     std::optional<ChannelVolumes> waveOutVolume() override { return waveOutLevel; }
-    void setWaveOutVolume(ChannelVolumes volumes) override;
+    void setWaveOutVolume(ChannelVolumes volumes) override { waveOutWrites.push_back(volumes); }
     int auxCount() override { return auxes; }
-    std::optional<bool> auxCanSetVolume(int device) override;
-    std::optional<ChannelVolumes> auxVolume(int device) override;
-    void setAuxVolume(int device, ChannelVolumes volumes) override;
+    std::optional<bool> auxCanSetVolume(int device) override {
+        return auxCaps.count(device) != 0 ? auxCaps[device] : std::nullopt;
+    }
+    std::optional<ChannelVolumes> auxVolume(int device) override {
+        return auxLevels.count(device) != 0 ? std::optional(auxLevels[device]) : std::nullopt;
+    }
+    void setAuxVolume(int device, ChannelVolumes volumes) override { auxWrites.emplace_back(device, volumes); }
     int mixerCount() override { return static_cast<int>(mixerNames.size()); }
-    std::optional<std::string> mixerName(int device) override;
+    std::optional<std::string> mixerName(int device) override {
+        return device >= 0 && device < mixerCount() ? std::optional(mixerNames[std::size_t(device)])
+                                                    : std::nullopt;
+    }
     bool openMixer0() override { return mixerOpens; }
 
     int waveOuts = 1;
@@ -58,16 +75,26 @@ public:
 class FakeDialogs : public Dialogs {
 public:
     struct Message {
-        std::string text;
-        std::string caption;
+        std::string text, caption;
         MessageIcon icon;
         MessageButtons buttons;
     };
 
     MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
-                             MessageButtons buttons) override;
-    FileChoice openFile(const OpenFileRequest& request) override;
-    FileChoice saveFile(const SaveFileRequest& request) override;
+                             MessageButtons buttons) override {
+        messages.push_back({text, caption, icon, buttons});
+        WhileOpen();
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : Take(answers, MessageAnswer::Yes);
+    }
+    FileChoice openFile(const OpenFileRequest& request) override {
+        openRequests.push_back(request);
+        WhileOpen();
+        return Take(openChoices, FileChoice{});
+    }
+    FileChoice saveFile(const SaveFileRequest& request) override {
+        saveRequests.push_back(request);
+        return Take(saveChoices, FileChoice{});
+    }
     void about() override { ++aboutShown; }
 
     std::vector<Message> messages;
@@ -79,6 +106,22 @@ public:
     // Called while a dialog is "open", e.g. to fire timers meanwhile.
     std::function<void()> whileOpen;
     int aboutShown = 0;
+
+private:
+    void WhileOpen() const {
+        if (whileOpen) {
+            whileOpen();
+        }
+    }
+    // The front of `queue`, taken off it; `otherwise` when it is empty.
+    template <typename T> static T Take(std::deque<T>& queue, T otherwise) {
+        if (queue.empty()) {
+            return otherwise;
+        }
+        T front = std::move(queue.front());
+        queue.pop_front();
+        return front;
+    }
 };
 
 class FakeShell : public Shell {

@@ -8,42 +8,55 @@
 
 namespace korvale::test {
 
-// A scripted player voice: clips "exist" when registered with a duration; the test moves
-// the position by hand. Records the calls it receives.
+// A scripted player voice: clips "exist" when registered with a duration (0: opens but cannot
+// be decoded); the test moves the position by hand. Records the calls it receives; play,
+// stop and pause set the state only while a clip is open.
 class FakeMediaVoice : public MediaVoice {
 public:
-    // Registers a clip path with its duration in seconds (0: opens but cannot be decoded).
-    void AddClip(const std::string& path, double durationSeconds);
+    void AddClip(const std::string& path, double durationSeconds) { m_clips[path] = durationSeconds; }
 
-    bool open(const std::string& path) override;
-    void close() override;
+    bool open(const std::string& path) override {
+        m_calls.push_back("open " + path);
+        m_path = path, m_open = true, m_position = 0.0, m_state = VoicePlayState::Stopped;
+        const auto it = m_clips.find(path);
+        m_duration = it == m_clips.end() ? 0.0 : it->second;
+        return m_duration > 0.0;
+    }
+    void close() override {
+        m_calls.push_back("close");
+        m_path.clear(), m_open = false, m_duration = 0.0, m_position = -1.0;
+        m_state = VoicePlayState::Closed;
+    }
     std::string path() const override { return m_path; }
     bool isOpen() const override { return m_open; }
     double durationSeconds() const override { return m_open ? m_duration : 0.0; }
     double positionSeconds() const override { return m_open ? m_position : -1.0; }
     VoicePlayState playState() const override { return m_state; }
-    void seek(double seconds) override;
-    void play() override;
-    void stop() override;
-    void pause() override;
-    void setVolume(int hundredthsOfDb) override;
+    void seek(double seconds) override {
+        m_calls.push_back("seek " + std::to_string(seconds));
+        m_position = m_open ? seconds : m_position;
+    }
+    void play() override { Record("play", VoicePlayState::Playing); }
+    void stop() override { Record("stop", VoicePlayState::Stopped); }
+    void pause() override { Record("pause", VoicePlayState::Paused); }
+    void setVolume(int hundredthsOfDb) override { m_volume = hundredthsOfDb; }
 
     // Test controls.
     void SetPosition(double seconds) { m_position = seconds; }
-    void SetPlayState(VoicePlayState state) { m_state = state; }
     int Volume() const { return m_volume; }
     const std::vector<std::string>& Calls() const { return m_calls; }
     void ClearCalls() { m_calls.clear(); }
 
 private:
-    void Record(const char* call, VoicePlayState state);
+    void Record(const char* call, VoicePlayState state) {
+        m_calls.push_back(call);
+        m_state = m_open ? state : m_state;
+    }
     std::map<std::string, double> m_clips;
     std::vector<std::string> m_calls;
     std::string m_path;
     bool m_open = false;
-    double m_duration = 0.0;
-    double m_position = -1.0;
-    double m_start = 0.0;
+    double m_duration = 0.0, m_position = -1.0;
     int m_volume = 0;
     VoicePlayState m_state = VoicePlayState::Closed;
 };

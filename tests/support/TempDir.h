@@ -1,5 +1,10 @@
 #pragma once
 
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
 #include <string>
 
 namespace korvale::testing {
@@ -7,14 +12,27 @@ namespace korvale::testing {
 // A fresh folder under $TMPDIR (or /tmp), removed with everything in it on destruction.
 class TempDir {
 public:
-    TempDir();
-    ~TempDir();
+    TempDir() {
+        const char* base = std::getenv("TMPDIR");
+        m_path = std::string(base && *base ? base : "/tmp") + "/korvale-test-XXXXXX";
+        if (::mkdtemp(m_path.data()) == nullptr) {
+            throw std::runtime_error("cannot create a temporary folder");
+        }
+    }
+    ~TempDir() {
+        // Files a test made unreadable must not keep the folder from going.
+        std::error_code error;
+        for (auto it = std::filesystem::recursive_directory_iterator(m_path, error);
+             !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+            ::chmod(it->path().c_str(), 0700);
+        }
+        std::filesystem::remove_all(m_path, error);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& path() const { return m_path; }
-    // path() + "/" + name
-    std::string file(const std::string& name) const;
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
 
 private:
     std::string m_path;

@@ -11,8 +11,15 @@ namespace korvale::test {
 // The main window built as the program builds it on fake players and devices, with the
 // given dialogs (or fake ones of its own), initialised; its tick is left to the caller.
 struct TestWindow {
-    TestWindow() : TestWindow(nullptr) {}
-    explicit TestWindow(Dialogs& given) : TestWindow(&given) {}
+    explicit TestWindow(Dialogs* given = nullptr, QSize screen = QSize(1280, 1024)) {
+        WindowServices services{
+            {&deck1, &deck2, &mci, &devices, given != nullptr ? given : &dialogs, &shell}};
+        services.screenSize = screen;
+        services.startTickTimer = false;
+        services.workingDirectory = "/start/folder";
+        w = std::make_unique<CKORVALEDlg>(services);
+        w->OnInitDialog();
+    }
 
     FakeMediaVoice deck1, deck2;
     FakeMciDevice mci;
@@ -20,17 +27,6 @@ struct TestWindow {
     FakeShell shell;
     FakeDialogs dialogs; // used when no dialogs are given
     std::unique_ptr<CKORVALEDlg> w;
-
-private:
-    explicit TestWindow(Dialogs* given) {
-        WindowServices services{
-            {&deck1, &deck2, &mci, &devices, given != nullptr ? given : &dialogs, &shell}};
-        services.screenSize = QSize(1280, 1024);
-        services.startTickTimer = false;
-        services.workingDirectory = "/start/folder";
-        w = std::make_unique<CKORVALEDlg>(services);
-        w->OnInitDialog();
-    }
 };
 
 } // namespace korvale::test

@@ -130,9 +130,10 @@ TEST(CoreCue, CueingAStoppedDeckClosesThenOpensTheClipAndMixOrLoadCloseIt) {
               tuple(kClip, "00:00:05:00", 0, 5000, true));
     EXPECT_EQ(tuple(f.core.StatusText(), f.host.busy), tuple("Selecting 'Play' the Cue clip will play on the master output", 0));
     for (const auto close : {+[](Korvale& c) { c.Fade().Mix(); }, +[](Korvale& c) { c.Store().LoadSelectedClip(); }}) {
-        f.core.Cue().ToggleCuePlay(); f.mci.commands.clear();
+        f.core.Cue().ToggleCuePlay(); f.mci.replies["status movie position"] = "2500";
+        f.core.Cue().MarkCueIn(), f.mci.commands.clear();
         close(f.core);
-        EXPECT_EQ(f.mci.commands, kClose);
+        EXPECT_EQ(tuple(f.mci.commands, f.core.Cue().CuePointText()), tuple(kClose, "00:00:00:00"));
         EXPECT_FALSE(f.host.IsTimerRunning(TimerId::Cue) || f.core.Cue().ControlsEnabled());
     }
     f.core.Decks().CloseDeck(Deck::B);
@@ -149,9 +150,13 @@ TEST(CoreCue, PlayPauseTogglesTheCueTimerAndTheTickFollowsThePosition) {
               tuple("play movie", 39, "Stop"));
     f.mci.replies["status movie position"] = "2500"; f.core.OnTimer(TimerId::Cue);
     EXPECT_EQ(tuple(f.core.Cue().SliderPosition(), f.core.Cue().PlayTimeText()), tuple(2500, "00:00:02:12"));
-    f.core.Cue().ToggleCuePlay();
-    EXPECT_EQ(tuple(f.mci.commands.back(), f.core.Cue().PlayCaption()), tuple("pause movie", "Play"));
-    EXPECT_FALSE(f.host.IsTimerRunning(TimerId::Cue) || f.core.Cue().TimerRunning());
+    for (const auto pause : {+[](Korvale& c) { c.Cue().ToggleCuePlay(); }, // the slider moved while playing pauses
+                             +[](Korvale& c) { c.Cue().SliderMovedByUser(1000), c.OnHScroll(); }}) {
+        if (!f.core.Cue().Playing()) f.core.Cue().ToggleCuePlay();
+        pause(f.core);
+        EXPECT_EQ(tuple(f.mci.commands.back(), f.core.Cue().PlayCaption()), tuple("pause movie", "Play"));
+        EXPECT_FALSE(f.host.IsTimerRunning(TimerId::Cue) || f.core.Cue().TimerRunning());
+    }
 }
 
 TEST(CoreCue, MarkInGoToCueAndSetCueReloadTheDeckAtTheCuePoint) {

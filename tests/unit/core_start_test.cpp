@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "support/CoreFixture.h"
 
@@ -109,6 +110,22 @@ TEST(CoreStart, HelpPageOpensFromTheStartFolderOrTellsWhyNot) {
     }
 }
 
+TEST(CoreStart, EachChangeIsToldToTheFrontEnd) {
+    const std::pair<CorePart, std::function<void(CoreFixture&)>> rows[] = {
+        {CorePart::Decks, [](CoreFixture& f) { f.core.Decks().SetFaderPosition(Deck::B, 1234); }},
+        {CorePart::OnAir, [](CoreFixture& f) { f.core.Decks().PlayDeck(Deck::A); }},
+        {CorePart::OnAir, [](CoreFixture& f) { f.core.Decks().StopDeck(Deck::B); }},
+        {CorePart::OnAir, [](CoreFixture& f) { f.core.Decks().CloseDeck(Deck::A); }},
+        {CorePart::Toggles, [](CoreFixture& f) { f.core.SetLoadNext(true); }},
+        {CorePart::Toggles, [](CoreFixture& f) { f.core.SetMixNext(true); }},
+        {CorePart::Status, [](CoreFixture& f) { f.core.SetStatus("x"); }}};
+    for (const auto& [part, change] : rows) {
+        CoreFixture f;
+        f.host.changes.clear(), change(f);
+        EXPECT_EQ(std::count(f.host.changes.begin(), f.host.changes.end(), part), 1) << int(part);
+    }
+}
+
 TEST(CoreStart, StopAndExitCloseEverything) {
     for (const bool exit : {false, true}) {
         CoreFixture f;
@@ -125,14 +142,15 @@ TEST(CoreStart, StopAndExitCloseEverything) {
 }
 
 TEST(CoreLevels, StartReadsDevicesMixerNamesAndLevelsWhereTheDevicesAllowIt) {
-    struct Row { int waveOuts; std::vector<std::string> mixers; std::optional<bool> waveCaps, auxCaps;
+    struct Row { int waveOuts, auxes; std::vector<std::string> mixers; std::optional<bool> waveCaps, auxCaps;
                  bool master, cue; Opt masterName, cueName; int level, mic; };
-    const Row rows[] = {{0, {}, true, true, false, false, {}, {}, 30536, 64536},
-                        {1, {"Only"}, false, std::nullopt, true, false, "Only", {}, 1, 1},
-                        {2, {"Main", "Phones", "Third"}, std::nullopt, false, true, true, "Main", "Phones", 1, 1}};
+    const Row rows[] = {{0, 2, {}, true, true, false, false, {}, {}, 30536, 64536},
+                        {1, 2, {"Only"}, false, std::nullopt, true, false, "Only", {}, 1, 1},
+                        {1, 0, {"Only"}, false, true, true, false, "Only", {}, 1, 1},
+                        {2, 2, {"Main", "Phones", "Third"}, std::nullopt, false, true, true, "Main", "Phones", 1, 1}};
     for (const Row& row : rows) {
         CoreFixture f(false);
-        f.devices.waveOuts = row.waveOuts, f.devices.mixerNames = row.mixers, f.devices.waveOutCaps = row.waveCaps;
+        f.devices.waveOuts = row.waveOuts, f.devices.auxes = row.auxes, f.devices.mixerNames = row.mixers, f.devices.waveOutCaps = row.waveCaps;
         f.devices.waveOutLevel = ChannelVolumes{40000, 30000}, f.devices.auxLevels[0] = ChannelVolumes{1000, 1000};
         f.devices.auxCaps[0] = row.auxCaps; f.core.Start("/start", false);
         const OutputLevels& levels = f.core.Levels();

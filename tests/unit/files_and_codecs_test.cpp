@@ -2,6 +2,7 @@
 #include "core/PlayListCodec.h"
 #include "core/WholeFile.h"
 #include "support/ClipFactory.h"
+#include "support/CoreFixture.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 
 namespace korvale {
@@ -133,18 +133,27 @@ TEST(WholeFile, WriteReplacesThroughLinksKeepsModesAndLeavesNoTemporary) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
 }
 
-TEST(WholeFile, ASaveThatRunsOutOfRoomKeepsTheOldFile) {
+// A save that runs out of room (the file-size limit, in a child so that it stays there) or
+// cannot create its file is told as such, and the old file stays as it was.
+TEST(PlayListSave, RunningOutOfRoomOrNoPlaceToCreateIsToldAndKeepsTheOldFile) {
     testing::TempDir dir;
     const std::string path = dir.file("list.ztl");
     WriteBytes(path, "old contents");
-    const pid_t child = ::fork(); // the file-size limit stays in the child
+    const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const WriteFileResult result = WriteFileReplacing(path, std::string(100000, 'n'));
-        ::_exit(!result.ok && result.errorNumber == EFBIG && !result.errorText.empty() ? 0 : 1);
+        test::CoreFixture f;
+        f.core.Store().List().AppendMany(Entries(1000, "/music/" + std::string(90, 'n') + ".mp3"));
+        bool told = true;
+        for (const auto& [target, caption] : {std::pair{path, "KORVALE couldn't write out file"},
+                                              {dir.file("gone/list.ztl"), "KORVALE couldn't create out file"}}) {
+            f.dialogs.messages.clear();
+            told = told && f.core.Files().WritePlayListFile(target, 1) == PlayListFiles::kNotWritten &&
+                   f.dialogs.messages.size() == 1 && f.dialogs.messages[0].caption == caption;
+        }
+        ::_exit(told ? 0 : 1);
     }
     int status = 1;
     ASSERT_EQ(::waitpid(child, &status, 0), child);

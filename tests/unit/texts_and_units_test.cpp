@@ -67,10 +67,9 @@ TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
         {N(PathCharacterCount("/\xc0\xaf")), "3"},
         {N(PathCharacterCount("/\xed\xa0\x80")), "4"},
         {N(PathCharacterCount("/\xff\xd0\x96")), "4"},
-        {FirstPathCharacters("a\xd0\x96"
-                             "b",
-                             2),
-         "a\xd0\x96"},
+        {N(PathCharacterCount("ab\xed\x9f\xbf\xc2\x80")), "4"}, // U+D7FF, U+0080: the edges
+        {N(IsValidUtf8("/\x80")) + N(IsValidUtf8("/\xf4\x8f\xbf\xbf")), "01"},
+        {FirstPathCharacters("a\xd0\x96" "b", 2), "a\xd0\x96"},
         {FirstPathCharacters("ab\xff", 2), "ab"},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
