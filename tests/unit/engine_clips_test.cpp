@@ -27,17 +27,9 @@ std::vector<float> DecodeAll(Decoder& decoder) {
 }
 
 TEST(Mp3Decoder, LengthIsExactWithTheInfoFrameAndWholeFramesWithoutAndSeeksLand) {
-    struct Case {
-        Mp3Mode mode;
-        int rate;
-        double seconds;
-    };
-    for (const Case c : {Case{Mp3Mode::Cbr, 44100, 2.0},
-                         {Mp3Mode::Vbr, 44100, 2.5},
-                         {Mp3Mode::CbrNoTag, 44100, 2.0},
-                         {Mp3Mode::VbrNoTag, 44100, 2.7},
-                         {Mp3Mode::Vbr, 48000, 1.234},
-                         {Mp3Mode::Cbr, 32000, 2.5}}) {
+    struct Case { Mp3Mode mode; int rate; double seconds; };
+    for (const Case c : {Case{Mp3Mode::Cbr, 44100, 2.0}, {Mp3Mode::Vbr, 44100, 2.5}, {Mp3Mode::CbrNoTag, 44100, 2.0},
+                         {Mp3Mode::VbrNoTag, 44100, 2.7}, {Mp3Mode::Vbr, 48000, 1.234}, {Mp3Mode::Cbr, 32000, 2.5}}) {
         SCOPED_TRACE(int(c.mode) * 100000 + c.rate);
         TempDir dir;
         ASSERT_TRUE(WriteSineMp3(dir.file("a.mp3"), c.seconds, 1000.0, c.rate, c.mode));
@@ -100,21 +92,14 @@ TEST_F(Clips, BrokenFilesOpenWithTheDurationThatDecodesAndPlayToTheirEnd) {
     std::filesystem::create_directory(dir.file("folder.mp3"));
     ::mkfifo(dir.file("pipe.mp3").c_str(), 0600);
     const std::pair<std::string, double> cases[] = {
-        {dir.file("missing.mp3"), 0.0},
-        {bytes("empty.mp3", ""), 0.0},
-        {bytes("noise.mp3", RandomBytes(100000, 7)), 0.0},
-        {dir.file("folder.mp3"), 0.0},
-        {dir.file("pipe.mp3"), 0.0},
+        {dir.file("missing.mp3"), 0.0}, {bytes("empty.mp3", ""), 0.0}, {bytes("noise.mp3", RandomBytes(100000, 7)), 0.0},
+        {dir.file("folder.mp3"), 0.0}, {dir.file("pipe.mp3"), 0.0},
         {bytes("header.wav", ReadBytes(wav("h.wav", 1.0)).substr(0, 44)), 0.0},
         {bytes("cut.wav", ReadBytes(wav("w.wav", 2.0)).substr(0, 44 + 4 * 48000)), 1.0},
-        {bytes("cut.mp3", ReadBytes(mp3("c.mp3", 2.0)).substr(0, 12000)), -1.0},
-        {bytes("id3.mp3", id3), 1.0},
-        {bytes("claims.wav", claims), 1.0},
-        {bytes("wav.mp3", ReadBytes(wav("x.wav", 1.0))), 1.0},
-        {mono(WavFormat::Pcm16), 0.5},
-        {bytes("mp3.wav", ReadBytes(mp3("y.mp3", 1.0))), 1.0},
-        {mono(WavFormat::Pcm24), 0.5},
-        {mono(WavFormat::Float32), 0.5}};
+        {bytes("cut.mp3", ReadBytes(mp3("c.mp3", 2.0)).substr(0, 12000)), -1.0}, {bytes("id3.mp3", id3), 1.0},
+        {bytes("claims.wav", claims), 1.0}, {bytes("wav.mp3", ReadBytes(wav("x.wav", 1.0))), 1.0},
+        {mono(WavFormat::Pcm16), 0.5}, {bytes("mp3.wav", ReadBytes(mp3("y.mp3", 1.0))), 1.0},
+        {mono(WavFormat::Pcm24), 0.5}, {mono(WavFormat::Float32), 0.5}};
     for (const auto& [path, duration] : cases) {
         SCOPED_TRACE(path);
         EXPECT_EQ(voice.open(path), duration != 0.0);

@@ -60,24 +60,10 @@ TEST_F(Commands, ACueSessionWithEveryCommand) {
 }
 
 TEST_F(Commands, UnknownCommandsFailEmptyWithoutEffectWithOrWithoutAClip) {
-    const char* commands[] = {"play",
-                              "play video",
-                              "play movie from 0",
-                              "status movie",
-                              "status movie mode",
-                              "status other length",
-                              "seek movie 500",
-                              "seek movie to",
-                              "seek movie to 12abc",
-                              "seek movie to 0x10",
-                              "open \"/tmp\" alias movie",
-                              "close",
-                              "pause movie now",
-                              "set movie time format frames",
-                              "delete movie",
-                              "",
-                              "   ",
-                              "\"play movie\"",
+    const char* commands[] = {"play", "play video", "play movie from 0", "status movie", "status movie mode",
+                              "status other length", "seek movie 500", "seek movie to", "seek movie to 12abc",
+                              "seek movie to 0x10", "open \"/tmp\" alias movie", "close", "pause movie now",
+                              "set movie time format frames", "delete movie", "", "   ", "\"play movie\"",
                               "play \"movie\""};
     for (const bool open : {false, true}) {
         if (open) {
@@ -96,8 +82,7 @@ TEST_F(Commands, ShortPathIsTheQuotedAbsolutePathOfAFileThatCanTravelAsOneWord) 
     std::string longest = dir.path() + "/";
     longest += std::string(255 - longest.size() - 4, 'x') + ".wav";
     const std::string tooLong = longest.substr(0, 251) + "y.wav";
-    for (const std::string& file :
-         {longest, tooLong, dir.file("say \"hi\".wav"), dir.file("tab\t.wav")}) {
+    for (const std::string& file : {longest, tooLong, dir.file("say \"hi\".wav"), dir.file("tab\t.wav")}) {
         WriteSineWav(file, 0.1, 1000.0, 8000, 0.5);
     }
     EXPECT_EQ(mci.shortPath(path), "\"" + path + "\"");
@@ -113,16 +98,14 @@ TEST_F(Commands, ShortPathIsTheQuotedAbsolutePathOfAFileThatCanTravelAsOneWord) 
 }
 
 TEST_F(Commands, HostileFileNamesCannotChangeTheCommand) {
-    for (const char* name :
-         {"x alias other .wav", "wait.wav", "a close all b.wav", "alias movie.wav",
-          "seek movie to 5.wav", "  lead and trail  .wav", "ünïcødé ☃.wav"}) {
+    for (const char* name : {"x alias other .wav", "wait.wav", "a close all b.wav", "alias movie.wav",
+                             "seek movie to 5.wav", "  lead and trail  .wav", "ünïcødé ☃.wav"}) {
         EXPECT_EQ(load(wav(name, 0.75)), "750") << name;
         EXPECT_EQ(cue.path(), dir.file(name));
         EXPECT_EQ(send("close movie"), "");
     }
     const std::string plain = wav("plain.wav", 0.5), spaced = wav("two words.wav", 0.5);
-    for (const std::string& refused :
-         {"open " + spaced + " alias movie ", "open \"" + plain + "\"x alias movie",
+    for (const std::string& refused : {"open " + spaced + " alias movie ", "open \"" + plain + "\"x alias movie",
           "open \"" + plain + " alias movie", "open \"" + plain + "\" alias movie wait",
           "open \"" + plain + "\" alias other", "open \"" + plain + "\" aliases movie"}) {
         EXPECT_EQ(send(refused), "") << refused;
@@ -139,10 +122,8 @@ TEST_F(Commands, HostileFileNamesCannotChangeTheCommand) {
 TEST_F(Commands, BadClipsLeaveTheAliasClosedAndACutOnePlaysWhatIsThere) {
     const std::string good = ReadBytes(wav("good.wav", 1.0));
     std::filesystem::create_directory(dir.file("folder.mp3"));
-    for (const auto& [name, bytes] : {std::pair{"empty.mp3", std::string()},
-                                      {"noise.mp3", RandomBytes(50000, 3)},
-                                      {"header.wav", good.substr(0, 44)},
-                                      {"folder.mp3", "-"}}) {
+    for (const auto& [name, bytes] : {std::pair{"empty.mp3", std::string()}, {"noise.mp3", RandomBytes(50000, 3)},
+                                      {"header.wav", good.substr(0, 44)}, {"folder.mp3", "-"}}) {
         SCOPED_TRACE(name);
         if (std::string(bytes) != "-") {
             WriteBytes(dir.file(name), bytes);

@@ -30,8 +30,7 @@ protected:
         return static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * freq / rate * n));
     }
     // Renders `frames` and checks them against the source from `start` under `gain(i)`.
-    template <typename Gain>
-    void expectSource(std::size_t frames, long long start, double freq, Gain gain) {
+    template <typename Gain> void expectSource(std::size_t frames, long long start, double freq, Gain gain) {
         const auto out = offline.render(frames);
         for (std::size_t i = 0; i < frames; ++i) {
             ASSERT_NEAR(out[2 * i + 1], source(start + long(i), freq, kOut) * gain(i), 1e-5) << i;
@@ -90,23 +89,20 @@ TEST_F(EngineRender, StopPauseCloseAndReopenRampOutInOneBufferAndPlayResumesExac
         : how == 1 ? voice.pause()
         : how == 2 ? voice.close()
                    : (void)voice.open(sine(1.0, 900.0, 22050));
-        expectSource(kBuffer, 14400, 440.0,
-                     [](std::size_t i) { return 1.0 - double(i + 1) / kBuffer; });
+        expectSource(kBuffer, 14400, 440.0, [](std::size_t i) { return 1.0 - double(i + 1) / kBuffer; });
         EXPECT_EQ(Peak(offline.render(kBuffer * 4)), 0.0);
-        const VoicePlayState states[] = {VoicePlayState::Stopped, VoicePlayState::Paused,
-                                         VoicePlayState::Closed, VoicePlayState::Stopped};
-        EXPECT_EQ(voice.playState(), states[how]);
-        EXPECT_DOUBLE_EQ(voice.positionSeconds(), how == 2 ? -1.0 : how == 3 ? 0.0 : 0.31);
+        const VoicePlayState states[] = {VoicePlayState::Stopped, VoicePlayState::Paused, VoicePlayState::Closed,
+                                         VoicePlayState::Stopped};
+        EXPECT_EQ(std::pair(voice.playState(), voice.positionSeconds()),
+                  std::pair(states[how], how == 2 ? -1.0 : how == 3 ? 0.0 : 0.31));
         if (how < 2) {
             voice.play();
-            expectSource(kBuffer * 2, 14880, 440.0,
-                         [](std::size_t i) { return std::min(1.0, double(i + 1) / kBuffer); });
+            expectSource(kBuffer * 2, 14880, 440.0, [](std::size_t i) { return std::min(1.0, double(i + 1) / kBuffer); });
             EXPECT_DOUBLE_EQ(voice.positionSeconds(), 0.33);
         }
     }
     voice.play(); // the clip opened last
-    EXPECT_NEAR(EstimateFrequencyHz(Channel(offline.renderSeconds(0.5), 0, 4800), kOut), 900.0,
-                0.5);
+    EXPECT_NEAR(EstimateFrequencyHz(Channel(offline.renderSeconds(0.5), 0, 4800), kOut), 900.0, 0.5);
 }
 
 TEST_F(EngineRender, PositionFollowsRenderedFramesSeeksAndTheStartPosition) {
@@ -118,8 +114,7 @@ TEST_F(EngineRender, PositionFollowsRenderedFramesSeeksAndTheStartPosition) {
     voice.play();
     const long long start = std::llround(0.123456 * kOut);
     EXPECT_DOUBLE_EQ(voice.positionSeconds(), start / double(kOut));
-    expectSource(kBuffer * 2, start, 441.0,
-                 [](std::size_t i) { return std::min(1.0, double(i + 1) / kBuffer); });
+    expectSource(kBuffer * 2, start, 441.0, [](std::size_t i) { return std::min(1.0, double(i + 1) / kBuffer); });
     voice.seek(1.5); // at once, before any frame; the old position ramps out for a buffer
     EXPECT_DOUBLE_EQ(voice.positionSeconds(), 1.5);
     offline.renderSeconds(0.2);
