@@ -6,12 +6,11 @@
 #include "support/OfflineEngine.h"
 #include "support/SignalAnalysis.h"
 #include "support/TempDir.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
-#include <thread>
 
 namespace korvale {
 namespace {
@@ -19,6 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::Channel;
 using testing::OfflineEngine;
+using testing::WaitUntil;
 
 constexpr int kRate = 48000;
 constexpr std::size_t kBuffer = 480;
@@ -26,19 +26,6 @@ constexpr auto kIdle = 50ms;
 constexpr std::size_t kIdleFrames = kRate / 20; // kIdle in frames
 constexpr double kAmp = 0.5;
 constexpr double kToneHz = 1000.0;
-constexpr auto kConditionLimit = 10s;
-
-// Polls `done` until it holds; false after a generous limit (a hung supervisor).
-bool WaitUntil(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + kConditionLimit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 class EngineIdleStop : public ::testing::Test {
 protected:

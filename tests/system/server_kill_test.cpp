@@ -1,7 +1,7 @@
-// The core on the real engine playing through the sound server, run unattended in real
-// time, with the server killed in the middle of a cross-fade: the engine carries on on its
-// null output, the time displays keep moving, the cross-fade completes and "LOAD NEXT"
-// loads the next clip.
+// The sound server killed under the real engine: a playing clip plays on through the null
+// output, and the core run unattended in real time with the server killed in the middle of a
+// cross-fade carries on: the time displays keep moving, the cross-fade completes and
+// "LOAD NEXT" loads the next clip.
 
 #include <gtest/gtest.h>
 
@@ -46,6 +46,37 @@ struct RealTimeRun {
         return true;
     }
 };
+
+TEST(EnginePulse, KeepsRunningWhenTheServerDies) {
+    if (!sys::Isolated()) {
+        if (!sys::PulseRunning()) {
+            GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
+        }
+        const auto [status, log] = sys::RunIsolated("EnginePulse.KeepsRunningWhenTheServerDies");
+        EXPECT_EQ(status, 0) << log;
+        return;
+    }
+    testing::TempDir dir;
+    const std::string clip = dir.file("tone.wav");
+    ASSERT_TRUE(testing::WriteSineWav(clip, 20.0, 440.0, 48000, 0.5));
+    AudioEngine engine(MakeBestAudioOutput());
+    ASSERT_EQ(engine.outputName(), "portaudio");
+    EngineVoice& voice = engine.voice(VoiceId::Deck2);
+    ASSERT_TRUE(voice.open(clip));
+    voice.play();
+    ASSERT_TRUE(sys::WaitFor([&] { return voice.positionSeconds() > 0.2; }, 8s));
+    const double before = voice.positionSeconds();
+    ASSERT_EQ(::kill(std::atoi(std::getenv("KORVALE_PULSE_PID")), SIGKILL), 0);
+    ASSERT_TRUE(sys::WaitFor([&] { return engine.outputName() == "null"; }, 8s));
+    // The clip plays on from where it stood, and at real time, not faster.
+    const auto switched = std::chrono::steady_clock::now();
+    const double later = voice.positionSeconds();
+    EXPECT_TRUE(sys::WaitFor([&] { return voice.positionSeconds() > later + 0.5; }, 8s));
+    EXPECT_GT(std::chrono::duration<double>(std::chrono::steady_clock::now() - switched).count(), 0.4)
+        << "the null output runs faster than real time";
+    EXPECT_GE(later, before);
+    EXPECT_EQ(voice.playState(), VoicePlayState::Playing);
+}
 
 TEST(CrossFadePulse, ServerKilledMidFadeTheRunGoesOn) {
     if (!sys::Isolated()) {

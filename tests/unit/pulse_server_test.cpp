@@ -1,0 +1,202 @@
+// The platform's pieces on the test script's private PulseAudio server (a null sink, no sound
+// card): the engine's output, recorded from the sink's monitor, and the level sliders reached
+// through the ALSA default mixer. Skipped without that server.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <regex>
+
+#include "audio/AudioEngine.h"
+#include "audio/AudioOutputFactory.h"
+#include "core/LevelMapping.h"
+#include "platform/AlsaAudioDevices.h"
+#include "support/ClipFactory.h"
+#include "support/CoreFixture.h"
+#include "support/SignalAnalysis.h"
+#include "support/TempDir.h"
+#include "support/WaitUntil.h"
+
+namespace korvale {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::WaitUntil;
+constexpr int kRecordRate = 48000;
+constexpr double kServerFull = 65536.0; // the sink's volume steps at 100 %
+constexpr double kChannelFull = 65535.0;
+
+
+bool PulseRunning() { return std::getenv("KORVALE_PULSE_PID") != nullptr; }
+
+// The left channel's longest stretch without a gap of silence (a starved server can leave
+// gaps in what it records).
+std::vector<float> LongestAudibleRun(const std::string& rawStereo) {
+    std::vector<float> stereo(rawStereo.size() / sizeof(float));
+    std::memcpy(stereo.data(), rawStereo.data(), stereo.size() * sizeof(float));
+    std::vector<float> best, run;
+    std::size_t quiet = 0;
+    for (std::size_t i = 0; i + 1 < stereo.size(); i += 2) {
+        quiet = std::fabs(stereo[i]) <= 1e-3f ? quiet + 1 : 0;
+        if (quiet >= 32) {
+            best = run.size() > best.size() ? run : best;
+            run.clear();
+        } else {
+            run.push_back(stereo[i]);
+        }
+    }
+    return run.size() > best.size() ? run : best;
+}
+
+std::string RunCommand(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+            output += buffer;
+        }
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+// The default sink's raw left and right volumes; {-1, -1} when pactl tells none.
+std::pair<long, long> SinkVolume() {
+    const std::string text = RunCommand("pactl get-sink-volume @DEFAULT_SINK@ 2>/dev/null");
+    static const std::regex pattern(R"(front-left: (\d+) .*front-right: (\d+) )");
+    std::smatch match;
+    return std::regex_search(text, match, pattern)
+               ? std::pair{std::stol(match[1].str()), std::stol(match[2].str())}
+               : std::pair{-1L, -1L};
+}
+
+class LevelsOnPulse : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!PulseRunning()) {
+            GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
+        }
+        core.Start("/", false);
+    }
+    // Other tests on the same server expect the sink at full volume.
+    void TearDown() override { RunCommand("pactl set-sink-volume @DEFAULT_SINK@ 65536"); }
+
+    AlsaAudioDevices devices;
+    test::FakeDialogs dialogs;
+    test::FakeCoreHost host;
+    Korvale core{CoreServices{nullptr, nullptr, nullptr, &devices, &dialogs, nullptr}, host};
+};
+
+TEST_F(LevelsOnPulse, StartUpFindsTheServerAndItsMixer) {
+    EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text;
+    EXPECT_GE(devices.waveOutCount(), 1);
+    EXPECT_EQ(devices.waveOutCanSetVolume(), std::optional<bool>(true));
+    EXPECT_GE(devices.mixerCount(), 1);
+    EXPECT_EQ(core.Levels().MasterCaption(), std::optional<std::string>("PulseAudio"));
+    EXPECT_TRUE(core.Levels().MasterCaptionEnabled());
+    // The server's plug-in offers no input line to play through.
+    EXPECT_EQ(devices.auxCount(), 0);
+    EXPECT_FALSE(core.Levels().MicButtonEnabled());
+}
+
+TEST_F(LevelsOnPulse, MovingMasterLevelSetsTheSinkVolume) {
+    for (const int position : {16384, 1, 32769, 65536}) { // each a real move
+        SCOPED_TRACE(position);
+        core.Levels().MasterMovedByUser(position);
+        core.OnVScroll();
+        ASSERT_EQ(core.Levels().MasterPosition(), position);
+        const double expected = LevelPositionToChannel(position) * kServerFull / kChannelFull;
+        const auto [left, right] = SinkVolume();
+        EXPECT_NEAR(left, expected, 1.0);
+        EXPECT_NEAR(right, expected, 1.0);
+    }
+}
+
+TEST_F(LevelsOnPulse, VolumeSetOnTheServerIsWhatReadMasterLevelShows) {
+    for (const long volume : {19661L, 65536L, 0L}) { // 30 %, 100 %, silent
+        SCOPED_TRACE(volume);
+        RunCommand("pactl set-sink-volume @DEFAULT_SINK@ " + std::to_string(volume));
+        const auto channel = static_cast<std::uint16_t>(std::lround(volume * kChannelFull / kServerFull));
+        const int expected = ChannelsToLevelPosition(channel, channel);
+        // The server tells its clients of a change in its own time: read until it has.
+        EXPECT_TRUE(WaitUntil([&] {
+            core.Levels().ReadMasterLevel();
+            return std::abs(core.Levels().MasterPosition() - expected) <= 1;
+        }, 5s)) << core.Levels().MasterPosition() << " for " << expected;
+        EXPECT_EQ(core.Levels().MasterLabel(), LevelLabelText(core.Levels().MasterPosition()));
+    }
+}
+
+TEST(EnginePulse, PlaysThroughTheSoundServer) {
+    if (!PulseRunning()) {
+        GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
+    }
+    testing::TempDir dir;
+    const std::string clip = dir.file("tone.wav");
+    ASSERT_TRUE(testing::WriteSineWav(clip, 10.0, 1000.0, 44100, 0.5));
+    AudioEngine engine(MakeBestAudioOutput());
+    ASSERT_EQ(engine.outputName(), "portaudio");
+    EngineVoice& voice = engine.voice(VoiceId::Deck1);
+    ASSERT_TRUE(voice.open(clip));
+    voice.setVolume(-600);
+
+    const std::string recording = dir.file("monitor.raw");
+    const pid_t recorder = ::fork();
+    if (recorder == 0) { // the sink's monitor as raw float stereo at kRecordRate, until SIGINT
+        ::dup2(::open(recording.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
+        ::execlp("parec", "parec", "--device=korvale_null.monitor", "--format=float32le", "--channels=2",
+                 "--rate=48000", "--raw", "--latency-msec=20", nullptr);
+        ::_exit(127);
+    }
+    // The null sink runs without pause: the monitor records (silence) once parec is connected.
+    std::error_code ignored;
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::file_size(recording, ignored) > 0; }, 8s));
+    voice.play();
+    // The clock is the sound server's: on a busy machine it may run behind real time.
+    EXPECT_TRUE(WaitUntil([&] { return voice.positionSeconds() > 1.5; }, 8s));
+    EXPECT_EQ(voice.playState(), VoicePlayState::Playing);
+    EXPECT_EQ(engine.outputName(), "portaudio");
+    ::kill(recorder, SIGINT);
+    ::waitpid(recorder, nullptr, 0);
+
+    auto left = LongestAudibleRun(testing::ReadBytes(recording));
+    ASSERT_GT(left.size(), static_cast<std::size_t>(kRecordRate / 10)) << "nothing audible";
+    left.erase(left.begin(), left.begin() + static_cast<long>(left.size() / 10)); // the ramp
+    EXPECT_NEAR(testing::EstimateFrequencyHz(left, kRecordRate), 1000.0, 1.0);
+    EXPECT_NEAR(testing::RmsDbfs(left), -15.05, 0.3); // 0.5 amplitude (-9.03 dBFS) at -6 dB
+}
+
+// An output stopped for idleness is not a dead server: each play after such a stop plays
+// through the server again, never through the null output.
+TEST(EnginePulse, IdleStopsAreNotTakenForADeadServer) {
+    if (!PulseRunning()) {
+        GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
+    }
+    constexpr int kStops = 2;
+    testing::TempDir dir;
+    const std::string clip = dir.file("tone.wav");
+    ASSERT_TRUE(testing::WriteSineWav(clip, 20.0, 440.0, 48000, 0.5));
+    AudioEngine engine(MakeBestAudioOutput(), 300ms);
+    ASSERT_EQ(engine.outputName(), "portaudio");
+    EngineVoice& voice = engine.voice(VoiceId::Deck1);
+    ASSERT_TRUE(voice.open(clip));
+    for (int stop = 1; stop <= kStops; ++stop) {
+        ASSERT_TRUE(WaitUntil([&] { return !engine.outputRunning(); }, 8s));
+        const double from = voice.positionSeconds();
+        voice.play();
+        // Long enough for the failover's monitor to have judged the restarted stream.
+        ASSERT_TRUE(WaitUntil([&] { return voice.positionSeconds() > from + 0.5; }, 8s));
+        EXPECT_EQ(engine.outputName(), "portaudio") << "after idle stop " << stop;
+        EXPECT_EQ(engine.outputStarts(), static_cast<std::uint64_t>(stop + 1));
+        voice.stop();
+    }
+}
+
+} // namespace
+} // namespace korvale
