@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <numeric>
+#include <utility>
 
 namespace korvale::testing {
 
@@ -17,20 +19,14 @@ std::vector<float> Channel(const std::vector<float>& stereo, int channel, std::s
 }
 
 double RmsDbfs(const std::vector<float>& samples) {
-    double sum = 0.0;
-    for (const float s : samples) {
-        sum += static_cast<double>(s) * s;
-    }
+    const double sum = std::inner_product(samples.begin(), samples.end(), samples.begin(), 0.0);
     return sum > 0.0 ? 10.0 * std::log10(sum / static_cast<double>(samples.size()))
                      : -std::numeric_limits<double>::infinity();
 }
 
 double Peak(const std::vector<float>& samples) {
-    double peak = 0.0;
-    for (const float s : samples) {
-        peak = std::max(peak, static_cast<double>(std::fabs(s)));
-    }
-    return peak;
+    const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
+    return samples.empty() ? 0.0 : std::max(std::fabs(*low), std::fabs(*high));
 }
 
 double LargestStep(const std::vector<float>& samples) {
@@ -49,9 +45,7 @@ double ToneAmplitude(const std::vector<float>& samples, double freqHz, int sampl
     for (std::size_t i = 0; n > 1 && i < n; ++i) {
         const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * double(i) / double(n - 1));
         windowSum += w;
-        const double s0 = samples[i] * w + coeff * s1 - s2;
-        s2 = s1;
-        s1 = s0;
+        s2 = std::exchange(s1, samples[i] * w + coeff * s1 - s2);
     }
     const double power = s1 * s1 + s2 * s2 - coeff * s1 * s2;
     return windowSum > 0.0 ? 2.0 * std::sqrt(std::max(power, 0.0)) / windowSum : 0.0;

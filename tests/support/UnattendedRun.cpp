@@ -12,27 +12,15 @@ void StackProbeHost::Changed(CorePart part) {
     FakeCoreHost::Changed(part);
 }
 
-namespace {
-CoreServices ServicesOf(UnattendedRun& r) {
-    CoreServices services;
-    services.deck1 = &r.engine.voice(VoiceId::Deck1);
-    services.deck2 = &r.engine.voice(VoiceId::Deck2);
-    services.mci = &r.mci;
-    services.devices = &r.devices;
-    services.dialogs = &r.dialogs;
-    services.shell = &r.shell;
-    return services;
-}
-} // namespace
-
-UnattendedRun::UnattendedRun() : core(ServicesOf(*this), host) {
+UnattendedRun::UnattendedRun()
+    : core(CoreServices{&engine.voice(VoiceId::Deck1), &engine.voice(VoiceId::Deck2), &mci, &devices, &dialogs, &shell},
+           host) {
     core.Start("/", /*startTick=*/false);
 }
 
 void UnattendedRun::Start() {
     core.Store().SelectedByUser(0);
-    core.SetLoadNext(true);
-    core.SetMixNext(true);
+    core.SetLoadNext(true), core.SetMixNext(true);
     core.Fade().Mix();
     Book();
 }
