@@ -1,0 +1,509 @@
+// The engine rendered offline: decoders and the clips a voice meets, the ramped gain, frame
+// counts, positions, seeks, ramps, the idle stop and the cue player's media commands.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <numbers>
+#include <unistd.h>
+#include <vector>
+
+#include "audio/AudioEngine.h"
+#include "audio/MediaCommandInterpreter.h"
+#include "audio/RampingGain.h"
+#include "decode/DecoderFactory.h"
+#include "support/ClipFactory.h"
+#include "support/OfflineEngine.h"
+#include "support/SignalAnalysis.h"
+#include "support/TempDir.h"
+#include "support/WaitUntil.h"
+
+namespace korvale::testing {
+namespace {
+
+TEST(RampingGain, StepsEvenlyFromTheOldGainToTheNewAndAdds) {
+    struct Case { float from, to; std::vector<float> leftGains; }; // per frame: input 1 on top of 0.5
+    const Case cases[] = {
+        {0.0f, 1.0f, {0.25f, 0.5f, 0.75f, 1.0f}}, // fade in: never a jump to full
+        {1.0f, 0.0f, {0.75f, 0.5f, 0.25f, 0.0f}}, // fade out ends silent
+        {0.5f, 0.5f, {0.5f, 0.5f, 0.5f, 0.5f}},   // constant gain
+        {0.0f, 0.0f, {0.0f, 0.0f, 0.0f, 0.0f}},   // silent: nothing added
+    };
+    for (const Case& c : cases) {
+        const std::size_t frames = c.leftGains.size();
+        std::vector<float> in(2 * frames);
+        for (std::size_t i = 0; i < frames; ++i) in[2 * i] = 1.0f, in[2 * i + 1] = -2.0f;
+        std::vector<float> out(2 * frames, 0.5f);
+        AddWithRampingGain(out.data(), in.data(), frames, c.from, c.to);
+        for (std::size_t i = 0; i < frames; ++i) {
+            EXPECT_FLOAT_EQ(out[2 * i], 0.5f + c.leftGains[i]) << c.from << "->" << c.to << " #" << i;
+            EXPECT_FLOAT_EQ(out[2 * i + 1], 0.5f - 2.0f * c.leftGains[i]);
+        }
+    }
+}
+
+constexpr int kOut = 48000;
+constexpr std::size_t kBuffer = 480;
+
+class EngineRender : public ::testing::Test {
+protected:
+    // A float WAV of a sine of amplitude 0.5 (or `amp`), stereo.
+    std::string sine(double seconds, double freq, int rate, double amp = 0.5) {
+        const std::string path = dir.file("tone" + std::to_string(++made) + ".wav");
+        EXPECT_TRUE(WriteSineWav(path, seconds, freq, rate, amp, 2, WavFormat::Float32));
+        return path;
+    }
+    // Sample n of such a file.
+    static float source(long long n, double freq, int rate) {
+        return static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * freq / rate * n));
+    }
+    // Renders `frames` and checks them against the source from `start` under `gain(i)`.
+    template <typename Gain> void expectSource(std::size_t frames, long long start, double freq, Gain gain) {
+        const auto out = offline.render(frames);
+        for (std::size_t i = 0; i < frames; ++i) {
+            ASSERT_NEAR(out[2 * i + 1], source(start + long(i), freq, kOut) * gain(i), 1e-5) << i;
+        }
+    }
+
+    TempDir dir;
+    int made = 0;
+    OfflineEngine offline{kOut, kBuffer};
+    EngineVoice& voice = offline.voice(VoiceId::Deck1);
+};
+
+TEST_F(EngineRender, A44kClipResamplesToExactLengthAndPitchThenStopsAtItsEnd) {
+    ASSERT_TRUE(voice.open(sine(1.0, 1000.0, 44100)));
+    EXPECT_DOUBLE_EQ(voice.durationSeconds(), 1.0);
+    voice.play();
+    const auto out = offline.renderSeconds(1.5);
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < out.size() / 2; ++i) {
+        last = out[2 * i] != 0.0f || out[2 * i + 1] != 0.0f ? i + 1 : last;
+    }
+    EXPECT_EQ(last, 48000u);
+    EXPECT_NEAR(EstimateFrequencyHz(Channel(out, 0, 4800, 43200), kOut), 1000.0, 0.2);
+    EXPECT_NEAR(Peak(Channel(out, 1, 4800, 43200)), 0.5, 0.01);
+    EXPECT_EQ(voice.playState(), VoicePlayState::Stopped);
+    EXPECT_DOUBLE_EQ(voice.positionSeconds(), 1.0);
+}
+
+TEST_F(EngineRender, VolumeIsHundredthsOfADbAndAStepRampsWithoutAClick) {
+    ASSERT_TRUE(voice.open(sine(2.0, 1000.0, 44100)));
+    voice.setVolume(-8500);
+    voice.play();
+    auto out = offline.render(kBuffer * 10 + 123); // the step lands inside a buffer
+    voice.setVolume(0);
+    const auto after = offline.render(kBuffer * 20);
+    EXPECT_LT(Peak(Channel(out, 0)), 0.001);
+    EXPECT_NEAR(Peak(Channel(after, 0, kBuffer * 2)), 0.5, 0.01);
+    out.insert(out.end(), after.begin(), after.end());
+    EXPECT_LE(LargestStep(Channel(out, 0)), LargestStep(Channel(after, 0, kBuffer * 2)) * 1.001);
+    const double full = RmsDbfs(Channel(after, 0, kBuffer * 2));
+    voice.setVolume(-600);
+    offline.render(kBuffer); // the ramp
+    EXPECT_NEAR(RmsDbfs(Channel(offline.renderSeconds(0.3), 0)) - full, -6.0, 0.1);
+    EXPECT_NEAR(full, 20.0 * std::log10(0.5 / std::sqrt(2.0)), 0.1);
+}
+
+TEST_F(EngineRender, StopPauseCloseAndReopenRampOutInOneBufferAndPlayResumesExactly) {
+    for (const int how : {0, 1, 2, 3}) {
+        SCOPED_TRACE(how);
+        voice.stop(); // the clip before ramps out
+        offline.render(kBuffer);
+        ASSERT_TRUE(voice.open(sine(2.0, 440.0, kOut)));
+        voice.play();
+        offline.renderSeconds(0.3);
+        how == 0   ? voice.stop()
+        : how == 1 ? voice.pause()
+        : how == 2 ? voice.close()
+                   : (void)voice.open(sine(1.0, 900.0, 22050));
+        expectSource(kBuffer, 14400, 440.0, [](std::size_t i) { return 1.0 - double(i + 1) / kBuffer; });
+        EXPECT_EQ(Peak(offline.render(kBuffer * 4)), 0.0);
+        const VoicePlayState states[] = {VoicePlayState::Stopped, VoicePlayState::Paused, VoicePlayState::Closed,
+                                         VoicePlayState::Stopped};
+        EXPECT_EQ(std::pair(voice.playState(), voice.positionSeconds()),
+                  std::pair(states[how], how == 2 ? -1.0 : how == 3 ? 0.0 : 0.31));
+        if (how < 2) {
+            voice.play();
+            expectSource(kBuffer * 2, 14880, 440.0, [](std::size_t i) { return std::min(1.0, double(i + 1) / kBuffer); });
+            EXPECT_DOUBLE_EQ(voice.positionSeconds(), 0.33);
+        }
+    }
+    voice.play(); // the clip opened last
+    EXPECT_NEAR(EstimateFrequencyHz(Channel(offline.renderSeconds(0.5), 0, 4800), kOut), 900.0, 0.5);
+}
+
+TEST_F(EngineRender, PositionFollowsRenderedFramesSeeksAndTheStartPosition) {
+    ASSERT_TRUE(voice.open(sine(2.0, 441.0, kOut)));
+    EXPECT_DOUBLE_EQ(voice.positionSeconds(), 0.0);
+    offline.renderSeconds(0.1); // not playing: the position stays
+    EXPECT_DOUBLE_EQ(voice.positionSeconds(), 0.0);
+    voice.seek(0.123456);
+    voice.play();
+    const long long start = std::llround(0.123456 * kOut);
+    EXPECT_DOUBLE_EQ(voice.positionSeconds(), start / double(kOut));
+    expectSource(kBuffer * 2, start, 441.0, [](std::size_t i) { return std::min(1.0, double(i + 1) / kBuffer); });
+    voice.seek(1.5); // at once, before any frame; the old position ramps out for a buffer
+    EXPECT_DOUBLE_EQ(voice.positionSeconds(), 1.5);
+    offline.renderSeconds(0.2);
+    EXPECT_NEAR(voice.positionSeconds(), 1.69, 1e-9);
+    offline.renderSeconds(0.5);
+    EXPECT_EQ(voice.playState(), VoicePlayState::Stopped);
+    EXPECT_DOUBLE_EQ(voice.positionSeconds(), 2.0);
+    voice.play(); // at the end: again from the start position last sought
+    EXPECT_EQ(voice.playState(), VoicePlayState::Playing);
+    EXPECT_DOUBLE_EQ(voice.positionSeconds(), 1.5);
+    offline.renderSeconds(0.1);
+    EXPECT_DOUBLE_EQ(voice.positionSeconds(), 1.6);
+    voice.seek(99.0);
+    EXPECT_DOUBLE_EQ(voice.positionSeconds(), 2.0);
+}
+
+using namespace std::chrono_literals;
+
+constexpr int kRate = 48000;
+constexpr auto kIdle = 50ms;
+constexpr std::size_t kIdleFrames = kRate / 20; // kIdle in frames
+constexpr double kAmp = 0.5;
+constexpr double kToneHz = 1000.0;
+
+class EngineIdleStop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(WriteSineWav(clip, 10.0, kToneHz, kRate, kAmp));
+        ASSERT_TRUE(voice.open(clip));
+        ASSERT_TRUE(offline.engine().outputRunning());
+    }
+    // Plays a little, stops the voice and renders the idle span of silence: the output
+    // then stops on its own.
+    void playThenIdle() {
+        voice.play();
+        offline.render(kIdleFrames);
+        voice.stop();
+        offline.render(kIdleFrames + kBuffer);
+        ASSERT_TRUE(WaitUntil([&] { return !offline.engine().outputRunning(); }));
+    }
+
+    testing::TempDir dir;
+    std::string clip = dir.file("tone.wav");
+    OfflineEngine offline{kRate, kBuffer, kIdle};
+    EngineVoice& voice = offline.voice(VoiceId::Deck1);
+};
+
+TEST_F(EngineIdleStop, RestartsAtPlayKeepingThePositionAndRampsFromSilence) {
+    playThenIdle();
+    const double stoppedAt = voice.positionSeconds();
+    EXPECT_TRUE(offline.render(kBuffer) == std::vector<float>(2 * kBuffer, 0.0f));
+    EXPECT_EQ(voice.positionSeconds(), stoppedAt);
+    EXPECT_EQ(voice.playState(), VoicePlayState::Stopped);
+
+    voice.play();
+    ASSERT_TRUE(WaitUntil([&] { return offline.engine().outputRunning(); }));
+    EXPECT_EQ(offline.engine().outputStarts(), 2U);
+    const auto first = offline.render(kBuffer);
+    const auto second = offline.render(kBuffer);
+    // The first tenth of the first block is still under a tenth of full gain: no click.
+    EXPECT_LE(Peak(Channel(first, 0, 0, kBuffer / 10)), kAmp / 10);
+    EXPECT_GT(Peak(Channel(first, 0, kBuffer / 2)), kAmp / 4);
+    EXPECT_NEAR(Peak(Channel(second, 0)), kAmp, 0.01);
+    EXPECT_NEAR(voice.positionSeconds(), stoppedAt + 2.0 * kBuffer / kRate, 1.0 / kRate);
+}
+
+TEST_F(EngineIdleStop, EveryRequestThatNeedsTheOutputStartsItAgain) {
+    const std::vector<std::pair<const char*, std::function<void()>>> requests = {
+        {"play", [&] { voice.play(); }},
+        {"seek", [&] { voice.seek(1.0); }},
+        {"open", [&] { voice.open(clip); }},
+    };
+    std::uint64_t starts = offline.engine().outputStarts();
+    for (const auto& [name, request] : requests) {
+        SCOPED_TRACE(name);
+        playThenIdle();
+        request();
+        ASSERT_TRUE(WaitUntil([&] { return offline.engine().outputRunning(); }));
+        EXPECT_EQ(offline.engine().outputStarts(), ++starts);
+    }
+}
+
+std::vector<float> DecodeAll(Decoder& decoder) {
+    std::vector<float> all, chunk(2 * 1000);
+    for (std::size_t n; (n = decoder.read(chunk.data(), 1000)) > 0;) {
+        all.insert(all.end(), chunk.begin(), chunk.begin() + long(2 * n));
+    }
+    return all;
+}
+
+TEST(Mp3Decoder, LengthIsExactWithTheInfoFrameAndWholeFramesWithoutAndSeeksLand) {
+    struct Case { Mp3Mode mode; int rate; double seconds; };
+    for (const Case c : {Case{Mp3Mode::Cbr, 44100, 2.0}, {Mp3Mode::Vbr, 44100, 2.5}, {Mp3Mode::CbrNoTag, 44100, 2.0},
+                         {Mp3Mode::VbrNoTag, 44100, 2.7}, {Mp3Mode::Vbr, 48000, 1.234}, {Mp3Mode::Cbr, 32000, 2.5}}) {
+        SCOPED_TRACE(int(c.mode) * 100000 + c.rate);
+        TempDir dir;
+        ASSERT_TRUE(WriteSineMp3(dir.file("a.mp3"), c.seconds, 1000.0, c.rate, c.mode));
+        DecoderOpenResult opened = OpenDecoder(dir.file("a.mp3"));
+        ASSERT_EQ(opened.status, DecoderOpenStatus::Ok);
+        Decoder& decoder = *opened.decoder;
+        EXPECT_EQ(decoder.sampleRate(), c.rate);
+        const long long source = SourceFrames(c.seconds, c.rate);
+        if (c.mode == Mp3Mode::Cbr || c.mode == Mp3Mode::Vbr) {
+            EXPECT_EQ(decoder.lengthFrames(), source);
+        } else { // the encoder's delay and padding stay in
+            EXPECT_GE(decoder.lengthFrames(), source);
+            EXPECT_LE(decoder.lengthFrames(), source + 3 * 1152);
+        }
+        const auto all = DecodeAll(decoder);
+        EXPECT_EQ(static_cast<long long>(all.size() / 2), decoder.lengthFrames());
+        EXPECT_NEAR(EstimateFrequencyHz(Channel(all, 0, all.size() / 8, all.size() / 4), c.rate),
+                    1000.0, 1.0);
+        for (const long long target : {0LL, 1LL, 1151LL, 44100LL, 50001LL}) {
+            ASSERT_TRUE(decoder.seek(target));
+            std::vector<float> chunk(2 * 512);
+            ASSERT_EQ(decoder.read(chunk.data(), 512), 512u);
+            for (std::size_t i = 0; i < chunk.size(); ++i) {
+                ASSERT_NEAR(chunk[i], all[std::size_t(2 * target) + i], 1e-3) << target;
+            }
+        }
+    }
+}
+
+class Clips : public ::testing::Test {
+protected:
+    std::string mp3(const std::string& name, double seconds) {
+        EXPECT_TRUE(WriteSineMp3(dir.file(name), seconds, 1000.0, 44100, Mp3Mode::Vbr));
+        return dir.file(name);
+    }
+    std::string wav(const std::string& name, double seconds) {
+        EXPECT_TRUE(WriteSineWav(dir.file(name), seconds, 1000.0, 48000, 0.5));
+        return dir.file(name);
+    }
+    std::string mono(WavFormat format) { // at 32 kHz
+        const std::string path = dir.file("mono" + std::to_string(int(format)) + ".wav");
+        EXPECT_TRUE(WriteSineWav(path, 0.5, 1000.0, 32000, 0.5, 1, format));
+        return path;
+    }
+    std::string bytes(const std::string& name, const std::string& content) {
+        WriteBytes(dir.file(name), content);
+        return dir.file(name);
+    }
+    TempDir dir;
+    OfflineEngine offline;
+    EngineVoice& voice = offline.voice(VoiceId::Deck1);
+};
+
+TEST_F(Clips, BrokenFilesOpenWithTheDurationThatDecodesAndPlayToTheirEnd) {
+    std::string id3("ID3\x04\0\0", 6); // a tag of 8 MB (sync-safe size) before the audio
+    id3 += std::string{0x04, 0, 0, 0} + std::string(8 << 20, '\0') + ReadBytes(mp3("m.mp3", 1.0));
+    std::string claims = ReadBytes(wav("c.wav", 1.0)); // sizes that claim 2 GB
+    claims.replace(4, 4, "\xff\xff\xff\x7f")
+        .replace(claims.find("data") + 4, 4, "\xff\xff\xff\x7f");
+    std::filesystem::create_directory(dir.file("folder.mp3"));
+    ::mkfifo(dir.file("pipe.mp3").c_str(), 0600);
+    const std::pair<std::string, double> cases[] = {
+        {dir.file("missing.mp3"), 0.0}, {bytes("empty.mp3", ""), 0.0}, {bytes("noise.mp3", RandomBytes(100000, 7)), 0.0},
+        {dir.file("folder.mp3"), 0.0}, {dir.file("pipe.mp3"), 0.0},
+        {bytes("header.wav", ReadBytes(wav("h.wav", 1.0)).substr(0, 44)), 0.0},
+        {bytes("cut.wav", ReadBytes(wav("w.wav", 2.0)).substr(0, 44 + 4 * 48000)), 1.0},
+        {bytes("cut.mp3", ReadBytes(mp3("c.mp3", 2.0)).substr(0, 12000)), -1.0}, {bytes("id3.mp3", id3), 1.0},
+        {bytes("claims.wav", claims), 1.0}, {bytes("wav.mp3", ReadBytes(wav("x.wav", 1.0))), 1.0},
+        {mono(WavFormat::Pcm16), 0.5}, {bytes("mp3.wav", ReadBytes(mp3("y.mp3", 1.0))), 1.0},
+        {mono(WavFormat::Pcm24), 0.5}, {mono(WavFormat::Float32), 0.5}};
+    for (const auto& [path, duration] : cases) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(voice.open(path), duration != 0.0);
+        EXPECT_EQ(voice.path(), path);
+        EXPECT_EQ(voice.playState(), VoicePlayState::Stopped);
+        EXPECT_GE(voice.durationSeconds(), duration < 0.0 ? 0.3 : duration - 1e-3);
+        EXPECT_LE(voice.durationSeconds(), duration < 0.0 ? 2.0 : duration + 1e-3);
+        voice.play();
+        const auto out = offline.renderSeconds(voice.durationSeconds() + 0.5);
+        EXPECT_EQ(voice.playState(), VoicePlayState::Stopped);
+        EXPECT_DOUBLE_EQ(voice.positionSeconds(), voice.durationSeconds());
+        EXPECT_EQ(Peak(Channel(out, 0, out.size() / 2 - 9600)), 0.0);
+        EXPECT_EQ(Peak(Channel(out, 0)) > 0.45 && Peak(Channel(out, 1)) > 0.45, duration != 0.0);
+    }
+    for (const char* name : {"folder.mp3", "pipe.mp3"}) {
+        EXPECT_EQ(OpenDecoder(dir.file(name)).status, DecoderOpenStatus::NotARegularFile);
+    }
+}
+
+TEST_F(Clips, AFileCutOrDeletedWhilePlayingEndsCleanly) {
+    const std::string cut = mp3("cut.mp3", 4.0);
+    ASSERT_TRUE(voice.open(cut));
+    voice.play();
+    offline.renderSeconds(0.2);
+    ASSERT_EQ(::truncate(cut.c_str(), 2000), 0);
+    offline.renderSeconds(5.0);
+    EXPECT_EQ(voice.playState(), VoicePlayState::Stopped);
+    EXPECT_DOUBLE_EQ(voice.positionSeconds(), voice.durationSeconds());
+    const std::string gone = wav("gone.wav", 1.0);
+    ASSERT_TRUE(voice.open(gone));
+    voice.play();
+    offline.renderSeconds(0.2);
+    ::unlink(gone.c_str());
+    EXPECT_GT(Peak(Channel(offline.renderSeconds(1.0), 0, 0, 24000)), 0.4); // still open
+    EXPECT_EQ(voice.playState(), VoicePlayState::Stopped);
+}
+
+// A damaged MPEG stream whose frame index sends a seek to the middle past the clip's end.
+// The decoder took the frames left to read as negative, read them as a huge count and let
+// the library write past the caller's buffer: a guard zone behind the frames asked for
+// must stay as it was.
+TEST(FuzzRegression, Mp3SeekPastTheIndexedEndReadsNothingAndStaysInBounds) {
+    auto opened =
+        OpenDecoder(KORVALE_SOURCE_DIR "/tests/fuzz/regressions/mp3-seek-lands-past-length.mp3");
+    ASSERT_EQ(opened.status, DecoderOpenStatus::Ok);
+    Decoder& decoder = *opened.decoder;
+    const std::int64_t length = decoder.lengthFrames();
+    ASSERT_GT(length, 0);
+    constexpr std::size_t kFrames = 1024, kGuard = 4096;
+    std::vector<float> buffer;
+    const auto read = [&] {
+        buffer.assign(kFrames * Decoder::kChannels + kGuard, 12345.0f);
+        return decoder.read(buffer.data(), kFrames);
+    };
+    for (const std::int64_t target : {length / 2, std::int64_t{0}, length, length + 1}) {
+        decoder.seek(target);
+        EXPECT_LE(read(), kFrames) << target;
+        EXPECT_EQ(std::count(buffer.end() - kGuard, buffer.end(), 12345.0f), long(kGuard))
+            << target;
+    }
+    decoder.seek(0); // whatever the index said, the clip still plays from the start
+    EXPECT_GT(read(), 0u);
+}
+
+class Commands : public ::testing::Test {
+protected:
+    std::string wav(const std::string& name, double seconds) {
+        EXPECT_TRUE(WriteSineWav(dir.file(name), seconds, 1000.0, 44100, 0.5));
+        return dir.file(name);
+    }
+    // Opens `path` as the cue player does; the length reply.
+    std::string load(const std::string& path) {
+        EXPECT_EQ(send("open " + mci.shortPath(path).value_or("?") + " alias movie "), "");
+        EXPECT_EQ(send("set movie time format milliseconds wait"), "");
+        return send("status movie length");
+    }
+    std::string send(const std::string& command) { return mci.sendString(command); }
+
+    TempDir dir;
+    OfflineEngine offline;
+    EngineVoice& cue = offline.voice(VoiceId::Cue);
+    MediaCommandInterpreter mci{cue};
+};
+
+TEST_F(Commands, ACueSessionWithEveryCommand) {
+    EXPECT_EQ(load(wav("clip.wav", 2.5)), "2500");
+    EXPECT_EQ(send("status movie position"), "0");
+    EXPECT_EQ(send("play movie"), "");
+    EXPECT_GT(Peak(Channel(offline.renderSeconds(0.25), 0, 4800)), 0.4);
+    EXPECT_EQ(send("status movie position"), "250");
+    EXPECT_EQ(send("pause movie"), "");
+    EXPECT_EQ(cue.playState(), VoicePlayState::Paused);
+    offline.renderSeconds(0.1);
+    EXPECT_EQ(send("status movie position"), "260"); // one buffer of ramp-out
+    for (const auto& [to, at] : {std::pair{"99999", "2500"}, {"-5", "0"}, {"1234", "1234"}}) {
+        EXPECT_EQ(send(std::string("seek movie to ") + to), "");
+        EXPECT_EQ(send("status movie position"), at);
+    }
+    EXPECT_EQ(send("  PLAY   Movie "), ""); // keywords in any case, blanks may repeat
+    offline.renderSeconds(0.1);
+    EXPECT_EQ(send("Status MOVIE Position"), "1334");
+    offline.renderSeconds(2.0); // past the end: the device stops by itself
+    EXPECT_EQ(send("status movie position"), "2500");
+    EXPECT_EQ(cue.playState(), VoicePlayState::Stopped);
+    EXPECT_EQ(send("play movie"), ""); // nothing left to play at the end
+    EXPECT_EQ(Peak(offline.renderSeconds(0.1)), 0.0);
+    EXPECT_EQ(send("stop movie"), "");
+    EXPECT_EQ(send("close movie"), "");
+    EXPECT_FALSE(cue.isOpen());
+}
+
+TEST_F(Commands, UnknownCommandsFailEmptyWithoutEffectWithOrWithoutAClip) {
+    const char* commands[] = {"play", "play video", "play movie from 0", "status movie", "status movie mode",
+                              "status other length", "seek movie 500", "seek movie to", "seek movie to 12abc",
+                              "seek movie to 0x10", "open \"/tmp\" alias movie", "close", "pause movie now",
+                              "set movie time format frames", "delete movie", "", "   ", "\"play movie\"",
+                              "play \"movie\""};
+    for (const bool open : {false, true}) {
+        if (open) {
+            ASSERT_EQ(load(wav("clip.wav", 1.0)), "1000");
+        }
+        for (const char* command : commands) {
+            EXPECT_EQ(send(command), "") << command;
+            EXPECT_EQ(cue.playState(), open ? VoicePlayState::Stopped : VoicePlayState::Closed);
+            EXPECT_EQ(send("status movie position"), open ? "0" : "") << command;
+        }
+    }
+}
+
+TEST_F(Commands, ShortPathIsTheQuotedAbsolutePathOfAFileThatCanTravelAsOneWord) {
+    const std::string path = wav("clip.wav", 0.5);
+    std::string longest = dir.path() + "/";
+    longest += std::string(255 - longest.size() - 4, 'x') + ".wav";
+    const std::string tooLong = longest.substr(0, 251) + "y.wav";
+    for (const std::string& file : {longest, tooLong, dir.file("say \"hi\".wav"), dir.file("tab\t.wav")}) {
+        WriteSineWav(file, 0.1, 1000.0, 8000, 0.5);
+    }
+    EXPECT_EQ(mci.shortPath(path), "\"" + path + "\"");
+    EXPECT_EQ(mci.shortPath(longest), "\"" + longest + "\"");
+    for (const std::string& refused : {tooLong, dir.file("missing.wav"), std::string(),
+                                       dir.file("say \"hi\".wav"), dir.file("tab\t.wav")}) {
+        EXPECT_EQ(mci.shortPath(refused), std::nullopt) << refused;
+    }
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    EXPECT_EQ(mci.shortPath("clip.wav"), "\"" + path + "\""); // relative becomes absolute
+    std::filesystem::current_path(cwd);
+}
+
+TEST_F(Commands, HostileFileNamesCannotChangeTheCommand) {
+    for (const char* name : {"x alias other .wav", "wait.wav", "a close all b.wav", "alias movie.wav",
+                             "seek movie to 5.wav", "  lead and trail  .wav", "ünïcødé ☃.wav"}) {
+        EXPECT_EQ(load(wav(name, 0.75)), "750") << name;
+        EXPECT_EQ(cue.path(), dir.file(name));
+        EXPECT_EQ(send("close movie"), "");
+    }
+    const std::string plain = wav("plain.wav", 0.5), spaced = wav("two words.wav", 0.5);
+    for (const std::string& refused : {"open " + spaced + " alias movie ", "open \"" + plain + "\"x alias movie",
+          "open \"" + plain + " alias movie", "open \"" + plain + "\" alias movie wait",
+          "open \"" + plain + "\" alias other", "open \"" + plain + "\" aliases movie"}) {
+        EXPECT_EQ(send(refused), "") << refused;
+        EXPECT_FALSE(cue.isOpen()) << refused;
+    }
+    EXPECT_EQ(send("open " + plain + " alias movie"), ""); // one unquoted word is a path
+    EXPECT_EQ(send("status movie length"), "500");
+    EXPECT_EQ(send("open \"" + spaced + "\" alias movie "), ""); // open while open: kept
+    EXPECT_EQ(send("status movie length"), "500");
+    EXPECT_EQ(send("close all"), "");
+    EXPECT_FALSE(cue.isOpen());
+}
+
+TEST_F(Commands, BadClipsLeaveTheAliasClosedAndACutOnePlaysWhatIsThere) {
+    const std::string good = ReadBytes(wav("good.wav", 1.0));
+    std::filesystem::create_directory(dir.file("folder.mp3"));
+    for (const auto& [name, bytes] : {std::pair{"empty.mp3", std::string()}, {"noise.mp3", RandomBytes(50000, 3)},
+                                      {"header.wav", good.substr(0, 44)}, {"folder.mp3", "-"}}) {
+        SCOPED_TRACE(name);
+        if (std::string(bytes) != "-") {
+            WriteBytes(dir.file(name), bytes);
+        }
+        EXPECT_EQ(load(dir.file(name)), "");
+        EXPECT_EQ(send("play movie"), "");
+        EXPECT_EQ(send("status movie position"), "");
+        EXPECT_FALSE(cue.isOpen());
+    }
+    WriteBytes(dir.file("cut.wav"), good.substr(0, good.size() / 2));
+    EXPECT_EQ(load(dir.file("cut.wav")), "500");
+    send("play movie");
+    offline.renderSeconds(1.0);
+    EXPECT_EQ(send("status movie position"), "500");
+}
+
+} // namespace
+} // namespace korvale::testing

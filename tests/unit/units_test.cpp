@@ -1,0 +1,297 @@
+// The pure units and the files: time texts, clip names, path lengths, the shuffle, the
+// play-list codecs and whole-file reads and writes, the command line and the activation file.
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <numeric>
+#include <unistd.h>
+
+#include "app/ActivationFile.h"
+#include "app/CommandLine.h"
+#include "core/ClipDisplayName.h"
+#include "core/PlayListCodec.h"
+#include "core/ShuffleOrder.h"
+#include "core/TimeText.h"
+#include "core/WholeFile.h"
+#include "interfaces/PathLength.h"
+#include "support/ClipFactory.h"
+#include "support/CoreFixture.h"
+#include "support/TempDir.h"
+
+namespace korvale {
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+std::string N(long long value) {
+    return std::to_string(value);
+}
+
+TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
+    const std::pair<std::string, std::string> cases[] = {
+        {FormatTimeText(0.0), "00:00:00:00"}, {FormatTimeText(3723.5), "01:02:03:12"},
+        {FormatTimeText(0.039), "00:00:00:00"}, {FormatTimeText(215999.99), "59:59:59:24"},
+        {FormatTimeText(216000.0), "00:00:00:00"}, {FormatTimeText(-0.5), "00:00:00:-12"},
+        {FormatTimeText(-61.0), "00:-1:-1:00"}, {FormatTimeText(-3723.5), "-1:-2:-3:-12"},
+        {FormatTimeText(1e300), "40:55:45:22"}, {FormatTimeText(kInf), "40:55:45:22"},
+        {FormatTimeText(-kInf), "-40:-55:-45:-23"}, {FormatTimeText(std::nan("")), "00:00:00:00"},
+        {N(ParseTimeText("01:02:03:12")), "3723480"}, {N(ParseTimeText("01x02y03z12")), "3723480"},
+        {N(ParseTimeText("99:99:99:99")), N(99 * 3600000 + 99 * 60000 + 99 * 1000 + 99 * 40)},
+        {N(ParseTimeText(" 1:02:03:12")), "3723480"}, {N(ParseTimeText("+1:02:03:12")), "3723480"},
+        {N(ParseTimeText("-1:00:00:00")), "-3600000"}, {N(ParseTimeText("00:00:00:-12")), "-40"},
+        {N(ParseTimeText("ab:1x:-x:  ")), "60000"}, {N(ParseTimeText("")), "0"},
+        {N(ParseTimeText("01:0")), "3600000"}, {N(ParseTimeText("01:02:03:1")), "3723040"},
+        {N(ParseTimeText(std::string_view("01:02\0:03", 9))), "3720000"},
+        {ClipDisplayName("/home/dj/Song One.mp3"), "Song One"}, {ClipDisplayName("/a.b/T.WAV"), "T"},
+        {ClipDisplayName("Song.mp3"), "Song"}, {ClipDisplayName("/m/Live.at.Home.mp3"), "Live.at.Home"},
+        {ClipDisplayName(""), "ERR"}, {ClipDisplayName("/"), "ERR"}, {ClipDisplayName("/m/"), "ERR"},
+        {ClipDisplayName("/m/Song.flac"), "Song"}, {ClipDisplayName("/m/Song."), "Song"},
+        {ClipDisplayName("/m/v1.2.ogg.x"), "v1.2.ogg"}, {ClipDisplayName("/m/README"), "README"},
+        {ClipDisplayName("/m/.mp3"), ".mp3"}, {ClipDisplayName("/m/.hidden"), ".hidden"},
+        {ClipDisplayName("/m/a"), "a"}, {ClipDisplayName("/x.lib/Intro"), "Intro"},
+        {ClipDisplayName("/x.mp3/ab"), "ab"}, {N(PathCharacterCount("/\xd0\x96\xd0\x96.mp3")), "7"},
+        {N(PathCharacterCount("/\xe2\x82\xac")), "2"}, {N(PathCharacterCount("/\xf0\x9f\x8e\xb5")), "2"},
+        {N(PathCharacterCount("/\xd0")), "2"}, {N(PathCharacterCount("/\xc0\xaf")), "3"},
+        {N(PathCharacterCount("/\xed\xa0\x80")), "4"}, {N(PathCharacterCount("/\xff\xd0\x96")), "4"},
+        {N(PathCharacterCount("ab\xed\x9f\xbf\xc2\x80")), "4"}, // U+D7FF, U+0080: the edges
+        {N(IsValidUtf8("/\x80")) + N(IsValidUtf8("/\xf4\x8f\xbf\xbf")), "01"},
+        {FirstPathCharacters("a\xd0\x96" "b", 2), "a\xd0\x96"},
+        {FirstPathCharacters("ab\xff", 2), "ab"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
+    }
+    std::string cyrillic;
+    for (int i = 0; i < 130; ++i) {
+        cyrillic += "\xd0\x96";
+    }
+    EXPECT_TRUE(FitsPathLimit(cyrillic) && FitsPathLimit(std::string(255, 'a')));
+    EXPECT_FALSE(FitsPathLimit(std::string(256, 'a')));
+    for (int frames = 0; frames < 60 * 90000; frames += 997) {
+        ASSERT_EQ(ParseTimeText(FormatTimeText(frames / 25.0 + 0.001)), frames * 40) << frames;
+    }
+}
+
+TEST(ShuffleOrder, EqualsTheScratchListAlgorithmOnTheClassicGenerator) {
+    ClassicRand fastRand, slowRand, raw;
+    for (const int expected : {41, 18467, 6334}) {
+        EXPECT_EQ(raw.Next(), expected);
+    }
+    for (const std::size_t n : {0, 1, 2, 3, 7, 16, 17, 255, 4097, 32767, 32768, 32769, 40000}) {
+        // The plain algorithm: a list of the remaining entries, erased one by one.
+        std::vector<std::size_t> scratch(n), order;
+        std::iota(scratch.begin(), scratch.end(), 0u);
+        while (!scratch.empty()) {
+            auto r = static_cast<std::size_t>(slowRand.Next());
+            while (r >= scratch.size()) {
+                r = static_cast<std::size_t>(slowRand.Next());
+            }
+            order.push_back(scratch[r]);
+            scratch.erase(scratch.begin() + static_cast<std::ptrdiff_t>(r));
+        }
+        ASSERT_EQ(ShuffleOrder(n, fastRand), order) << n;
+    }
+    EXPECT_EQ(fastRand.Next(), slowRand.Next()); // the two streams stayed in step
+}
+
+namespace fs = std::filesystem;
+using testing::ReadBytes;
+using testing::WriteBytes;
+using Entries = std::vector<std::string>;
+
+const std::string kZtlHead =
+    "\"Zantor Play List\"\r\r\n\"Date: \"\r\r\n\"Owner: \"\r\r\n\"Clips: 2\"\r\r\n"
+    "\"Duration: \"\r\r\n\"Style: \"\r\r\n\"Description: \"\r\r\n"
+    "\"Date to play: \"\r\r\n\"Time to play: \"\r\r\n";
+
+TEST(PlayListCodec, DecodesEncodesAndRefusesAsWorkedOut) {
+    EXPECT_EQ(EncodeZtl({"/m/a.mp3", "/m/b c.wav"}),
+              kZtlHead + "\"/m/a.mp3\"\r\r\n\"/m/b c.wav\"\r\r\n");
+    EXPECT_NE(EncodeZtl(Entries(1234, "x")).find("\"Clips: 1234\"\r\r\n"), std::string::npos);
+    EXPECT_EQ(EncodePlainList({"/m/a.mp3", "", "/m/b.wav"}), "/m/a.mp3\r\n\r\n/m/b.wav\r\n");
+    const std::string l(256, 'z'), f(255, 'f');
+    struct Case { bool ztl; std::string bytes; Entries entries; std::size_t tooLong, unclosed; };
+    const Case cases[] = {
+        {true, "\"Other\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"junk \"/a\" \"\"", {"/a", ""}, 0, 0},
+        {true, kZtlHead + "\"a\r\nb\"", {"a\r\nb"}, 0, 0}, {true, kZtlHead, {}, 0, 0},
+        {true, "/m/a.mp3\r\n/m/b.mp3\r\n", {}, 0, 0}, {true, "", {}, 0, 0},
+        {true, kZtlHead + "\"/a\"\r\r\n\"/b/cut of", {"/a"}, 0, 1}, {true, "\"Zantor", {}, 0, 0},
+        {true, kZtlHead + "\"", {}, 0, 1}, {true, kZtlHead + "\"" + l + "\"\"" + f + "\"\"" + l + "\"", {f}, 2, 0},
+        {false, l + "\r\n" + f + "\r\n" + l, {f}, 2, 0}, {false, f + "\r\n", {f}, 0, 0},
+        {false, "#EXTM3U\r\n#EXTINF:1,A - T\r\n/m/T.mp3\r\n", {"#EXTM3U", "#EXTINF:1,A - T", "/m/T.mp3"}, 0, 0},
+        {false, "/m/a.mp3\n/m/b.mp3\n", {"/m/a.mp3", "/m/b.mp3"}, 0, 0},
+        {false, "a\r\n\r\n\nb\n", {"a", "", "", "b"}, 0, 0}, {false, "\n", {""}, 0, 0},
+        {false, "a\r\nbc", {"a", "bc"}, 0, 0}, {false, "a\r\nb", {"a"}, 0, 0}, {false, "b", {}, 0, 0},
+        {false, "a\r\nb\r", {"a", "b"}, 0, 0}, {false, "a\r\n\r", {"a"}, 0, 0}, {false, "", {}, 0, 0},
+        {false, "\"Z\"\r\r\n", {"\"Z\"\r"}, 0, 0}, {false, "a\rb\n", {"a\rb"}, 0, 0},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        const DecodedPlayList d = c.ztl ? DecodeZtl(c.bytes) : DecodeM3u(c.bytes);
+        EXPECT_EQ(d.entries, c.entries) << "case " << i;
+        EXPECT_EQ(std::pair(d.refusedTooLong, d.refusedUnclosed), std::pair(c.tooLong, c.unclosed)) << i;
+    }
+    const Entries all{"/m/a.mp3", "", "/m/#odd.wav", f, "é/ü"};
+    EXPECT_EQ(DecodeZtl(EncodeZtl(all)).entries, all);
+    EXPECT_EQ(DecodeM3u(EncodePlainList(all)).entries, all);
+    EXPECT_EQ(FirstEntryWithQuote({"a", "b\"x", "c\""}), 1u);
+    EXPECT_EQ(FirstEntryWithQuote({"a"}), std::nullopt);
+    EXPECT_EQ(FirstEntryWithLineBreak({"a", "b", "c\rd"}), 2u);
+    EXPECT_EQ(FirstEntryWithLineBreak({"a", "b"}), std::nullopt);
+}
+
+TEST(WholeFile, ReadsAnyBytesAndTypesEveryFailureWithoutBlocking) {
+    testing::TempDir dir;
+    const std::string bytes = std::string("a\0b\r\r\n\xff", 7) + std::string(200000, 'x');
+    WriteBytes(dir.file("list"), bytes);
+    EXPECT_EQ(ReadWholeFile(dir.file("list")).bytes, bytes);
+    EXPECT_EQ(ReadWholeFile(dir.file("list"), bytes.size()).error, ReadFileError::None);
+    EXPECT_EQ(ReadWholeFile(dir.file("list"), bytes.size() - 1).error, ReadFileError::TooLarge);
+    ::truncate(dir.file("list").c_str(), kPlayListFileMaxBytes + 1); // sparse: never loaded
+    WriteBytes(dir.file("empty"), "");
+    ::mkfifo(dir.file("pipe").c_str(), 0600);
+    const std::pair<std::string, ReadFileError> cases[] = {
+        {dir.file("list"), ReadFileError::TooLarge}, {dir.file("missing"), ReadFileError::Missing},
+        {dir.file("no/such"), ReadFileError::Missing}, {dir.path(), ReadFileError::IsDirectory},
+        {dir.file("empty"), ReadFileError::Empty}, {dir.file("pipe"), ReadFileError::Unreadable},
+        {"/dev/zero", ReadFileError::Unreadable}, {"/proc/self/mem", ReadFileError::Unreadable}};
+    for (const auto& [path, error] : cases) {
+        const ReadFileResult result = ReadWholeFile(path);
+        EXPECT_EQ(std::pair(result.error, result.errorText.empty()), std::pair(error, false)) << path;
+    }
+}
+
+TEST(WholeFile, WriteReplacesThroughLinksKeepsModesAndLeavesNoTemporary) {
+    testing::TempDir dir;
+    const std::string path = dir.file("list.ztl");
+    ASSERT_TRUE(WriteFileReplacing(path, "first").ok);
+    ::chmod(path.c_str(), 0640);
+    fs::create_symlink(path, dir.file("link"));
+    ASSERT_TRUE(WriteFileReplacing(dir.file("link"), std::string("second\0!", 8)).ok);
+    EXPECT_EQ(ReadBytes(path), std::string("second\0!", 8));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link")));
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(0640));
+    ASSERT_TRUE(WriteFileReplacing(path, "").ok);
+    EXPECT_EQ(fs::file_size(path), 0u);
+    fs::create_directory(dir.file("taken"));
+    for (const std::string& bad : {path + "/x", dir.file("taken"), std::string("/proc/korvale.ztl"),
+                                   std::string(), dir.path() + "/"}) {
+        const WriteFileResult result = WriteFileReplacing(bad, "data");
+        EXPECT_FALSE(result.ok || result.errorText.empty()) << bad;
+    }
+    EXPECT_EQ(WriteFileReplacing(path + "/x", "data").errorNumber, ENOTDIR);
+    EXPECT_TRUE(fs::is_directory(dir.file("taken")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
+}
+
+// A save that runs out of room (the file-size limit, in a child so that it stays there) or
+// cannot create its file is told as such, and the old file stays as it was.
+TEST(PlayListSave, RunningOutOfRoomOrNoPlaceToCreateIsToldAndKeepsTheOldFile) {
+    testing::TempDir dir;
+    const std::string path = dir.file("list.ztl");
+    WriteBytes(path, "old contents");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        test::CoreFixture f;
+        f.core.Store().List().AppendMany(Entries(1000, "/music/" + std::string(90, 'n') + ".mp3"));
+        bool told = true;
+        for (const auto& [target, caption] : {std::pair{path, "KORVALE couldn't write out file"},
+                                              {dir.file("gone/list.ztl"), "KORVALE couldn't create out file"}}) {
+            f.dialogs.messages.clear();
+            told = told && f.core.Files().WritePlayListFile(target, 1) == PlayListFiles::kNotWritten &&
+                   f.dialogs.messages.size() == 1 && f.dialogs.messages[0].caption == caption;
+        }
+        ::_exit(told ? 0 : 1);
+    }
+    int status = 1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadBytes(path), "old contents");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+
+TEST(CommandLine, SwitchesAfterDashOrSlashMakeAnAutomatedStartAndAreCutOnce) {
+    const char* argv[] = {"/usr/bin/korvale", "-Embedding", "two words", "x"};
+    EXPECT_EQ(CommandLine::Join(4, argv), "-Embedding two words x");
+    EXPECT_EQ(CommandLine::Join(1, argv), "");
+    EXPECT_EQ(CommandLine::Join(0, nullptr), "");
+    struct Case { const char* line; bool automated; const char* remaining; };
+    for (const Case& c : {Case{"/Automation", true, ""}, {"-Automation", true, ""}, {"/Embedding", true, ""},
+                          {"-Embedding", true, ""}, {"alpha -Embedding beta", true, "alpha  beta"},
+                          {"-EmbeddingXYZ tail", true, "XYZ tail"}, {"/Automation -Embedding", true, "/Automation "},
+                          {"-Automation /Automation", true, " /Automation"}, {"Embedding x/Embedding", true, "Embedding x"},
+                          {"/automation", false, "/automation"}, {"-embedding", false, "-embedding"},
+                          {"/EMBEDDING", false, "/EMBEDDING"}, {"Embedding", false, "Embedding"}, {"", false, ""},
+                          {"clip.mp3", false, "clip.mp3"}, {"+Embedding", false, "+Embedding"},
+                          {"\\Automation", false, "\\Automation"}}) {
+        const StartRequest request = CommandLine::Parse(c.line);
+        EXPECT_EQ(std::pair(request.automated, request.remaining), std::pair(c.automated, std::string(c.remaining))) << c.line;
+    }
+}
+
+TEST(ActivationFile, FolderAndContentsForEveryProgramPathTheBusCanStart) {
+    EXPECT_EQ(ActivationFile::ServicesFolder("/data", "/home/u"),
+              fs::path("/data/dbus-1/services"));
+    for (const char* dataHome : {(const char*)nullptr, "", "relative/data"}) {
+        EXPECT_EQ(ActivationFile::ServicesFolder(dataHome, "/home/u"),
+                  fs::path("/home/u/.local/share/dbus-1/services"));
+    }
+    EXPECT_FALSE(ActivationFile::ServicesFolder(nullptr, nullptr) ||
+                 ActivationFile::ServicesFolder("r", "r"));
+    const std::string head = "[D-BUS Service]\nName=KORVALE.Application\nExec=";
+    const std::pair<std::string, std::string> cases[] = {
+        {"/opt/korvale/bin/korvale", "/opt/korvale/bin/korvale"}, {"/my apps/it's/k", "'/my apps/it'\\''s/k'"},
+        {"/a/$HOME\\x", "'/a/$HOME\\x'"}, {"/bin/k\xc3\xb6rvale", "'/bin/k\xc3\xb6rvale'"},
+        {"/bin/k\xe2\x82\xacrvale", "'/bin/k\xe2\x82\xacrvale'"}, {"/bin/\xf0\x9f\x8e\xb5", "'/bin/\xf0\x9f\x8e\xb5'"},
+        {"", ""}, {"korvale", ""}, {"/bin/kor\nvale", ""}, {"/bin/kor\x7fvale", ""}, {"/bin/\xff\xfe", ""},
+        {"/bin/\xc3", ""}, {"/bin/\xe2\x82", ""}, {"/bin/\xc0\xaf", ""}, {"/bin/\xed\xa0\x80", ""}};
+    for (const auto& [program, exec] : cases) {
+        const auto contents = ActivationFile::Contents(program);
+        EXPECT_EQ(contents.value_or(""), exec.empty() ? "" : head + exec + " -Embedding\n")
+            << program;
+    }
+}
+
+TEST(ActivationFile, IsWrittenRepairedOrLeftAloneAndFailsQuietly) {
+    testing::TempDir dir;
+    const fs::path folder = dir.file("deep/dbus-1/services"),
+                   file = folder / "KORVALE.Application.service";
+    const std::string program = "/usr/bin/k\xe2\x82\xacrvale"; // a three-byte letter
+    EXPECT_EQ(ActivationFile::WriteOrRepair(folder, program), ActivationFileOutcome::Written);
+    EXPECT_EQ(testing::ReadBytes(file), ActivationFile::Contents(program));
+    struct stat before{}, after{};
+    ::stat(file.c_str(), &before);
+    EXPECT_EQ(ActivationFile::WriteOrRepair(folder, program), ActivationFileOutcome::Unchanged);
+    ::stat(file.c_str(), &after);
+    EXPECT_EQ(std::pair(before.st_ino, before.st_mtim.tv_nsec),
+              std::pair(after.st_ino, after.st_mtim.tv_nsec));
+    for (const std::string damaged : {std::string("garbage\0\xff", 9), std::string(),
+                                      *ActivationFile::Contents("/old/korvale")}) {
+        testing::WriteBytes(file, damaged);
+        EXPECT_EQ(ActivationFile::WriteOrRepair(folder, "/new/korvale"),
+                  ActivationFileOutcome::Written);
+        EXPECT_EQ(testing::ReadBytes(file), ActivationFile::Contents("/new/korvale"));
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1); // no temporary
+    fs::create_directories(dir.file("dir/KORVALE.Application.service"));
+    EXPECT_EQ(ActivationFile::WriteOrRepair(file / "services", program),
+              ActivationFileOutcome::Failed);
+    EXPECT_EQ(ActivationFile::WriteOrRepair(dir.file("dir"), program),
+              ActivationFileOutcome::Failed);
+    EXPECT_EQ(ActivationFile::WriteOrRepair(dir.file("new"), "relative/korvale"),
+              ActivationFileOutcome::Failed);
+    EXPECT_FALSE(fs::exists(dir.file("new/KORVALE.Application.service")));
+}
+
+} // namespace
+} // namespace korvale
