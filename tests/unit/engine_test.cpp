@@ -286,7 +286,8 @@ TEST_F(Clips, BrokenFilesOpenWithTheDurationThatDecodesAndPlayToTheirEnd) {
         {mono(WavFormat::Pcm24), 0.5}, {mono(WavFormat::Float32), 0.5}};
     for (const auto& [path, duration] : cases) {
         SCOPED_TRACE(path);
-        EXPECT_EQ(tuple(voice.open(path), voice.path(), voice.playState()), tuple(duration != 0.0, path, VoicePlayState::Stopped));
+        const bool opened = voice.open(path);
+        EXPECT_EQ(tuple(opened, voice.path(), voice.playState()), tuple(duration != 0.0, path, VoicePlayState::Stopped));
         EXPECT_GE(voice.durationSeconds(), duration < 0.0 ? 0.3 : duration - 1e-3);
         EXPECT_LE(voice.durationSeconds(), duration < 0.0 ? 2.0 : duration + 1e-3);
         voice.play();
