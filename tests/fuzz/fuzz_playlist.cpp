@@ -1,30 +1,24 @@
-// Reads arbitrary bytes as a play list (a ZTL file when built with KORVALE_FUZZ_ZTL, else a
-// media play list), then checks that every entry fits a path and that what was read
-// survives a write and a second read unchanged, unless it holds what the format cannot (a
-// quote in a ZTL field, a line break in a line).
+// Arbitrary bytes as a play list (ZTL when built with KORVALE_FUZZ_ZTL, else M3U): every entry
+// fits a path, and what was read survives a write and a second read unchanged unless the format
+// cannot hold it (a quote in a ZTL field, a line break in a line).
 #include "core/PlayListCodec.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
+#include <tuple>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace korvale;
 #ifdef KORVALE_FUZZ_ZTL
-    const auto decode = DecodeZtl;
-    const auto encode = EncodeZtl;
-    const auto unwritable = FirstEntryWithQuote;
+    const auto [decode, encode, unwritable] = std::tuple(&DecodeZtl, &EncodeZtl, &FirstEntryWithQuote);
 #else
-    const auto decode = DecodeM3u;
-    const auto encode = EncodePlainList;
-    const auto unwritable = FirstEntryWithLineBreak;
+    const auto [decode, encode, unwritable] = std::tuple(&DecodeM3u, &EncodePlainList, &FirstEntryWithLineBreak);
 #endif
-    const DecodedPlayList decoded =
-        decode(std::string_view(reinterpret_cast<const char*>(data), size));
-    for (const auto& entry : decoded.entries) {
-        if (!FitsPathLimit(entry)) {
-            std::abort();
-        }
+    const DecodedPlayList decoded = decode(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (!std::all_of(decoded.entries.begin(), decoded.entries.end(), FitsPathLimit)) {
+        std::abort();
     }
     if (!unwritable(decoded.entries)) {
         const DecodedPlayList again = decode(encode(decoded.entries));

@@ -9,17 +9,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace korvale;
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    (void)ParseTimeText(text);
-
-    if (size >= sizeof(double)) {
-        double seconds = 0.0;
+    (void)ParseTimeText(std::string_view(reinterpret_cast<const char*>(data), size));
+    double seconds = 0.0;
+    if (size >= sizeof seconds) {
         std::memcpy(&seconds, data, sizeof seconds);
         const std::string formatted = FormatTimeText(seconds);
         // Four parts of at most a sign and two digits each (the hours wrap at 60, frames
         // stay under 25), three separators.
-        constexpr std::size_t kLongestText = 4 * 3 + 3;
-        if (formatted.size() < kTimeTextReset.size() || formatted.size() > kLongestText) {
+        if (formatted.size() < kTimeTextReset.size() || formatted.size() > 4 * 3 + 3) {
             std::abort();
         }
         (void)ParseTimeText(formatted);

@@ -1,17 +1,17 @@
 #pragma once
 
-// Helpers shared by the system tests: waiting for conditions, child processes, the private
-// sound server, and the real program's window on a virtual display.
+// Helpers of the system tests: waiting for conditions, child processes, the private sound
+// server, and the real program's window on a virtual display.
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSize>
 #include <QStandardPaths>
 #include <QThread>
 
+#include <gtest/gtest.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -31,37 +31,32 @@ using namespace std::chrono_literals;
 
 // Polls `condition` (running Qt's events meanwhile) until it holds or `limit` has passed.
 inline bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
+    for (const QDeadlineTimer deadline(limit); !condition(); QThread::msleep(20)) {
+        if (deadline.hasExpired()) {
             return false;
         }
         QCoreApplication::processEvents();
-        QThread::msleep(20);
     }
     return true;
 }
 
-// A child process with its output in `logPath` (standard error too unless `stderrToo` is
-// false, when it is dropped) and `env` added, killed if it still runs when this goes.
+inline QStringList Strings(const std::vector<std::string>& list) {
+    QStringList strings;
+    for (const std::string& s : list) {
+        strings << QString::fromStdString(s);
+    }
+    return strings;
+}
+
+// A child process with its output and errors in `logPath` and `env` ("NAME=value") added,
+// killed if it still runs when this goes.
 class Child {
 public:
-    Child(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-          const std::string& logPath, bool stderrToo = true) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const std::string& assignment : env) {
-            const std::size_t eq = assignment.find('=');
-            environment.insert(QString::fromStdString(assignment.substr(0, eq)),
-                               QString::fromStdString(assignment.substr(eq + 1)));
-        }
-        m_process.setProcessEnvironment(environment);
+    Child(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& logPath) {
         m_process.setStandardOutputFile(QString::fromStdString(logPath));
-        if (stderrToo) {
-            m_process.setProcessChannelMode(QProcess::MergedChannels);
-        } else {
-            m_process.setStandardErrorFile(QProcess::nullDevice());
-        }
-        m_process.start(QString::fromStdString(argv.front()), Arguments(argv, 1));
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        // env(1) adds the assignments and becomes the program, which keeps the child's id.
+        m_process.start("env", Strings(env) + Strings(argv));
         m_process.waitForStarted();
     }
     ~Child() {
@@ -76,171 +71,128 @@ public:
         }
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : 128;
     }
-    // argv[from...] as a program's arguments.
-    static QStringList Arguments(const std::vector<std::string>& argv, std::size_t from = 0) {
-        QStringList arguments;
-        for (std::size_t i = from; i < argv.size(); ++i) {
-            arguments << QString::fromStdString(argv[i]);
-        }
-        return arguments;
-    }
 
 private:
     QProcess m_process;
 };
 
-inline bool PulseRunning() { return std::getenv("KORVALE_PULSE_PID") != nullptr; }
+inline bool KillPulse() { return ::kill(std::atoi(std::getenv("KORVALE_PULSE_PID")), SIGKILL) == 0; }
 
-// Tests that kill the sound server run in a copy of this binary under a server of their
-// own, so the server of the run stays up: true inside that copy.
-constexpr const char* kIsolatedEnv = "KORVALE_PULSE_ISOLATED";
-inline bool Isolated() { return std::getenv(kIsolatedEnv) != nullptr; }
-// Runs test `name` of this binary under its own server; its exit status and its output.
-inline std::pair<int, std::string> RunIsolated(const std::string& name) {
-    const auto script = std::filesystem::path(__FILE__).parent_path() /
-                        "../../scripts/with-pulseaudio.sh";
-    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+// Tests that kill the sound server run in a copy of this binary under a server of their own,
+// so the server of the run stays up. True inside that copy; elsewhere runs the current test
+// in such a copy (or skips it without a server) and checks that it passed.
+inline bool InIsolatedCopy() {
+    constexpr const char* kIsolatedEnv = "KORVALE_PULSE_ISOLATED";
+    if (std::getenv(kIsolatedEnv) != nullptr) {
+        return true;
+    }
+    if (std::getenv("KORVALE_PULSE_PID") == nullptr) {
+        [] { GTEST_SKIP() << "needs scripts/with-pulseaudio.sh"; }();
+        return false;
+    }
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const auto script = std::filesystem::path(__FILE__).parent_path() / "../../scripts/with-pulseaudio.sh";
     testing::TempDir dir;
-    Child child({script.string(), "env", std::string(kIsolatedEnv) + "=1",
-                 "QT_QPA_PLATFORM=offscreen", self, "--gtest_filter=" + name},
+    Child child({script.string(), "env", std::string(kIsolatedEnv) + "=1", "QT_QPA_PLATFORM=offscreen",
+                 std::filesystem::read_symlink("/proc/self/exe").string(),
+                 "--gtest_filter=" + std::string(test->test_suite_name()) + "." + test->name()},
                 {}, dir.file("log"));
-    const int status = child.WaitExit(300s).value_or(-1);
-    return {status, testing::ReadBytes(dir.file("log"))};
+    EXPECT_EQ(child.WaitExit(300s).value_or(-1), 0) << testing::ReadBytes(dir.file("log"));
+    return false;
 }
 
-// An Xvfb server on a display number it picks itself, stopped when this goes, with xdotool
-// helpers to find windows on it, click them and type into them. Every call blocks.
-class VirtualDisplay {
+// The real program's window on an Xvfb server (a display number it picks itself), stopped
+// when this goes, with xdotool to find windows, click them and type into them. Every call
+// blocks; window ids are xdotool's.
+class Screen {
 public:
-    VirtualDisplay(int width, int height) {
+    explicit Screen(int width = 1100, int height = 900) {
         if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
             QStandardPaths::findExecutable("xdotool").isEmpty()) {
             return;
         }
-        // Xvfb writes the number it picked once it accepts connections, so no number is ever
-        // shared with a display still going away. -noreset: by default the server resets when
-        // its last client leaves (every xdotool call is a client), dropping a program that
-        // connects meanwhile.
+        // Xvfb writes the number it picked once it accepts connections, never one of a display
+        // still going away. -noreset: else the server resets when its last client leaves (every
+        // xdotool call is one), dropping a program that connects meanwhile.
         m_server.setStandardErrorFile(QProcess::nullDevice());
-        m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0",
-                                QStringLiteral("%1x%2x24").arg(width).arg(height), "-nolisten",
-                                "tcp", "-noreset"});
+        m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0", QStringLiteral("%1x%2x24").arg(width).arg(height),
+                                "-nolisten", "tcp", "-noreset"});
         WaitFor([this] {
             m_server.waitForReadyRead(20);
             return m_server.canReadLine() || m_server.state() == QProcess::NotRunning;
         }, 10s);
         m_name = ":" + m_server.readLine().trimmed().toStdString();
     }
-    ~VirtualDisplay() {
+    ~Screen() {
         m_server.terminate();
         m_server.waitForFinished();
     }
-    VirtualDisplay(const VirtualDisplay&) = delete;
-    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
 
     // False when Xvfb or xdotool is missing or the server did not come up.
     bool ok() const { return m_name.size() > 1; }
-    // ":<number>", for DISPLAY.
-    const std::string& name() const { return m_name; }
+    // The environment that puts a program on this display.
+    std::vector<std::string> Environment() const { return {"DISPLAY=" + m_name, "QT_QPA_PLATFORM=xcb"}; }
 
     // Ids of the visible windows whose whole title matches `title` (a regular expression).
-    std::vector<std::string> visibleWindows(const std::string& title) const {
-        std::vector<std::string> ids;
-        for (const QString& id : QString::fromStdString(xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}))
-                                     .split('\n', Qt::SkipEmptyParts)) {
-            ids.push_back(id.toStdString());
-        }
-        return ids;
+    QStringList Windows(const QString& title) const {
+        const auto ids = xdotool({"search", "--onlyvisible", "--name", "^(" + title + ")$"});
+        return ids.value_or("").split('\n', Qt::SkipEmptyParts);
     }
-    // The window's size; empty when xdotool cannot tell it.
-    QSize geometry(const std::string& windowId) const {
-        bool ok = false;
-        const QString shell = QString::fromStdString(xdotool({"getwindowgeometry", "--shell", windowId}, &ok));
-        const auto value = [&](const char* key) {
-            return QRegularExpression(QStringLiteral("%1=(\\d+)").arg(key)).match(shell).captured(1).toInt();
-        };
-        return ok ? QSize(value("WIDTH"), value("HEIGHT")) : QSize();
-    }
-    // Clicks the left button at (x, y) of the window.
-    bool click(const std::string& windowId, int x, int y) const {
-        bool ok = false;
-        xdotool({"mousemove", "--window", windowId, std::to_string(x), std::to_string(y), "click", "1"}, &ok);
-        return ok;
-    }
-    // Focuses the window, waiting until it has the focus so that no key goes elsewhere, and
-    // presses one key (an xdotool key name) or types `text` through the XTEST extension
-    // (events sent to a window directly are marked synthetic; toolkits may ignore them).
-    bool key(const std::string& windowId, const std::string& keyName) const {
-        return focusThen(windowId, {"key", keyName});
-    }
-    bool type(const std::string& windowId, const std::string& text) const {
-        return focusThen(windowId, {"type", "--delay", "5", text});
-    }
-
-private:
-    bool focusThen(const std::string& windowId, const std::vector<std::string>& command) const {
-        bool ok = false;
-        xdotool({"windowfocus", "--sync", windowId}, &ok);
-        if (ok) {
-            xdotool(command, &ok);
-        }
-        return ok;
-    }
-    // Runs xdotool on this display; its standard output, and whether it succeeded.
-    std::string xdotool(const std::vector<std::string>& arguments, bool* ok = nullptr) const {
-        QProcess tool;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("DISPLAY", QString::fromStdString(m_name));
-        tool.setProcessEnvironment(environment);
-        tool.setStandardErrorFile(QProcess::nullDevice());
-        tool.start("xdotool", Child::Arguments(arguments));
-        const bool finished = tool.waitForFinished(30000);
-        if (ok != nullptr) {
-            *ok = finished && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
-        }
-        return tool.readAllStandardOutput().toStdString();
-    }
-
-    QProcess m_server;
-    std::string m_name;
-};
-
-// The real program's window on a virtual display.
-struct Screen {
-    VirtualDisplay display;
-    explicit Screen(int width = 1100, int height = 900) : display(width, height) {}
-
-    // Waits for a visible window titled `title` (a regular expression); start-up messages
-    // about missing sound devices are answered on the way, as a user would.
-    std::string WaitForWindow(const std::string& title, std::chrono::milliseconds limit = 15s) const {
-        std::string id;
+    // Waits for a visible window titled `title`; start-up messages about missing sound
+    // devices are answered on the way, as a user would.
+    QString WaitForWindow(const QString& title, std::chrono::milliseconds limit = 15s) const {
+        QString id;
         WaitFor([&] {
-            for (const char* box : {"Error!", "Audio Device\\(s\\) Not found"}) {
-                for (const std::string& boxId : display.visibleWindows(box)) {
-                    display.key(boxId, "Return");
-                }
+            for (const QString& box : Windows("Error!|Audio Device\\(s\\) Not found")) {
+                Key(box, "Return");
             }
-            const auto ids = display.visibleWindows(title);
-            id = ids.empty() ? std::string() : ids.front();
-            return !id.empty();
+            id = Windows(title).value(0);
+            return !id.isEmpty();
         }, limit);
         return id;
     }
     // Clicks the middle of control `name` of the main window, wherever the window is placed.
-    bool Click(const std::string& window, const std::string& name) const {
-        const QSize g = display.geometry(window);
+    bool Click(const QString& window, const std::string& name) const {
+        const QString shell = xdotool({"getwindowgeometry", "--shell", window}).value_or(""); // none: 0 x 0
+        const auto value = [&](const char* key) {
+            return QRegularExpression(QStringLiteral("%1=(\\d+)").arg(key)).match(shell).captured(1).toInt();
+        };
+        const int width = value("WIDTH"), height = value("HEIGHT");
         for (const ControlSpec& c : WindowControls()) {
-            if (c.name == name && !g.isEmpty()) {
-                return display.click(window, g.width() * (2 * c.x + c.width) / (2 * kTemplateWidthDu),
-                                     g.height() * (2 * c.y + c.height) / (2 * kTemplateHeightDu));
+            if (c.name == name && width > 0 && height > 0) {
+                const int x = width * (2 * c.x + c.width) / (2 * kTemplateWidthDu);
+                const int y = height * (2 * c.y + c.height) / (2 * kTemplateHeightDu);
+                return xdotool({"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"})
+                    .has_value();
             }
         }
         return false;
     }
-    // The environment that puts a program on this display.
-    std::vector<std::string> Environment() const {
-        return {"DISPLAY=" + display.name(), "QT_QPA_PLATFORM=xcb"};
+    // Focuses the window and waits for the focus, so no key goes elsewhere (the chain stops if
+    // that fails), then presses a key (xdotool's name) or types `text` through XTEST: events
+    // sent to a window directly are marked synthetic, and toolkits may ignore them.
+    bool Key(const QString& window, const QString& key) const {
+        return xdotool({"windowfocus", "--sync", window, "key", key}).has_value();
     }
+    bool Type(const QString& window, const std::string& text) const {
+        const QString typed = QString::fromStdString(text);
+        return xdotool({"windowfocus", "--sync", window, "type", "--delay", "5", typed}).has_value();
+    }
+
+private:
+    // Runs xdotool on this display; its standard output when it succeeded.
+    std::optional<QString> xdotool(const QStringList& arguments) const {
+        QProcess tool;
+        tool.setStandardErrorFile(QProcess::nullDevice());
+        tool.start("env", QStringList{QString::fromStdString("DISPLAY=" + m_name), "xdotool"} + arguments);
+        if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
+            return std::nullopt;
+        }
+        return QString::fromLocal8Bit(tool.readAllStandardOutput());
+    }
+
+    QProcess m_server;
+    std::string m_name;
 };
 
 } // namespace korvale::sys

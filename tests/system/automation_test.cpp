@@ -1,7 +1,5 @@
-// The real program on the session bus of the run (dbus-run-session): registration on an
-// ordinary start, the class factory on an automated start, the empty automation object,
-// one object per copy, and the program's end when its object goes; the window itself on a
-// virtual display.
+// The real program on the session bus of the run (dbus-run-session): registration, the class
+// factory and its objects, and the program's end when its object goes; the window on Xvfb.
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -36,21 +34,19 @@ QDBusMessage Call(const QDBusConnection& bus, const QString& service, const QStr
 }
 QDBusMessage Factory(const QDBusConnection& bus, const QString& service, const QString& method,
                      const QVariantList& args = {}) {
-    return Call(bus, service, kFactory, kName + QStringLiteral(".ClassFactory"), method, args);
+    return Call(bus, service, kFactory, kName + ".ClassFactory", method, args);
 }
 QDBusMessage Release(const QDBusConnection& bus, const QString& service, const QString& path) {
     return Factory(bus, service, "Release", {QVariant::fromValue(QDBusObjectPath(path))});
 }
 QString PathOf(const QDBusMessage& reply) {
-    return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1
-               ? reply.arguments().front().value<QDBusObjectPath>().path()
-               : QString();
+    const bool one = reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1;
+    return one ? reply.arguments().front().value<QDBusObjectPath>().path() : QString();
 }
 bool HasOwner(const QDBusConnection& bus) { return bus.interface()->isServiceRegistered(kName); }
 // The copy at `service` answers, so it has handled everything sent to it before.
 bool Answers(const QDBusConnection& bus, const QString& service) {
-    return Call(bus, service, "/", "org.freedesktop.DBus.Peer", "Ping").type() ==
-           QDBusMessage::ReplyMessage;
+    return Call(bus, service, "/", "org.freedesktop.DBus.Peer", "Ping").type() == QDBusMessage::ReplyMessage;
 }
 
 class Automation : public ::testing::Test {
@@ -59,9 +55,7 @@ protected:
         if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr || !m_bus.isConnected()) {
             GTEST_SKIP() << "run under dbus-run-session";
         }
-        m_binary = fs::canonical(KORVALE_BINARY).string();
-        m_serviceFile = ActivationFile::ServicesFolder(std::getenv("XDG_DATA_HOME"),
-                                                       std::getenv("HOME")).value() /
+        m_serviceFile = ActivationFile::ServicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")).value() /
                         ActivationFile::kFileName;
     }
     void TearDown() override {
@@ -78,21 +72,22 @@ protected:
         const std::string log = m_dir.file("korvale" + std::to_string(m_children.size()) + ".log");
         return *m_children.emplace_back(std::make_unique<Child>(args, env, log));
     }
-    // Starts a copy and waits until it owns the bus name; the copy's unique name.
-    QString StartOwner(Child*& child, std::vector<std::string> args = {"-Embedding"},
-                       std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen"}) {
-        child = &Start(std::move(args), std::move(env));
+    // Starts a copy and waits until it owns the bus name; the copy and its unique name (empty
+    // when it never owned the name).
+    std::pair<Child*, QString> StartOwner(std::vector<std::string> args = {"-Embedding"},
+                                          std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen"}) {
+        Child* child = &Start(std::move(args), std::move(env));
         if (!WaitFor([this] { return HasOwner(m_bus); }, 15s)) {
-            return {};
+            return {child, {}};
         }
         const QString owner = m_bus.interface()->serviceOwner(kName).value();
         EXPECT_EQ(m_bus.interface()->servicePid(owner).value(), static_cast<uint>(child->pid()));
-        return owner;
+        return {child, owner};
     }
 
     QDBusConnection m_bus = QDBusConnection::sessionBus();
     testing::TempDir m_dir;
-    std::string m_binary;
+    std::string m_binary = fs::canonical(KORVALE_BINARY).string();
     fs::path m_serviceFile;
     std::vector<std::unique_ptr<Child>> m_children;
     std::vector<pid_t> m_foreign;
@@ -115,11 +110,10 @@ TEST_F(Automation, OrdinaryStartWritesTheActivationFileAndPublishesNothing) {
 
 TEST_F(Automation, AutomatedStartPublishesTheFactoryAndAnObjectThatKnowsNoMethod) {
     fs::remove(m_serviceFile);
-    Child* child = nullptr;
-    const QString owner = StartOwner(child, {"alpha", "/Automation", "beta"});
+    const QString owner = StartOwner({"alpha", "/Automation", "beta"}).second;
     ASSERT_FALSE(owner.isEmpty());
-    const QString xml = Call(m_bus, kName, kFactory, "org.freedesktop.DBus.Introspectable",
-                             "Introspect").arguments().value(0).toString();
+    const QString xml = Call(m_bus, kName, kFactory, "org.freedesktop.DBus.Introspectable", "Introspect")
+                            .arguments().value(0).toString();
     EXPECT_TRUE(xml.contains("name=\"CreateInstance\"") && xml.contains("name=\"Release\""));
     EXPECT_FALSE(fs::exists(m_serviceFile)) << "an automated start registers nothing";
 
@@ -146,8 +140,7 @@ TEST_F(Automation, ASecondRequestStartsAFreshCopyAndEachEndsWithItsObject) {
     const QString dbus = QStringLiteral("org.freedesktop.DBus");
     Call(m_bus, dbus, "/org/freedesktop/DBus", dbus, "UpdateActivationEnvironment",
          {QVariant::fromValue(QMap<QString, QString>{{"QT_QPA_PLATFORM", "offscreen"}})});
-    Child* first = nullptr;
-    const QString firstOwner = StartOwner(first);
+    const auto [first, firstOwner] = StartOwner();
     ASSERT_FALSE(firstOwner.isEmpty());
     const QString firstPath = PathOf(Factory(m_bus, kName, "CreateInstance"));
     ASSERT_FALSE(firstPath.isEmpty());
@@ -167,15 +160,11 @@ TEST_F(Automation, ASecondRequestStartsAFreshCopyAndEachEndsWithItsObject) {
 }
 
 TEST_F(Automation, OnlyItsCreatorReleasesTheObjectAndReleasesItByLeaving) {
-    Child* child = nullptr;
-    const QString owner = StartOwner(child);
+    const auto [child, owner] = StartOwner();
     ASSERT_FALSE(owner.isEmpty());
     const QString name = QStringLiteral("korvale-creator");
-    QString path;
-    {
-        auto creator = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
-        path = PathOf(Factory(creator, kName, "CreateInstance"));
-    }
+    const QString path =
+        PathOf(Factory(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name), kName, "CreateInstance"));
     ASSERT_FALSE(path.isEmpty());
     EXPECT_EQ(Release(m_bus, owner, path).errorName(), "org.freedesktop.DBus.Error.AccessDenied");
     EXPECT_EQ(Release(m_bus, owner, "/KORVALE/Application/99").errorName(),
@@ -190,8 +179,7 @@ TEST_F(Automation, AHeldCopyEndsWhenTheBusGoesAway) {
     Child daemon({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + address},
                  {}, m_dir.file("dbus.log"));
     ASSERT_TRUE(WaitFor([&] { return fs::exists(m_dir.file("bus")); }, 15s));
-    Child& program = Start({"-Embedding"}, {"DBUS_SESSION_BUS_ADDRESS=" + address,
-                                            "QT_QPA_PLATFORM=offscreen",
+    Child& program = Start({"-Embedding"}, {"DBUS_SESSION_BUS_ADDRESS=" + address, "QT_QPA_PLATFORM=offscreen",
                                             "XDG_DATA_HOME=" + m_dir.file("data")});
     const QString name = QStringLiteral("korvale-private-client");
     auto client = QDBusConnection::connectToBus(QString::fromStdString(address), name);
@@ -210,7 +198,7 @@ class AutomationOnScreen : public Automation {
 protected:
     void SetUp() override {
         Automation::SetUp();
-        if (!IsSkipped() && !m_screen.display.ok()) {
+        if (!IsSkipped() && !m_screen.ok()) {
             GTEST_SKIP() << "Xvfb and xdotool are needed";
         }
     }
@@ -218,15 +206,14 @@ protected:
 };
 
 TEST_F(AutomationOnScreen, XWhileHeldOnlyHidesTheWindowUntilTheClientLetsGo) {
-    Child* child = nullptr;
-    const QString owner = StartOwner(child, {"-Embedding"}, m_screen.Environment());
+    const auto [child, owner] = StartOwner({"-Embedding"}, m_screen.Environment());
     ASSERT_FALSE(owner.isEmpty());
-    const std::string window = m_screen.WaitForWindow("KORVALE");
-    ASSERT_FALSE(window.empty()) << "an automated start shows its window as usual";
+    const QString window = m_screen.WaitForWindow("KORVALE");
+    ASSERT_FALSE(window.isEmpty()) << "an automated start shows its window as usual";
     const QString path = PathOf(Factory(m_bus, kName, "CreateInstance"));
     ASSERT_FALSE(path.isEmpty());
     ASSERT_TRUE(m_screen.Click(window, "ExitButton"));
-    EXPECT_TRUE(WaitFor([&] { return m_screen.display.visibleWindows("KORVALE").empty(); }, 10s));
+    EXPECT_TRUE(WaitFor([&] { return m_screen.Windows("KORVALE").empty(); }, 10s));
     EXPECT_TRUE(Answers(m_bus, owner)) << "held: the window hides, the program stays";
     ASSERT_EQ(Release(m_bus, owner, path).type(), QDBusMessage::ReplyMessage);
     EXPECT_EQ(child->WaitExit(10s), 0);
@@ -234,13 +221,13 @@ TEST_F(AutomationOnScreen, XWhileHeldOnlyHidesTheWindowUntilTheClientLetsGo) {
 
 TEST_F(AutomationOnScreen, WithoutASessionBusTheProgramSaysSoAndEnds) {
     auto env = m_screen.Environment();
-    env.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/korvale-bus");
-    env.push_back("XDG_DATA_HOME=" + m_dir.file("data"));
+    env.insert(env.end(), {"DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/korvale-bus",
+                           "XDG_DATA_HOME=" + m_dir.file("data")});
     Child& child = Start({}, env);
-    const std::string box = m_screen.WaitForWindow("KORVALE");
-    ASSERT_FALSE(box.empty()) << "the failure is shown in a message box";
+    const QString box = m_screen.WaitForWindow("KORVALE");
+    ASSERT_FALSE(box.isEmpty()) << "the failure is shown in a message box";
     EXPECT_FALSE(child.WaitExit(0ms).has_value()) << "the box waits for the user";
-    ASSERT_TRUE(m_screen.display.key(box, "Return"));
+    ASSERT_TRUE(m_screen.Key(box, "Return"));
     EXPECT_EQ(child.WaitExit(10s), 1);
     EXPECT_FALSE(fs::exists(m_dir.file("data"))) << "nothing is registered without a bus";
 }

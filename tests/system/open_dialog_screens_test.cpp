@@ -1,6 +1,5 @@
-// The real program on screens of several sizes: "L" opens the open dialog, which takes a
-// typed file name whatever the placement rule did with the window; the chosen folder is
-// gathered (seen in the play list that "S" then saves), and "X" ends the program.
+// The real program on screens of several sizes: the open dialog takes a typed name wherever the
+// window went, the folder is gathered (seen in the list "S" saves), and "X" ends the program.
 
 #include <QSize>
 
@@ -16,29 +15,28 @@ using namespace std::chrono_literals;
 class OpenDialogScreens : public ::testing::TestWithParam<QSize> {
 protected:
     void SetUp() override {
-        if (!m_screen.display.ok()) {
+        if (!m_screen.ok()) {
             GTEST_SKIP() << "Xvfb and xdotool are needed";
         }
     }
-    // Presses `button` of the window, types `path` into the dialog titled `title` that it
-    // opens and confirms it; true once the dialog has gone. A click may land while the
-    // program still closes a popup, and the name completer's list may pop up late and take
-    // the first Return: as a user would, click again while no dialog shows, and press
-    // Return again while the dialog stays.
-    bool AnswerFileDialog(const std::string& window, const char* button, const std::string& title,
+    // Presses `button`, types `path` into the dialog titled `title` that it opens and confirms
+    // it; true once the dialog has gone. A click may land while the program still closes a
+    // popup, and the name completer's list may pop up late and take the first Return: as a
+    // user would, click again while no dialog shows, press Return again while it stays.
+    bool AnswerFileDialog(const QString& window, const char* button, const QString& title,
                           const std::string& path) const {
-        std::string dialog;
-        for (int attempt = 0; attempt < 3 && dialog.empty(); ++attempt) {
+        QString dialog;
+        for (int attempt = 0; attempt < 3 && dialog.isEmpty(); ++attempt) {
             m_screen.Click(window, button);
             dialog = m_screen.WaitForWindow(title, 5s);
         }
-        if (dialog.empty() || !m_screen.display.type(dialog, path)) {
+        if (dialog.isEmpty() || !m_screen.Type(dialog, path)) {
             return false;
         }
+        const auto gone = [&] { return m_screen.Windows(title).empty(); };
         for (int attempt = 0; attempt < 3; ++attempt) {
-            if (!m_screen.display.key(dialog, "Return") ||
-                sys::WaitFor([&] { return m_screen.display.visibleWindows(title).empty(); }, 4s)) {
-                return m_screen.display.visibleWindows(title).empty();
+            if (!m_screen.Key(dialog, "Return") || sys::WaitFor(gone, 4s)) {
+                return gone();
             }
         }
         return false;
@@ -54,8 +52,8 @@ TEST_P(OpenDialogScreens, TheOpenDialogTakesATypedNameAndTheFolderIsGathered) {
     }
     sys::Child program({"sh", "-c", "cd \"$0\" && exec \"$1\"", m_folder.path(), KORVALE_BINARY},
                        m_screen.Environment(), m_folder.file("korvale.log"));
-    const std::string window = m_screen.WaitForWindow("KORVALE");
-    ASSERT_FALSE(window.empty());
+    const QString window = m_screen.WaitForWindow("KORVALE");
+    ASSERT_FALSE(window.isEmpty());
     ASSERT_TRUE(AnswerFileDialog(window, "LoadButton", "Please select a clip", m_folder.file("one.mp3")))
         << "the open dialog took no input";
     ASSERT_TRUE(AnswerFileDialog(window, "SaveListButton", "Save As", m_folder.file("list.m3u")));
@@ -69,13 +67,10 @@ TEST_P(OpenDialogScreens, TheOpenDialogTakesATypedNameAndTheFolderIsGathered) {
     EXPECT_EQ(program.WaitExit(10s), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(ScreenSizes, OpenDialogScreens,
-                         ::testing::Values(QSize(640, 480), QSize(800, 600), QSize(1000, 800),
-                                           QSize(1366, 768), QSize(1920, 1080)),
-                         [](const auto& info) {
-                             return std::to_string(info.param.width()) + "x" +
-                                    std::to_string(info.param.height());
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    ScreenSizes, OpenDialogScreens,
+    ::testing::Values(QSize(640, 480), QSize(800, 600), QSize(1000, 800), QSize(1366, 768), QSize(1920, 1080)),
+    [](const auto& info) { return std::to_string(info.param.width()) + "x" + std::to_string(info.param.height()); });
 
 } // namespace
 } // namespace korvale

@@ -1,11 +1,10 @@
-// Entry point of the system-test binary (it links GoogleTest without gtest_main).
+// Entry point of the system-test binary (GoogleTest without gtest_main): one application object
+// for the Qt D-Bus calls and the event loop the waits run, on the offscreen platform by default.
 
 #include <QApplication>
 
 #include <gtest/gtest.h>
 
-// The automation tests talk to the bus through Qt D-Bus and the level tests build the window:
-// one application object serves both.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
