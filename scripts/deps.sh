@@ -12,7 +12,7 @@ build_packages=(
 run_packages=(xvfb xauth dbus-daemon)
 test_packages=(
     libgtest-dev libgmock-dev libmp3lame-dev
-    dbus dbus-bin pulseaudio pulseaudio-utils
+    dbus dbus-bin pulseaudio pulseaudio-utils playerctl
     xvfb xauth xdotool x11-utils imagemagick
     clang libclang-rt-14-dev
     desktop-file-utils appstream dpkg-dev file

@@ -15,6 +15,7 @@
 #include "app/ActivationFile.h"
 #include "app/AutomationServer.h"
 #include "app/CommandLine.h"
+#include "app/MprisServer.h"
 #include "platform/AlsaAudioDevices.h"
 #include "audio/AudioEngine.h"
 #include "audio/AudioOutputFactory.h"
@@ -102,7 +103,13 @@ int main(int argc, char** argv) {
         automation->AttachWindow(&window);
     }
     window.OnInitDialog();
+    // The desktop's media controls reach the core while the window runs, not while a client
+    // holds the program hidden. Without a name to claim the program runs without them.
+    auto mediaControls =
+        std::make_unique<korvale::MprisServer>(bus, window.Core().Media(), &window);
+    mediaControls->Publish();
     window.RunUntilHidden();
+    mediaControls.reset();
     // The run also ends when the window hides while a client holds the program; the
     // program then lives on, hidden, until the object goes.
     if (automation != nullptr && automation->HasObject()) {

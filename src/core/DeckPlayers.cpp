@@ -71,6 +71,7 @@ void DeckPlayers::OpenOnDeck(Deck deck, const std::string& path, double startSec
     player.SetAutoStart(false);
     player.SetFileName(path);
     player.SetStartPosition(startSeconds);
+    m_decks[Index(deck)].load = ++m_loads;
     m_core.Notify(CorePart::OnAir);
 }
 
@@ -155,6 +156,7 @@ void DeckPlayers::LoadClipOnDeck(const std::string& path, DeckChoice choice, dou
 
 void DeckPlayers::PlayDeck(Deck deck) {
     Player(deck).Play();
+    m_lastStarted = deck;
     m_core.Notify(CorePart::OnAir);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
@@ -39,6 +40,11 @@ public:
         return m_decks[Index(deck)].label;
     }
     const DeckTimes& Times(Deck deck) const { return m_decks[Index(deck)].times; }
+    // The deck that PlayDeck started last (deck 1 before any start).
+    Deck LastStarted() const { return m_lastStarted; }
+    // Which load of this run put the deck's clip on it, counted from 1 over both decks; 0
+    // before the deck's first load.
+    std::uint64_t LoadNumber(Deck deck) const { return m_decks[Index(deck)].load; }
 
     // A position set by the program: the label is not written.
     void SetFaderPosition(Deck deck, int position);
@@ -67,6 +73,7 @@ private:
         int fader;
         std::optional<std::string> label;
         DeckTimes times;
+        std::uint64_t load = 0;
         // Position and duration the times were last formatted from (NaN: not since they
         // were last reset), so an idle tick formats nothing.
         double shownPosition;
@@ -82,6 +89,8 @@ private:
 
     Korvale& m_core;
     std::array<DeckState, 2> m_decks;
+    Deck m_lastStarted = Deck::A;
+    std::uint64_t m_loads = 0;
 };
 
 } // namespace korvale

@@ -7,6 +7,7 @@
 #include "core/CrossFade.h"
 #include "core/CuePlayer.h"
 #include "core/DeckPlayers.h"
+#include "core/MediaControls.h"
 #include "core/MixStyleSettings.h"
 #include "core/OutputLevels.h"
 #include "core/PlayListFiles.h"
@@ -86,6 +87,7 @@ public:
     MixStyleSettings& Settings() { return m_settings; }
     CuePlayer& Cue() { return m_cue; }
     OutputLevels& Levels() { return m_levels; }
+    MediaControls& Media() { return m_media; }
     CoreHost& Host() { return m_host; }
     const PlayList& List() const { return m_store.List(); }
     const DeckPlayers& Decks() const { return m_decks; }
@@ -113,6 +115,7 @@ private:
     MixStyleSettings m_settings;
     CuePlayer m_cue;
     OutputLevels m_levels;
+    MediaControls m_media;
 };
 
 } // namespace korvale

@@ -114,6 +114,15 @@ void PlayListStore::SearchFolder(const std::string& folder, const std::string& p
     m_core.SetStatus(status);
 }
 
+void PlayListStore::GatherOne(std::string path) {
+    m_list.Append(std::move(path));
+    m_core.SetStatus(FormatText(kGatheredFormat, 1, m_list.Count()));
+    if (m_list.SelectedIndex() == PlayList::kNoSelection) {
+        m_list.Select(m_list.Count() - 1);
+        LoadSelectedClip();
+    }
+}
+
 void PlayListStore::LoadSelectedClip() {
     if (const std::optional<SelectedLoad> load = PrepareSelectedLoad()) {
         m_core.Decks().LoadClipOnDeck(load->path, load->deckChoice, 0.0,

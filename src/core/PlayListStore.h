@@ -43,6 +43,9 @@ public:
     // kFilterNone.
     int PickClipFile();
     void SearchFolder(const std::string& folder, const std::string& pattern);
+    // Appends one clip as a gather of one (the gather's status) and, when no entry is
+    // selected, selects and loads it. The caller has checked that the path names a file.
+    void GatherOne(std::string path);
     void LoadSelectedClip();
     // The user selected entry `index` in the front end: it is loaded.
     void SelectedByUser(int index);

@@ -1,0 +1,142 @@
+#include "core/MediaControls.h"
+
+#include <sys/stat.h>
+
+#include <cmath>
+
+#include "core/ClipDisplayName.h"
+#include "core/FileUri.h"
+#include "core/FormatText.h"
+#include "core/Korvale.h"
+#include "interfaces/PathLength.h"
+
+namespace korvale {
+
+namespace {
+
+constexpr double kMicrosecondsPerSecond = 1e6;
+constexpr char kTrackIdFormat[] = "/org/korvale/Player%c/Load%llu";
+
+char DeckLetter(Deck deck) {
+    return deck == Deck::A ? 'A' : 'B';
+}
+
+std::int64_t Microseconds(double seconds) {
+    return seconds > 0.0 ? std::llround(seconds * kMicrosecondsPerSecond) : 0;
+}
+
+} // namespace
+
+MediaControls::MediaControls(Korvale& core) : m_core(core) {}
+
+bool MediaControls::Plays(Deck deck) const {
+    return m_core.Decks().Player(deck).GetPlayState() == CMediaPlayer::kPlayStatePlaying;
+}
+
+bool MediaControls::Holds(Deck deck) const {
+    return !m_core.Decks().Player(deck).GetFileName().empty();
+}
+
+std::optional<Deck> MediaControls::OnAirDeck() const {
+    const DeckPlayers& decks = m_core.Decks();
+    Deck incoming = Deck::A;
+    if (m_core.Fade().IncomingDeck(incoming) && Plays(incoming)) {
+        return incoming;
+    }
+    if (Plays(Deck::A) && Plays(Deck::B)) {
+        const int faderA = decks.FaderPosition(Deck::A);
+        const int faderB = decks.FaderPosition(Deck::B);
+        if (faderA != faderB) {
+            return faderA < faderB ? Deck::A : Deck::B;
+        }
+        return decks.LastStarted();
+    }
+    for (const Deck deck : kDecks) {
+        if (Plays(deck)) {
+            return deck;
+        }
+    }
+    const Deck last = decks.LastStarted();
+    if (Holds(last)) {
+        return last;
+    }
+    if (Holds(OtherDeck(last))) {
+        return OtherDeck(last);
+    }
+    return std::nullopt;
+}
+
+MediaState MediaControls::State() const {
+    MediaState state;
+    const bool fading = m_core.Fade().Phase() == MixPhase::Fading;
+    const bool bothHold = Holds(Deck::A) && Holds(Deck::B);
+    const bool oneWaits =
+        (Holds(Deck::A) && !Plays(Deck::A)) || (Holds(Deck::B) && !Plays(Deck::B));
+    state.canGoNext = fading || bothHold || oneWaits;
+    state.deck = OnAirDeck();
+    if (!state.deck) {
+        return state;
+    }
+    const CMediaPlayer& player = m_core.Decks().Player(*state.deck);
+    const std::string path = player.GetFileName();
+    state.status = Plays(*state.deck) ? PlaybackStatus::Playing : PlaybackStatus::Paused;
+    state.load = m_core.Decks().LoadNumber(*state.deck);
+    state.trackId = FormatText(kTrackIdFormat, DeckLetter(*state.deck),
+                               static_cast<unsigned long long>(state.load));
+    state.title = ClipDisplayName(path);
+    state.url = FileUriOfPath(path);
+    state.lengthMicroseconds = Microseconds(player.GetDuration());
+    return state;
+}
+
+std::int64_t MediaControls::PositionMicroseconds() const {
+    const std::optional<Deck> deck = OnAirDeck();
+    return deck ? Microseconds(m_core.Decks().Player(*deck).GetCurrentPosition()) : 0;
+}
+
+void MediaControls::Play() {
+    if (const std::optional<Deck> deck = OnAirDeck()) {
+        m_core.Decks().PlayDeck(*deck);
+    }
+}
+
+void MediaControls::Pause() {
+    if (const std::optional<Deck> deck = OnAirDeck()) {
+        m_core.Decks().StopDeck(*deck);
+    }
+}
+
+void MediaControls::PlayPause() {
+    const std::optional<Deck> deck = OnAirDeck();
+    if (deck && Plays(*deck)) {
+        m_core.Decks().StopDeck(*deck);
+    } else if (deck) {
+        m_core.Decks().PlayDeck(*deck);
+    }
+}
+
+void MediaControls::Stop() {
+    Pause();
+}
+
+void MediaControls::Next() {
+    m_core.Fade().Mix();
+}
+
+OpenUriOutcome MediaControls::OpenUri(const std::string& uri) {
+    std::optional<std::string> path = PathOfFileUri(uri);
+    if (!path) {
+        return OpenUriOutcome::NotAFileUri;
+    }
+    if (!FitsPathLimit(*path)) {
+        return OpenUriOutcome::PathTooLong;
+    }
+    struct stat info {};
+    if (::stat(path->c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return OpenUriOutcome::NotAFile;
+    }
+    m_core.Store().GatherOne(std::move(*path));
+    return OpenUriOutcome::Added;
+}
+
+} // namespace korvale

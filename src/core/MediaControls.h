@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/CoreTypes.h"
+
+namespace korvale {
+
+class Korvale;
+
+// What a desktop's media controls show of the two decks.
+enum class PlaybackStatus { Stopped, Paused, Playing };
+
+// One look at the clip on air and the controls' state, cheap enough to take a few times a
+// second and compare with the last one.
+struct MediaState {
+    PlaybackStatus status = PlaybackStatus::Stopped;
+    // Whether "M I X" would change what is heard.
+    bool canGoNext = false;
+    // The clip on air; all empty (and load 0) when no deck holds one.
+    std::optional<Deck> deck;
+    std::uint64_t load = 0;
+    std::string trackId; // an object path naming the deck and the load
+    std::string title;   // the clip's display name
+    std::string url;     // its file URI
+    std::int64_t lengthMicroseconds = 0;
+
+    bool operator==(const MediaState&) const = default;
+};
+
+// Why OpenUri took or refused a URI.
+enum class OpenUriOutcome { Added, NotAFileUri, PathTooLong, NotAFile };
+
+// The decks as a desktop's media controls (the panel's "now playing", the media keys)
+// see them: a single player whose clip is the one on air.
+//
+// The deck on air is, in this order: the deck a running cross-fade brings in while it
+// plays; a playing deck (of two, the one whose fader stands higher, then the one started
+// last); the deck started last while it holds a clip; the other deck while it holds one.
+// Play, Pause, PlayPause and Stop press that deck's Play or Stop button; Next presses
+// "M I X". UI thread; nothing blocks except OpenUri's loading of a clip.
+class MediaControls {
+public:
+    explicit MediaControls(Korvale& core);
+
+    std::optional<Deck> OnAirDeck() const;
+    MediaState State() const;
+    // The on-air deck's position in microseconds; 0 when no deck holds a clip.
+    std::int64_t PositionMicroseconds() const;
+
+    void Play();
+    // Pause and Stop both press the Stop button, which halts the deck where it stands (its
+    // next Play continues there).
+    void Pause();
+    void PlayPause();
+    void Stop();
+    void Next();
+    // A local file URI: the file is gathered as a play list of one and loaded when no entry
+    // is selected. Anything else changes nothing.
+    OpenUriOutcome OpenUri(const std::string& uri);
+
+private:
+    bool Plays(Deck deck) const;
+    bool Holds(Deck deck) const;
+
+    Korvale& m_core;
+};
+
+} // namespace korvale

@@ -1,0 +1,67 @@
+// The desktop media controls' view of the core: which clip is on air, its status and
+// metadata, what Next offers, and the file URIs they speak.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "core/FileUri.h"
+#include "support/CoreFixture.h"
+
+using namespace korvale;
+using Status = PlaybackStatus;
+
+TEST(CoreMediaControls, OnAirClipFollowsTheDecks) {
+    test::CoreFixture f;
+    f.Gather({"/music/a b#\xC3\xBC.mp3", "/music/b.wav"});
+    MediaControls& media = f.core.Media();
+    const auto fadeToEnd = [&] {
+        for (int i = 0; i < 1000 && f.core.Fade().Phase() == MixPhase::Fading; ++i) f.core.OnTimer(TimerId::Fade);
+    };
+    const std::optional<Deck> none, a = Deck::A, b = Deck::B;
+    struct Step { const char* what; std::function<void()> act; Status status; std::optional<Deck> deck; const char* title; std::uint64_t load; bool canGoNext; };
+    const Step steps[] = {
+        {"nothing loaded", [] {}, Status::Stopped, none, "", 0, false},
+        {"clip 1 loaded on A", [&] { f.Select(0); }, Status::Paused, a, "a b#\xC3\xBC", 1, true},
+        {"Next fades A in", [&] { media.Next(); }, Status::Playing, a, "a b#\xC3\xBC", 1, true},
+        {"the fade ends", fadeToEnd, Status::Playing, a, "a b#\xC3\xBC", 1, false},
+        {"clip 2 loaded on B", [&] { f.Select(1); }, Status::Playing, a, "a b#\xC3\xBC", 1, true},
+        {"Pause stops A", [&] { media.Pause(); }, Status::Paused, a, "a b#\xC3\xBC", 1, true},
+        {"PlayPause starts A", [&] { media.PlayPause(); }, Status::Playing, a, "a b#\xC3\xBC", 1, true},
+        {"Next: B comes in", [&] { media.Next(); }, Status::Playing, b, "b", 2, true},
+        {"the fade ends", fadeToEnd, Status::Playing, b, "b", 2, false},
+        {"Stop halts B", [&] { media.Stop(); }, Status::Paused, b, "b", 2, true},
+        {"clip 1 on A: B was heard last", [&] { f.Select(0); }, Status::Paused, b, "b", 2, true},
+        {"PlayPause starts B", [&] { media.PlayPause(); }, Status::Playing, b, "b", 2, true},
+        {"A plays at its load fader: B is louder", [&] { f.core.Decks().PlayDeck(Deck::A); }, Status::Playing, b, "b", 2, true},
+        {"B closed", [&] { f.core.Decks().CloseDeck(Deck::B); }, Status::Playing, a, "a b#\xC3\xBC", 3, false},
+        {"Play on a playing deck", [&] { media.Play(); }, Status::Playing, a, "a b#\xC3\xBC", 3, false},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        const MediaState state = media.State();
+        EXPECT_EQ(state.status, step.status) << step.what;
+        EXPECT_EQ(state.deck, step.deck) << step.what;
+        EXPECT_EQ(state.title, step.title) << step.what;
+        EXPECT_EQ(state.load, step.load) << step.what;
+        EXPECT_EQ(state.canGoNext, step.canGoNext) << step.what;
+    }
+    f.deck1.SetPosition(12.5);
+    const MediaState state = media.State();
+    EXPECT_EQ(state.trackId, "/org/korvale/PlayerA/Load3");
+    EXPECT_EQ(state.url, "file:///music/a%20b%23%C3%BC.mp3");
+    EXPECT_EQ(state.lengthMicroseconds, 100'000'000);
+    EXPECT_EQ(media.PositionMicroseconds(), 12'500'000);
+}
+
+TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"file:///a%20b/%C3%BC.mp3", "/a b/\xC3\xBC.mp3"}, {"FILE://LocalHost/x", "/x"},
+        {"file:/x%2fy", "/x/y"}, {"http://host/x.mp3", std::nullopt},
+        {"file://host/x.mp3", std::nullopt}, {"file:x.mp3", std::nullopt},
+        {"file://", std::nullopt}, {"file:///a%2", std::nullopt}, {"file:///a%zz", std::nullopt},
+        {"file:///a%00b", std::nullopt}, {"file:///a?b", std::nullopt}, {"", std::nullopt},
+    };
+    for (const auto& [uri, path] : cases) {
+        EXPECT_EQ(PathOfFileUri(uri), path) << uri;
+    }
+}
