@@ -72,6 +72,7 @@ enum class CorePart : unsigned {
     Levels = 1u << 4, // level sliders and labels, captions, the mic panel
     Toggles = 1u << 5, // LOAD NEXT and MIX NEXT
     OnAir = 1u << 6,   // which clip is heard and whether a deck plays
+    Options = 1u << 7, // level matching and silent edges
 };
 
 } // namespace korvale

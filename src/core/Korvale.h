@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/ClipLeveling.h"
 #include "core/CoreHost.h"
 #include "core/CoreTypes.h"
 #include "core/CrossFade.h"
@@ -86,6 +87,8 @@ public:
     MixStyleSettings& Settings() { return m_settings; }
     CuePlayer& Cue() { return m_cue; }
     OutputLevels& Levels() { return m_levels; }
+    ClipLeveling& Leveling() { return m_leveling; }
+    const ClipLeveling& Leveling() const { return m_leveling; }
     CoreHost& Host() { return m_host; }
     const PlayList& List() const { return m_store.List(); }
     const DeckPlayers& Decks() const { return m_decks; }
@@ -113,6 +116,7 @@ private:
     MixStyleSettings m_settings;
     CuePlayer m_cue;
     OutputLevels m_levels;
+    ClipLeveling m_leveling;
 };
 
 } // namespace korvale

@@ -10,6 +10,7 @@ bool FakeMediaVoice::open(const std::string& path) {
     m_calls.push_back("open " + path);
     m_path = path;
     m_open = true;
+    m_matchGain = 0;
     m_position = 0.0;
     m_start = 0.0;
     m_state = VoicePlayState::Stopped;

@@ -27,11 +27,15 @@ public:
     void stop() override;
     void pause() override;
     void setVolume(int hundredthsOfDb) override;
+    std::optional<ClipAnalysis> analysis() const override { return m_open ? m_analysis : std::nullopt; }
+    void setMatchGain(int hundredthsOfDb) override { m_matchGain = hundredthsOfDb; }
 
     // Test controls.
     void SetPosition(double seconds) { m_position = seconds; }
     void SetPlayState(VoicePlayState state) { m_state = state; }
     int Volume() const { return m_volume; }
+    void SetAnalysis(std::optional<ClipAnalysis> analysis) { m_analysis = analysis; }
+    int MatchGain() const { return m_matchGain; }
     const std::vector<std::string>& Calls() const { return m_calls; }
     void ClearCalls() { m_calls.clear(); }
 
@@ -45,6 +49,8 @@ private:
     double m_position = -1.0;
     double m_start = 0.0;
     int m_volume = 0;
+    int m_matchGain = 0;
+    std::optional<ClipAnalysis> m_analysis;
     VoicePlayState m_state = VoicePlayState::Closed;
 };
 
