@@ -3,6 +3,8 @@
 
 #include <QAccessible>
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QSettings>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
@@ -12,7 +14,9 @@
 #include <algorithm>
 #include <functional>
 
+#include "support/TempDir.h"
 #include "support/TestWindow.h"
+#include "ui/OptionsMenu.h"
 #include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"
 #include "ui/PlayListView.h"
@@ -220,6 +224,38 @@ TEST(WindowWiring, EscapeAndCloseDoNothingUnlessHeldAndXEndsTheRun) {
         EXPECT_FALSE(l.w.LoadNextCheck->isChecked() || l.t.deck1.isOpen());
         EXPECT_EQ(l.t.mci.commands.empty() ? "" : l.t.mci.commands.back(), "close movie");
     }
+}
+
+TEST(WindowWiring, TheContextMenuTogglesTheClipOptionsAndTheyAreKeptAcrossRuns) {
+    korvale::testing::TempDir dir;
+    const QString file = QString::fromStdString(dir.file("korvale.ini"));
+    const auto options = [](test::TestWindow& t) {
+        const ClipLeveling& l = t.w->Core().Leveling();
+        const OptionsMenu* m = t.w->Options;
+        EXPECT_EQ(std::pair(m->MatchLoudnessAction->isChecked(), m->SkipSilentEdgesAction->isChecked()),
+                  std::pair(l.MatchLoudness(), l.SkipSilentEdges()));
+        return std::pair(l.MatchLoudness(), l.SkipSilentEdges());
+    };
+    {
+        test::TestWindow t(file);
+        EXPECT_EQ(options(t), std::pair(false, false));
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
+        QApplication::sendEvent(t.w.get(), &click);
+        EXPECT_TRUE(t.w->Options->isVisible());
+        t.w->Options->hide();
+        QTest::keyClick(t.w.get(), Qt::Key_Menu);
+        ASSERT_TRUE(t.w->Options->isVisible());
+        EXPECT_EQ(std::pair(t.w->Options->actions()[0]->text(), t.w->Options->actions()[1]->text()),
+                  std::pair(QString("Match clip loudness"), QString("Skip silent starts and ends")));
+        t.w->Options->MatchLoudnessAction->trigger();
+        EXPECT_EQ(options(t), std::pair(true, false));
+    }
+    test::TestWindow again(file);
+    EXPECT_EQ(options(again), std::pair(true, false));
+    again.w->Options->MatchLoudnessAction->trigger();
+    again.w->Options->SkipSilentEdgesAction->trigger();
+    EXPECT_EQ(options(again), std::pair(false, true));
+    EXPECT_EQ(test::TestWindow(file).w->Core().Leveling().SkipSilentEdges(), true);
 }
 
 } // namespace

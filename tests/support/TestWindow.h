@@ -13,6 +13,8 @@ namespace korvale::test {
 struct TestWindow {
     TestWindow() : TestWindow(nullptr) {}
     explicit TestWindow(Dialogs& given) : TestWindow(&given) {}
+    // Keeps the context menu's options in `optionsFile`.
+    explicit TestWindow(const QString& optionsFile) : TestWindow(nullptr, optionsFile) {}
 
     FakeMediaVoice deck1, deck2;
     FakeMciDevice mci;
@@ -22,12 +24,13 @@ struct TestWindow {
     std::unique_ptr<CKORVALEDlg> w;
 
 private:
-    explicit TestWindow(Dialogs* given) {
+    explicit TestWindow(Dialogs* given, std::optional<QString> optionsFile = std::nullopt) {
         WindowServices services{
             {&deck1, &deck2, &mci, &devices, given != nullptr ? given : &dialogs, &shell}};
         services.screenSize = QSize(1280, 1024);
         services.startTickTimer = false;
         services.workingDirectory = "/start/folder";
+        services.optionsFile = std::move(optionsFile);
         w = std::make_unique<CKORVALEDlg>(services);
         w->OnInitDialog();
     }
