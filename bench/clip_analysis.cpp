@@ -21,15 +21,14 @@ constexpr double kClipSeconds = 300.0;
 constexpr int kRuns = 5;
 constexpr std::size_t kChunkFrames = 8192;
 
-template <typename Work>
-double MedianMs(Work work) {
+template <typename Work> double MedianMs(Work work) {
     std::vector<double> ms;
     for (int run = 0; run < kRuns; ++run) {
         const auto start = std::chrono::steady_clock::now();
         work();
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                               start)
-                         .count());
+        ms.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
     }
     std::sort(ms.begin(), ms.end());
     return ms[ms.size() / 2];

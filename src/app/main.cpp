@@ -103,8 +103,8 @@ int main(int argc, char** argv) {
                                .fileName();
     services.matchLoudnessSwitch =
         korvale::CommandLine::HasArgument(argc, argv, korvale::CommandLine::kMatchLoudnessSwitch);
-    services.skipSilentEdgesSwitch = korvale::CommandLine::HasArgument(
-        argc, argv, korvale::CommandLine::kSkipSilentEdgesSwitch);
+    services.skipSilentEdgesSwitch =
+        korvale::CommandLine::HasArgument(argc, argv, korvale::CommandLine::kSkipSilentEdgesSwitch);
 
     korvale::CKORVALEDlg window(services);
     dialogs.SetOwner(&window);

@@ -31,8 +31,8 @@ AudioEngine::AudioEngine(std::unique_ptr<AudioOutput> output, std::chrono::milli
         // The cue player's clips are only pre-listened to: they are not measured.
         ClipAnalyser* analyser =
             i == static_cast<std::size_t>(VoiceId::Cue) ? nullptr : &m_analyser;
-        m_voices[i] = std::make_unique<EngineVoice>(m_sampleRate, kMaxBlockFrames,
-                                                    [this] { voiceNeedsOutput(); }, analyser);
+        m_voices[i] = std::make_unique<EngineVoice>(
+            m_sampleRate, kMaxBlockFrames, [this] { voiceNeedsOutput(); }, analyser);
     }
     const bool started = m_output->start(*this);
     m_outputRunning.store(started, std::memory_order_release);

@@ -27,9 +27,7 @@ public:
         // Any thread, non-blocking.
         bool done() const { return m_done.load(std::memory_order_acquire); }
         // The measurement once done(); nullopt while pending or when the clip did not decode.
-        std::optional<ClipAnalysis> result() const {
-            return done() ? m_result : std::nullopt;
-        }
+        std::optional<ClipAnalysis> result() const { return done() ? m_result : std::nullopt; }
 
     private:
         friend class ClipAnalyser;

@@ -419,12 +419,11 @@ bool EngineVoice::mixInto(float* out, std::size_t frames) noexcept {
     }
     if (m_outMatch != m_outMatchTarget) {
         const float moved = m_outMatch + m_outMatchStep * static_cast<float>(frames);
-        const bool reached = m_outMatchStep > 0.0f ? moved >= m_outMatchTarget
-                                                   : moved <= m_outMatchTarget;
+        const bool reached =
+            m_outMatchStep > 0.0f ? moved >= m_outMatchTarget : moved <= m_outMatchTarget;
         m_outMatch = reached ? m_outMatchTarget : moved;
     }
-    const float target =
-        canPlay ? m_targetGain.load(std::memory_order_relaxed) * m_outMatch : 0.0f;
+    const float target = canPlay ? m_targetGain.load(std::memory_order_relaxed) * m_outMatch : 0.0f;
     // Busy while a newer request waits to be taken up or a play request has not run out.
     const bool pending = m_outGeneration != wantedGeneration ||
                          m_segmentGeneration.load(std::memory_order_relaxed) != m_outGeneration ||

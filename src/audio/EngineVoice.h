@@ -1,9 +1,9 @@
 #pragma once
 
+#include "audio/ClipAnalyser.h"
+#include "audio/SpscRing.h"
 #include "decode/Decoder.h"
 #include "interfaces/MediaVoice.h"
-#include "audio/SpscRing.h"
-#include "audio/ClipAnalyser.h"
 
 #include <atomic>
 #include <condition_variable>

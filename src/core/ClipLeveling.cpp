@@ -32,8 +32,7 @@ void ClipLeveling::Apply() {
         DeckLevel& level = m_decks[Index(deck)];
         CMediaPlayer& player = m_core.Decks().Player(deck);
         const std::optional<ClipAnalysis> analysis = player.GetAnalysis();
-        const std::int32_t gain =
-            m_matchLoudness && analysis ? MatchGainHundredths(*analysis) : 0;
+        const std::int32_t gain = m_matchLoudness && analysis ? MatchGainHundredths(*analysis) : 0;
         if (gain != level.appliedGain) {
             player.SetMatchGain(gain);
             level.appliedGain = gain;

@@ -19,9 +19,10 @@ void LoudnessMeter::StateDeleter::operator()(ebur128_state* state) const {
 }
 
 LoudnessMeter::LoudnessMeter(int sampleRate)
-    : m_state(sampleRate > 0 ? ebur128_init(Decoder::kChannels, static_cast<unsigned long>(sampleRate),
-                                            EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK)
-                             : nullptr),
+    : m_state(sampleRate > 0
+                  ? ebur128_init(Decoder::kChannels, static_cast<unsigned long>(sampleRate),
+                                 EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK)
+                  : nullptr),
       m_rate(sampleRate),
       m_audible(static_cast<float>(std::pow(10.0, kAudibleThresholdDbfs / kDbPerDecade))) {}
 

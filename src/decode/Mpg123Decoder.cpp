@@ -110,8 +110,7 @@ DecoderOpenResult Mpg123Decoder::Open(UniqueFd fd) {
         return result;
     }
     mpg123_handle* mh = handle.get();
-    mpg123_param(mh, MPG123_ADD_FLAGS,
-                 MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT | MPG123_SKIP_ID3V2, 0.0);
+    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT, 0.0);
     mpg123_param(mh, MPG123_REMOVE_FLAGS, MPG123_FUZZY, 0.0);
     // A seek must refill the bit reservoir (up to 511 bytes back, several small VBR frames)
     // before the target frame decodes; the library's default preroll is too short for that.

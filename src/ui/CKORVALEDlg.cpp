@@ -21,14 +21,14 @@
 #include <climits>
 #include <vector>
 
-#include "interfaces/PathLength.h"
 #include "core/FaderUnits.h"
 #include "core/LevelMapping.h"
 #include "core/MixStylePresets.h"
+#include "interfaces/PathLength.h"
 #include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"
-#include "ui/PlayListModel.h"
 #include "ui/OptionsMenu.h"
+#include "ui/PlayListModel.h"
 #include "ui/PlayListView.h"
 #include "ui/TrackBar.h"
 

@@ -11,6 +11,7 @@
 #include "decode/DecoderFactory.h"
 #include "decode/LoudnessMeter.h"
 #include "support/ClipFactory.h"
+#include "support/CoreFixture.h"
 #include "support/SignalAnalysis.h"
 #include "support/TempDir.h"
 #include "support/UnattendedRun.h"
@@ -126,6 +127,36 @@ TEST(ClipLeveling, AMatchGainThatComesLateRampsInOverAtLeast100MsWithoutAClick) 
     for (std::size_t i = 2; i < out.size(); ++i)
         worst = std::max(worst, double(std::fabs(out[i] - 2 * out[i - 1] + out[i - 2])));
     EXPECT_LT(worst, 0.01) << "a click"; // the tone alone moves by 0.5 * (2 pi 440 / 48000)^2
+}
+
+TEST(ClipLeveling, AListLoadStartsWhereItsSoundBeginsOnceMeasuredAndTheGainFollowsTheOptions) {
+    const ClipAnalysis measured{-20.0, -3.0, 2.5, 90.0, std::nullopt};
+    struct Row { bool skip, match, fromList, playsFirst, tagged; double start; int gain; };
+    for (const Row& r : {Row{true, false, true, false, false, 2.5, 0}, Row{true, false, false, false, false, 0, 0},
+                         Row{true, true, true, true, false, 0, 200}, Row{false, true, true, false, true, 0, -400}}) {
+        test::CoreFixture f;
+        f.AddClip("/c.mp3", 100);
+        f.core.Leveling().SetSkipSilentEdges(r.skip);
+        f.core.Leveling().SetMatchLoudness(r.match);
+        f.core.Decks().LoadClipOnDeck("/c.mp3", DeckChoice::Deck1, 0.0,
+                                      r.fromList ? LoadOrigin::PlayListSelection : LoadOrigin::Other);
+        if (r.playsFirst) f.core.Decks().PlayDeck(Deck::A);
+        ClipAnalysis tagged = measured;
+        tagged.replayGainTrackDb = r.tagged ? std::optional(-4.0) : std::nullopt; // preferred, peak allows +2
+        f.deck1.SetAnalysis(tagged);
+        f.core.OnTimer(TimerId::Tick);
+        EXPECT_EQ(std::pair(f.deck1.positionSeconds(), f.deck1.MatchGain()), std::pair(r.start, r.gain));
+    }
+}
+
+TEST(ClipFormats, AnMp3sReplayGainTrackTagIsRead) {
+    TempDir dir;
+    ASSERT_TRUE(WriteSineMp3(dir.file("a.mp3"), 2.0, 440, 44100, Mp3Mode::Cbr));
+    const std::string text = std::string("\0REPLAYGAIN_TRACK_GAIN\0-6.50 dB", 31);
+    const std::string frame = "TXXX" + std::string{0, 0, 0, char(text.size()), 0, 0} + text;
+    WriteBytes(dir.file("a.mp3"), std::string("ID3\3\0\0\0\0\0", 9) + char(frame.size()) + frame +
+                                      ReadBytes(dir.file("a.mp3")));
+    EXPECT_EQ(OpenDecoder(dir.file("a.mp3")).decoder->replayGainTrackDb(), -6.5);
 }
 
 TEST(ClipFormats, FlacOggVorbisAndOpusOpenWithExactLengthsSeekAndBrokenOnesDoNotPlay) {
