@@ -229,33 +229,29 @@ TEST(WindowWiring, EscapeAndCloseDoNothingUnlessHeldAndXEndsTheRun) {
 TEST(WindowWiring, TheContextMenuTogglesTheClipOptionsAndTheyAreKeptAcrossRuns) {
     korvale::testing::TempDir dir;
     const QString file = QString::fromStdString(dir.file("korvale.ini"));
-    const auto options = [](test::TestWindow& t) {
-        const ClipLeveling& l = t.w->Core().Leveling();
+    const auto shown = [](test::TestWindow& t) { // the entries' checks, as the core's options
         const OptionsMenu* m = t.w->Options;
-        EXPECT_EQ(std::pair(m->MatchLoudnessAction->isChecked(), m->SkipSilentEdgesAction->isChecked()),
-                  std::pair(l.MatchLoudness(), l.SkipSilentEdges()));
-        return std::pair(l.MatchLoudness(), l.SkipSilentEdges());
+        EXPECT_EQ(m->MatchLoudnessAction->isChecked(), t.w->Core().Leveling().MatchLoudness());
+        EXPECT_EQ(m->SkipSilentEdgesAction->isChecked(), t.w->Core().Leveling().SkipSilentEdges());
+        return std::pair(m->MatchLoudnessAction->isChecked(), m->SkipSilentEdgesAction->isChecked());
     };
-    {
-        test::TestWindow t(file);
-        EXPECT_EQ(options(t), std::pair(false, false));
-        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
-        QApplication::sendEvent(t.w.get(), &click);
-        EXPECT_TRUE(t.w->Options->isVisible());
-        t.w->Options->hide();
-        QTest::keyClick(t.w.get(), Qt::Key_Menu);
-        ASSERT_TRUE(t.w->Options->isVisible());
-        EXPECT_EQ(std::pair(t.w->Options->actions()[0]->text(), t.w->Options->actions()[1]->text()),
-                  std::pair(QString("Match clip loudness"), QString("Skip silent starts and ends")));
-        t.w->Options->MatchLoudnessAction->trigger();
-        EXPECT_EQ(options(t), std::pair(true, false));
-    }
-    test::TestWindow again(file);
-    EXPECT_EQ(options(again), std::pair(true, false));
-    again.w->Options->MatchLoudnessAction->trigger();
-    again.w->Options->SkipSilentEdgesAction->trigger();
-    EXPECT_EQ(options(again), std::pair(false, true));
-    EXPECT_EQ(test::TestWindow(file).w->Core().Leveling().SkipSilentEdges(), true);
+    test::TestWindow first(file);
+    EXPECT_EQ(shown(first), std::pair(false, false));
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
+    QApplication::sendEvent(first.w.get(), &click);
+    EXPECT_TRUE(first.w->Options->isVisible());
+    first.w->Options->hide();
+    QTest::keyClick(first.w.get(), Qt::Key_Menu);
+    EXPECT_TRUE(first.w->Options->isVisible());
+    const QList<QAction*> entries = first.w->Options->actions();
+    EXPECT_EQ(entries[0]->text() + "|" + entries[1]->text(), "Match clip loudness|Skip silent starts and ends");
+    first.w->Options->MatchLoudnessAction->trigger();
+    test::TestWindow second(file);
+    EXPECT_EQ(shown(second), std::pair(true, false));
+    second.w->Options->MatchLoudnessAction->trigger();
+    second.w->Options->SkipSilentEdgesAction->trigger();
+    EXPECT_EQ(shown(second), std::pair(false, true));
+    EXPECT_EQ(shown(*std::make_unique<test::TestWindow>(file)), std::pair(false, true));
 }
 
 } // namespace
