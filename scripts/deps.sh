@@ -6,7 +6,7 @@ set -euo pipefail
 build_packages=(
     build-essential cmake pkg-config git
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libmpg123-dev libsndfile1-dev libsoxr-dev portaudio19-dev libasound2-dev
+    libmpg123-dev libsndfile1-dev libsoxr-dev libebur128-dev portaudio19-dev libasound2-dev
     libasound2-plugins fonts-dejavu-core
 )
 run_packages=(xvfb xauth dbus-daemon)

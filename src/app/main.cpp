@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QIcon>
+#include <QSettings>
 
 #include <csignal>
 #include <cstdlib>
@@ -96,6 +97,15 @@ int main(int argc, char** argv) {
     services.core.devices = &devices;
     services.core.dialogs = &dialogs;
     services.core.shell = &shell;
+
+    // The context menu's options are kept in the user's configuration folder.
+    services.optionsFile = QSettings(QSettings::IniFormat, QSettings::UserScope,
+                                     QStringLiteral("korvale"), QStringLiteral("korvale"))
+                               .fileName();
+    services.matchLoudnessSwitch =
+        korvale::CommandLine::HasArgument(argc, argv, korvale::CommandLine::kMatchLoudnessSwitch);
+    services.skipSilentEdgesSwitch =
+        korvale::CommandLine::HasArgument(argc, argv, korvale::CommandLine::kSkipSilentEdgesSwitch);
 
     korvale::CKORVALEDlg window(services);
     dialogs.SetOwner(&window);

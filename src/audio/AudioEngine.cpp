@@ -27,9 +27,12 @@ AudioEngine::AudioEngine(std::unique_ptr<AudioOutput> output, std::chrono::milli
       m_idleStopFrames(idleStop.count() > 0 ? static_cast<std::uint64_t>(idleStop.count()) *
                                                   static_cast<std::uint64_t>(m_sampleRate) / 1000
                                             : 0) {
-    for (auto& voice : m_voices) {
-        voice = std::make_unique<EngineVoice>(m_sampleRate, kMaxBlockFrames,
-                                              [this] { voiceNeedsOutput(); });
+    for (std::size_t i = 0; i < kVoiceCount; ++i) {
+        // The cue player's clips are only pre-listened to: they are not measured.
+        ClipAnalyser* analyser =
+            i == static_cast<std::size_t>(VoiceId::Cue) ? nullptr : &m_analyser;
+        m_voices[i] = std::make_unique<EngineVoice>(
+            m_sampleRate, kMaxBlockFrames, [this] { voiceNeedsOutput(); }, analyser);
     }
     const bool started = m_output->start(*this);
     m_outputRunning.store(started, std::memory_order_release);

@@ -74,6 +74,7 @@ private:
     int m_sampleRate;
     std::size_t m_blockFrames;
     std::uint64_t m_idleStopFrames; // 0: never
+    ClipAnalyser m_analyser;        // measures the decks' clips; outlives the voices
     std::array<std::unique_ptr<EngineVoice>, kVoiceCount> m_voices;
 
     // The mix gate: bit 0 "parked" (set by the output thread once idle: the mix leaves the

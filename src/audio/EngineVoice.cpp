@@ -39,6 +39,10 @@ constexpr auto kMaxReadyWait = std::chrono::seconds(2);
 constexpr int kMinVolume = -10000;
 constexpr int kMaxVolume = 0;
 constexpr double kVolumeUnitsPerDecade = 2000.0;
+// A match-gain change moves over this long while the voice is heard.
+constexpr double kMatchRampSeconds = 0.2;
+// Largest match gain accepted, hundredths of a dB.
+constexpr int kMaxMatchGain = 4000;
 
 std::uint32_t PlayedGeneration(std::uint64_t packed) {
     return static_cast<std::uint32_t>(packed >> kPlayedFrameBits);
@@ -51,9 +55,9 @@ std::uint64_t PackPlayed(std::uint32_t generation, std::uint64_t frames) {
 } // namespace
 
 EngineVoice::EngineVoice(int outputRate, std::size_t maxBlockFrames,
-                         std::function<void()> needsOutput)
+                         std::function<void()> needsOutput, ClipAnalyser* analyser)
     : m_outputRate(outputRate), m_maxBlockFrames(maxBlockFrames),
-      m_needsOutput(std::move(needsOutput)),
+      m_needsOutput(std::move(needsOutput)), m_analyser(analyser),
       m_ring(std::max<std::size_t>(static_cast<std::size_t>(outputRate) / kRingSecondsDivisor,
                                    maxBlockFrames * 4)),
       m_endedGeneration(kNoGeneration), m_worker([this] { workerLoop(); }) {}
@@ -128,6 +132,8 @@ bool EngineVoice::open(const std::string& path) {
     m_segmentStart = 0.0;
     m_state = VoicePlayState::Stopped;
     m_atEnd = false;
+    m_matchGain.store(1.0f, std::memory_order_relaxed);
+    m_analysis = m_decodable && m_analyser != nullptr ? m_analyser->request(path) : nullptr;
     ++m_generation;
     publishControl(false);
     submit(true, std::move(result.decoder), 0);
@@ -144,6 +150,7 @@ void EngineVoice::close() {
     submit(true, nullptr, 0);
     m_open = false;
     m_decodable = false;
+    m_analysis.reset();
     m_path.clear();
     m_durationSeconds = 0.0;
     m_sourceRate = 0;
@@ -234,6 +241,16 @@ void EngineVoice::setVolume(int hundredthsOfDb) {
     const int clamped = std::clamp(hundredthsOfDb, kMinVolume, kMaxVolume);
     m_targetGain.store(static_cast<float>(std::pow(10.0, clamped / kVolumeUnitsPerDecade)),
                        std::memory_order_relaxed);
+}
+
+std::optional<ClipAnalysis> EngineVoice::analysis() const {
+    return m_analysis ? m_analysis->result() : std::nullopt;
+}
+
+void EngineVoice::setMatchGain(int hundredthsOfDb) {
+    const int clamped = std::clamp(hundredthsOfDb, kMinVolume, kMaxMatchGain);
+    m_matchGain.store(static_cast<float>(std::pow(10.0, clamped / kVolumeUnitsPerDecade)),
+                      std::memory_order_relaxed);
 }
 
 bool EngineVoice::segmentReady(std::size_t frames) noexcept {
@@ -389,7 +406,24 @@ bool EngineVoice::mixInto(float* out, std::size_t frames) noexcept {
     adoptNewestSegment();
 
     const bool canPlay = wantPlaying && m_outGeneration == wantedGeneration && !m_outEnded;
-    const float target = canPlay ? m_targetGain.load(std::memory_order_relaxed) : 0.0f;
+    // The match gain: at once while silent, else along a ramp that ends at its newest value.
+    const float match = m_matchGain.load(std::memory_order_relaxed);
+    if (!m_outAudible) {
+        m_outMatch = match;
+        m_outMatchTarget = match;
+        m_outMatchStep = 0.0f;
+    } else if (match != m_outMatchTarget) {
+        m_outMatchTarget = match;
+        m_outMatchStep =
+            (match - m_outMatch) / static_cast<float>(kMatchRampSeconds * m_outputRate);
+    }
+    if (m_outMatch != m_outMatchTarget) {
+        const float moved = m_outMatch + m_outMatchStep * static_cast<float>(frames);
+        const bool reached =
+            m_outMatchStep > 0.0f ? moved >= m_outMatchTarget : moved <= m_outMatchTarget;
+        m_outMatch = reached ? m_outMatchTarget : moved;
+    }
+    const float target = canPlay ? m_targetGain.load(std::memory_order_relaxed) * m_outMatch : 0.0f;
     // Busy while a newer request waits to be taken up or a play request has not run out.
     const bool pending = m_outGeneration != wantedGeneration ||
                          m_segmentGeneration.load(std::memory_order_relaxed) != m_outGeneration ||

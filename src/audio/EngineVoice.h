@@ -1,8 +1,9 @@
 #pragma once
 
+#include "audio/ClipAnalyser.h"
+#include "audio/SpscRing.h"
 #include "decode/Decoder.h"
 #include "interfaces/MediaVoice.h"
-#include "audio/SpscRing.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -33,7 +34,9 @@ public:
     // `needsOutput` (may be empty) runs on the user-interface thread after each request that
     // the output has to act on (open, seek, play), once the request is published;
     // it must not block.
-    EngineVoice(int outputRate, std::size_t maxBlockFrames, std::function<void()> needsOutput = {});
+    // `analyser` (may be null: no clip is measured) must outlive the voice.
+    EngineVoice(int outputRate, std::size_t maxBlockFrames, std::function<void()> needsOutput = {},
+                ClipAnalyser* analyser = nullptr);
     ~EngineVoice() override;
     EngineVoice(const EngineVoice&) = delete;
     EngineVoice& operator=(const EngineVoice&) = delete;
@@ -51,6 +54,11 @@ public:
     void stop() override;
     void pause() override;
     void setVolume(int hundredthsOfDb) override;
+    std::optional<ClipAnalysis> analysis() const override;
+    void setMatchGain(int hundredthsOfDb) override;
+
+    // User-interface thread: the open clip's measurement is still under way.
+    bool analysisPending() const { return m_analysis && !m_analysis->done(); }
 
     // Why the last open() gave no sound (Ok when it decodes).
     DecoderOpenStatus lastOpenStatus() const { return m_openStatus; }
@@ -111,6 +119,9 @@ private:
     Request m_request;
     bool m_quit = false;
 
+    ClipAnalyser* const m_analyser;
+    std::shared_ptr<const ClipAnalyser::Job> m_analysis; // user-interface thread
+
     SpscRing<Frame> m_ring;
 
     // Worker -> output.
@@ -120,6 +131,7 @@ private:
     // User-interface thread -> output.
     std::atomic<std::uint64_t> m_control{0}; // generation << 1 | playing
     std::atomic<float> m_targetGain{1.0f};
+    std::atomic<float> m_matchGain{1.0f};
     // Output -> user-interface thread.
     std::atomic<std::uint64_t> m_played{0}; // generation (24 bits) << 40 | frames played
     std::atomic<std::uint32_t> m_endedGeneration;
@@ -130,6 +142,9 @@ private:
     float m_outGain = 0.0f;
     bool m_outAudible = false;
     bool m_outEnded = false;
+    float m_outMatch = 1.0f;       // match gain reached by the last block
+    float m_outMatchTarget = 1.0f; // where the running match ramp goes
+    float m_outMatchStep = 0.0f;   // its change per frame
 
     std::thread m_worker; // last: starts after every member above exists
 };

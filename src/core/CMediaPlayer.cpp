@@ -48,6 +48,19 @@ void CMediaPlayer::SetAutoStart(bool autoStart) {
     m_autoStart = autoStart;
 }
 
+std::optional<ClipAnalysis> CMediaPlayer::GetAnalysis() const {
+    if (m_voice == nullptr || !m_voice->isOpen()) {
+        return std::nullopt;
+    }
+    return m_voice->analysis();
+}
+
+void CMediaPlayer::SetMatchGain(std::int32_t hundredthsOfDb) {
+    if (m_voice != nullptr) {
+        m_voice->setMatchGain(hundredthsOfDb);
+    }
+}
+
 void CMediaPlayer::SetStartPosition(double seconds) {
     if (m_voice != nullptr) {
         m_voice->seek(seconds);

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "interfaces/ClipAnalysis.h"
 
 namespace korvale {
 
@@ -43,6 +46,11 @@ public:
     std::int32_t GetOpenState() const;
     std::int32_t GetPlayState() const;
     void Play();
+    // The loaded clip's measurement once the engine has made it; nullopt before, with no
+    // clip, or for one that does not decode. Non-blocking.
+    std::optional<ClipAnalysis> GetAnalysis() const;
+    // Hundredths of a dB applied before the volume (positive boosts); ramped by the engine.
+    void SetMatchGain(std::int32_t hundredthsOfDb);
     // Halts playback; the clip stays loaded. Play afterwards continues where it halted.
     void Stop();
 

@@ -69,9 +69,10 @@ enum class CorePart : unsigned {
     Decks = 1u << 1,        // fader positions and labels, time displays
     FadeSettings = 1u << 2, // mix style, the four sliders and labels, the wait box
     Cue = 1u << 3,
-    Levels = 1u << 4, // level sliders and labels, captions, the mic panel
+    Levels = 1u << 4,  // level sliders and labels, captions, the mic panel
     Toggles = 1u << 5, // LOAD NEXT and MIX NEXT
     OnAir = 1u << 6,   // which clip is heard and whether a deck plays
+    Options = 1u << 7, // level matching and silent edges
 };
 
 } // namespace korvale

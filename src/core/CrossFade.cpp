@@ -41,8 +41,8 @@ void CrossFade::TestMixNext() {
     // by deck 2's test in the same tick, which frees and reloads deck 2.
     for (const Deck deck : kDecks) {
         const CMediaPlayer& player = m_core.Decks().Player(deck);
-        const double trigger =
-            player.GetDuration() - m_core.Settings().SkipLastSeconds() - kMixNextLeadSeconds;
+        const double trigger = m_core.Leveling().MixNextEndSeconds(deck) -
+                               m_core.Settings().SkipLastSeconds() - kMixNextLeadSeconds;
         if (trigger <= player.GetCurrentPosition()) {
             Mix();
         }

@@ -63,7 +63,8 @@ void DeckPlayers::SetTimes(Deck deck, DeckTimes times) {
 
 // Opens `path` on `deck` without starting it: the fader to the load position, the volume
 // to match, auto-start off, the file, the start point.
-void DeckPlayers::OpenOnDeck(Deck deck, const std::string& path, double startSeconds) {
+void DeckPlayers::OpenOnDeck(Deck deck, const std::string& path, double startSeconds,
+                             LoadOrigin origin) {
     SetFaderPosition(deck, kFaderLoadPosition);
     SetLabel(deck, FaderLoadLabelText());
     CMediaPlayer& player = Player(deck);
@@ -72,6 +73,8 @@ void DeckPlayers::OpenOnDeck(Deck deck, const std::string& path, double startSec
     player.SetFileName(path);
     player.SetStartPosition(startSeconds);
     m_decks[Index(deck)].load = ++m_loads;
+    m_core.Leveling().ClipOpened(deck,
+                                 startSeconds == 0.0 && origin == LoadOrigin::PlayListSelection);
     m_core.Notify(CorePart::OnAir);
 }
 
@@ -100,7 +103,7 @@ void DeckPlayers::DropUnplayableRun() {
             m_core.SetStatus(kBothPlayingText);
             return;
         }
-        OpenOnDeck(deck, load->path, 0.0);
+        OpenOnDeck(deck, load->path, 0.0, LoadOrigin::PlayListSelection);
         if (!IsUnplayable(deck)) {
             ShowLoaded(load->path, deck);
             return;
@@ -141,7 +144,7 @@ void DeckPlayers::LoadClipOnDeck(const std::string& path, DeckChoice choice, dou
         m_core.SetStatus(kBothPlayingText);
         return;
     }
-    OpenOnDeck(deck, path, startSeconds);
+    OpenOnDeck(deck, path, startSeconds, origin);
     // An unplayable clip loaded from elsewhere (the cue player's Set Cue) stays on its deck:
     // the selected entry may be another, good clip.
     const PlayList& list = m_core.Store().List();

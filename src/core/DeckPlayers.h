@@ -80,7 +80,7 @@ private:
         double shownDuration;
     };
     static std::size_t Index(Deck deck) { return deck == Deck::A ? 0 : 1; }
-    void OpenOnDeck(Deck deck, const std::string& path, double startSeconds);
+    void OpenOnDeck(Deck deck, const std::string& path, double startSeconds, LoadOrigin origin);
     bool IsUnplayable(Deck deck) const;
     void ShowLoaded(const std::string& path, Deck deck);
     void DropUnplayableRun();

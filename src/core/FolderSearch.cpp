@@ -55,7 +55,8 @@ FolderSearchResult SearchFolder(const std::string& folder, const std::string& pa
             break;
         }
         const std::string_view name(entry->d_name);
-        if (IsDotOrDotDot(name) || ::fnmatch(pattern.c_str(), entry->d_name, FNM_CASEFOLD) != 0) {
+        if (IsDotOrDotDot(name) ||
+            ::fnmatch(pattern.c_str(), entry->d_name, FNM_CASEFOLD | FNM_EXTMATCH) != 0) {
             continue;
         }
         if (!FitsPathLimit(prefix + std::string(name))) {

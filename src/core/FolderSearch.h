@@ -19,7 +19,8 @@ struct FolderSearchResult {
 };
 
 // Lists the names in `folder` that match the wildcard `pattern` ignoring letter case
-// ("*.mp3" matches "A.MP3", also names starting with a dot), in listing order, unsorted,
+// ("*.mp3" matches "A.MP3", also names starting with a dot; "*.@(mp3|ogg)" either
+// ending), in listing order, unsorted,
 // without descending into sub-folders. Matches are not examined: a sub-folder named
 // "x.mp3" is listed too. "." and ".." are never listed. `folder` should end in "/"; one is
 // added when it does not. Blocks for the folder's I/O; any thread.

@@ -23,7 +23,7 @@ Korvale::Korvale(const CoreServices& services, CoreHost& host)
       m_files(*this, services.dialogs), m_shuffle(*this, services.dialogs),
       m_decks(*this, services.deck1, services.deck2), m_fade(*this), m_settings(*this),
       m_cue(*this, services.mci, services.dialogs),
-      m_levels(*this, services.devices, services.dialogs), m_media(*this) {}
+      m_levels(*this, services.devices, services.dialogs), m_media(*this), m_leveling(*this) {}
 
 void Korvale::Start(const std::string& workingDirectory, bool startTick) {
     m_levels.OnMicButton();
@@ -46,6 +46,7 @@ void Korvale::Start(const std::string& workingDirectory, bool startTick) {
 }
 
 void Korvale::OnTimer(TimerId /*every timer runs the same tick*/) {
+    m_leveling.Apply();
     m_decks.RefreshDeckDisplays();
     if (m_fade.Phase() == MixPhase::Fading) {
         m_fade.TickFade();

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/ClipLeveling.h"
 #include "core/CoreHost.h"
 #include "core/CoreTypes.h"
 #include "core/CrossFade.h"
@@ -88,6 +89,8 @@ public:
     CuePlayer& Cue() { return m_cue; }
     OutputLevels& Levels() { return m_levels; }
     MediaControls& Media() { return m_media; }
+    ClipLeveling& Leveling() { return m_leveling; }
+    const ClipLeveling& Leveling() const { return m_leveling; }
     CoreHost& Host() { return m_host; }
     const PlayList& List() const { return m_store.List(); }
     const DeckPlayers& Decks() const { return m_decks; }
@@ -116,6 +119,7 @@ private:
     CuePlayer m_cue;
     OutputLevels m_levels;
     MediaControls m_media;
+    ClipLeveling m_leveling;
 };
 
 } // namespace korvale

@@ -23,6 +23,9 @@ constexpr char kRefusedFormat[] = "%zu skipped: path longer than %zu characters.
 constexpr char kListingErrorFormat[] = "Folder listing failed: %s";
 constexpr char kMp3Pattern[] = "*.mp3";
 constexpr char kWavPattern[] = "*.wav";
+// "All Files": every compressed clip format that plays (FLAC, Ogg Vorbis and Opus through
+// libsndfile beside MP3); WAV files stay under their own filter.
+constexpr char kAllClipsPattern[] = "*.@(mp3|flac|ogg|oga|opus)";
 
 // Everything of `path` up to and including its last separator; empty without one.
 std::string FolderPart(const std::string& path) {
@@ -61,10 +64,12 @@ void PlayListStore::GatherClips() {
         m_core.Files().ReadM3uFile(m_chosenPath);
         break;
     case kFilterMp3:
+        SearchFolder(folder, kMp3Pattern);
+        break;
     case kFilterAllFiles:
     default:
-        // "All Files" gathers the folder's MP3 files whatever the chosen file's type.
-        SearchFolder(folder, kMp3Pattern);
+        // "All Files" gathers the folder's clips whatever the chosen file's type.
+        SearchFolder(folder, kAllClipsPattern);
         break;
     }
 }

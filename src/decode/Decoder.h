@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace korvale {
 
@@ -37,6 +38,9 @@ public:
     // Moves to `frame` (clamped to 0..length); the next read starts exactly there.
     // Returns false when the file no longer allows it (reads then return 0).
     virtual bool seek(std::int64_t frame) = 0;
+    // The ReplayGain track gain (dB) that the clip's tags carry, read at open; nullopt
+    // when the format's tags are not read or hold none. Does not block.
+    virtual std::optional<double> replayGainTrackDb() const { return std::nullopt; }
 };
 
 struct DecoderOpenResult {

@@ -4,7 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string>
+#include <strings.h>
 #include <sys/stat.h>
 
 namespace korvale {
@@ -21,6 +26,9 @@ constexpr double kMinBytesPerSecond = 8000.0 / 8.0;
 constexpr double kMaxSecondsSlack = 2.0;
 constexpr long kSeekPrerollFrames = 12;
 constexpr std::size_t kStreamBufferBytes = 64 * 1024;
+constexpr char kReplayGainTrackKey[] = "REPLAYGAIN_TRACK_GAIN";
+// A tagged gain beyond this is taken for a broken tag.
+constexpr double kMaxReplayGainDb = 60.0;
 
 ssize_t ReadStream(void* handle, void* buffer, size_t bytes) {
     auto* file = static_cast<std::FILE*>(handle);
@@ -38,6 +46,33 @@ off_t SeekStream(void* handle, off_t offset, int whence) {
 }
 
 // Checks the stream's first frames: they must decode as a chain of valid frames.
+// The ReplayGain track gain of the ID3v2 tag that the scan has read, e.g. "-6.48 dB".
+std::optional<double> ReadReplayGain(mpg123_handle* mh) {
+    mpg123_id3v1* v1 = nullptr;
+    mpg123_id3v2* v2 = nullptr;
+    if (mpg123_id3(mh, &v1, &v2) != MPG123_OK || v2 == nullptr) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < v2->extras; ++i) {
+        const mpg123_text& extra = v2->extra[i];
+        if (extra.description.p == nullptr || extra.text.p == nullptr) {
+            continue;
+        }
+        const std::string key(extra.description.p,
+                              strnlen(extra.description.p, extra.description.fill));
+        if (strcasecmp(key.c_str(), kReplayGainTrackKey) != 0) {
+            continue;
+        }
+        const std::string text(extra.text.p, strnlen(extra.text.p, extra.text.fill));
+        char* end = nullptr;
+        const double gain = std::strtod(text.c_str(), &end);
+        if (end != text.c_str() && std::isfinite(gain) && std::fabs(gain) <= kMaxReplayGainDb) {
+            return gain;
+        }
+    }
+    return std::nullopt;
+}
+
 bool DecodesRealFrames(mpg123_handle* mh) {
     int frames = 0;
     for (int i = 0; i < kMinValidFrames * 4 && frames < kMinValidFrames; ++i) {
@@ -75,8 +110,7 @@ DecoderOpenResult Mpg123Decoder::Open(UniqueFd fd) {
         return result;
     }
     mpg123_handle* mh = handle.get();
-    mpg123_param(mh, MPG123_ADD_FLAGS,
-                 MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT | MPG123_SKIP_ID3V2, 0.0);
+    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT, 0.0);
     mpg123_param(mh, MPG123_REMOVE_FLAGS, MPG123_FUZZY, 0.0);
     // A seek must refill the bit reservoir (up to 511 bytes back, several small VBR frames)
     // before the target frame decodes; the library's default preroll is too short for that.
@@ -123,9 +157,12 @@ DecoderOpenResult Mpg123Decoder::Open(UniqueFd fd) {
     if (mpg123_seek(mh, 0, SEEK_SET) < 0) {
         return result;
     }
+    const std::optional<double> replayGain = ReadReplayGain(mh);
     result.status = DecoderOpenStatus::Ok;
-    result.decoder.reset(
-        new Mpg123Decoder(std::move(file), std::move(handle), static_cast<int>(rate), length));
+    auto* decoder =
+        new Mpg123Decoder(std::move(file), std::move(handle), static_cast<int>(rate), length);
+    decoder->m_replayGain = replayGain;
+    result.decoder.reset(decoder);
     return result;
 }
 

@@ -24,6 +24,8 @@ public:
     std::int64_t lengthFrames() const override { return m_length; }
     std::size_t read(float* out, std::size_t frames) override;
     bool seek(std::int64_t frame) override;
+    // From an ID3v2 "TXXX" frame described "REPLAYGAIN_TRACK_GAIN" (any letter case).
+    std::optional<double> replayGainTrackDb() const override { return m_replayGain; }
 
 private:
     struct HandleDeleter {
@@ -45,6 +47,7 @@ private:
     std::int64_t m_length;
     std::int64_t m_position = 0;
     bool m_failed = false;
+    std::optional<double> m_replayGain;
 };
 
 } // namespace korvale

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "interfaces/ClipAnalysis.h"
 
 namespace korvale {
 
@@ -50,6 +53,15 @@ public:
     virtual void pause() = 0;
     // Gain in hundredths of a dB (0 = full level, -9000 = silent), ramped over one buffer.
     virtual void setVolume(int hundredthsOfDb) = 0;
+
+    // The open clip's measurement, made once after open() away from the audio output;
+    // nullopt while it is under way, when closed, or when the clip does not decode.
+    // Non-blocking.
+    virtual std::optional<ClipAnalysis> analysis() const = 0;
+    // A gain in hundredths of a dB (positive boosts) applied before the volume. While the
+    // voice is heard, a change moves over at least 100 ms; while it is silent it takes
+    // effect at once. Back to 0 at every open(). Non-blocking.
+    virtual void setMatchGain(int hundredthsOfDb) = 0;
 };
 
 } // namespace korvale

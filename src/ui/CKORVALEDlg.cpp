@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -20,12 +21,13 @@
 #include <climits>
 #include <vector>
 
-#include "interfaces/PathLength.h"
 #include "core/FaderUnits.h"
 #include "core/LevelMapping.h"
 #include "core/MixStylePresets.h"
+#include "interfaces/PathLength.h"
 #include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"
+#include "ui/OptionsMenu.h"
 #include "ui/PlayListModel.h"
 #include "ui/PlayListView.h"
 #include "ui/TrackBar.h"
@@ -224,6 +226,8 @@ CKORVALEDlg::CKORVALEDlg(const WindowServices& services, QWidget* parent)
     setFont(dialogFont);
     CreateControls();
     ConnectControls();
+    Options = new OptionsMenu(m_core.Leveling(), services.optionsFile, this);
+    Options->Restore(services.matchLoudnessSwitch, services.skipSilentEdgesSwitch);
     for (std::size_t i = 0; i < m_timers.size(); ++i) {
         const auto id = static_cast<TimerId>(i + 1);
         m_timers[i].setTimerType(Qt::PreciseTimer);
@@ -575,6 +579,11 @@ void CKORVALEDlg::Changed(CorePart part) {
         break;
     case CorePart::OnAir:
         break;
+    case CorePart::Options:
+        if (Options != nullptr) {
+            Options->ShowOptions();
+        }
+        break;
     }
 }
 
@@ -745,7 +754,21 @@ void CKORVALEDlg::keyPressEvent(QKeyEvent* event) {
         event->accept(); // the cancel command is ignored
         return;
     }
+    if (event->key() == Qt::Key_Menu) {
+        event->accept();
+        const QWidget* focus = focusWidget();
+        const QPoint at = focus != nullptr ? focus->mapToGlobal(focus->rect().center())
+                                           : mapToGlobal(rect().center());
+        Options->popup(at);
+        return;
+    }
     QDialog::keyPressEvent(event);
+}
+
+// Right clicks that no control takes reach the window's background.
+void CKORVALEDlg::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    Options->popup(event->globalPos());
 }
 
 } // namespace korvale

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QSize>
+#include <QString>
 #include <QTimer>
 
 #include <array>
@@ -25,6 +26,7 @@ class QWidget;
 namespace korvale {
 
 class ClickLabel;
+class OptionsMenu;
 class PlayListView;
 class TrackBar;
 
@@ -37,6 +39,11 @@ struct WindowServices {
     bool startTickTimer = true;
     // The folder the program started in; the process's working directory when unset.
     std::optional<std::string> workingDirectory;
+    // The INI file that keeps the context menu's options across runs; unset: not kept.
+    std::optional<QString> optionsFile;
+    // Start-up switches: the option is on for this run whatever was kept.
+    bool matchLoudnessSwitch = false;
+    bool skipSilentEdgesSwitch = false;
 };
 
 // The one main window: builds every control, forwards each user action to the core and
@@ -135,11 +142,14 @@ public:
     QLabel* CueCaption = nullptr;
     QGroupBox* MixStyleGroup = nullptr;
     QLabel* MixStyleCaption = nullptr;
+    // The context menu (right click on the window, or the menu key); not a control.
+    OptionsMenu* Options = nullptr;
 
 protected:
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     // CoreHost

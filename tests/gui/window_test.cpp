@@ -6,6 +6,8 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QSettings>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -24,7 +26,9 @@
 
 #include "platform/QtDialogs.h"
 #include "support/ClipFactory.h"
+#include "support/TempDir.h"
 #include "support/TestWindow.h"
+#include "ui/OptionsMenu.h"
 #include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"
 #include "ui/PlayListView.h"
@@ -337,6 +341,34 @@ TEST(RealDialogs, EachDialogIsAnsweredWhileTheWindowRuns) {
         EXPECT_TRUE(answered && check(t.w->Core()) && t.w->result() == QDialog::Accepted);
     }
     QDir::setCurrent(savedCurrent);
+}
+
+TEST(WindowWiring, TheContextMenuTogglesTheClipOptionsAndTheyAreKeptAcrossRuns) {
+    korvale::testing::TempDir dir;
+    const QString file = QString::fromStdString(dir.file("korvale.ini"));
+    const auto shown = [](test::TestWindow& t) { // the entries' checks, as the core's options
+        const OptionsMenu* m = t.w->Options;
+        EXPECT_EQ(m->MatchLoudnessAction->isChecked(), t.w->Core().Leveling().MatchLoudness());
+        EXPECT_EQ(m->SkipSilentEdgesAction->isChecked(), t.w->Core().Leveling().SkipSilentEdges());
+        return std::pair(m->MatchLoudnessAction->isChecked(), m->SkipSilentEdgesAction->isChecked());
+    };
+    test::TestWindow first(nullptr, QSize(1280, 1024), file);
+    EXPECT_EQ(shown(first), std::pair(false, false));
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
+    QApplication::sendEvent(first.w.get(), &click);
+    EXPECT_TRUE(first.w->Options->isVisible());
+    first.w->Options->hide();
+    QTest::keyClick(first.w.get(), Qt::Key_Menu);
+    EXPECT_TRUE(first.w->Options->isVisible());
+    const QList<QAction*> entries = first.w->Options->actions();
+    EXPECT_EQ(entries[0]->text() + "|" + entries[1]->text(), "Match clip loudness|Skip silent starts and ends");
+    first.w->Options->MatchLoudnessAction->trigger();
+    test::TestWindow second(nullptr, QSize(1280, 1024), file);
+    EXPECT_EQ(shown(second), std::pair(true, false));
+    second.w->Options->MatchLoudnessAction->trigger();
+    second.w->Options->SkipSilentEdgesAction->trigger();
+    EXPECT_EQ(shown(second), std::pair(false, true));
+    EXPECT_EQ(shown(*std::make_unique<test::TestWindow>(nullptr, QSize(1280, 1024), file)), std::pair(false, true));
 }
 
 } // namespace

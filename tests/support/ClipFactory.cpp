@@ -40,6 +40,18 @@ bool ForEachBlock(double seconds, double freqHz, int rate, double amplitude, Wri
 
 } // namespace
 
+bool WriteMonoClip(const std::string& path, int sfFormat, int sampleRate,
+                   const std::vector<float>& samples) {
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = 1;
+    info.format = sfFormat;
+    std::unique_ptr<SNDFILE, int (*)(SNDFILE*)> file(sf_open(path.c_str(), SFM_WRITE, &info),
+                                                     sf_close);
+    return file && sf_writef_float(file.get(), samples.data(), sf_count_t(samples.size())) ==
+                       sf_count_t(samples.size());
+}
+
 long long SourceFrames(double seconds, int sampleRate) {
     return std::llround(seconds * sampleRate);
 }

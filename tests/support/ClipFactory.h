@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace korvale::testing {
 
@@ -18,6 +19,10 @@ bool WriteSineWav(const std::string& path, double seconds, double freqHz, int sa
 // Writes a sine tone (amplitude 0.5, stereo) as an MP3 file with LAME.
 bool WriteSineMp3(const std::string& path, double seconds, double freqHz, int sampleRate,
                   Mp3Mode mode);
+
+// Writes mono `samples` at `sampleRate` in a libsndfile format (SF_FORMAT_* major | minor).
+bool WriteMonoClip(const std::string& path, int sfFormat, int sampleRate,
+                   const std::vector<float>& samples);
 
 // Exact number of source frames written for `seconds` at `sampleRate`.
 long long SourceFrames(double seconds, int sampleRate);

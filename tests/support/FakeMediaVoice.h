@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@ public:
 
     bool open(const std::string& path) override {
         m_calls.push_back("open " + path);
-        m_path = path, m_open = true, m_position = 0.0, m_state = VoicePlayState::Stopped;
+        m_path = path, m_open = true, m_position = 0.0, m_matchGain = 0, m_state = VoicePlayState::Stopped;
         const auto it = m_clips.find(path);
         m_duration = it == m_clips.end() ? 0.0 : it->second;
         return m_duration > 0.0;
@@ -40,10 +41,14 @@ public:
     void stop() override { Record("stop", VoicePlayState::Stopped); }
     void pause() override { Record("pause", VoicePlayState::Paused); }
     void setVolume(int hundredthsOfDb) override { m_volume = hundredthsOfDb; }
+    std::optional<ClipAnalysis> analysis() const override { return m_open ? m_analysis : std::nullopt; }
+    void setMatchGain(int hundredthsOfDb) override { m_matchGain = hundredthsOfDb; }
 
     // Test controls.
     void SetPosition(double seconds) { m_position = seconds; }
     int Volume() const { return m_volume; }
+    void SetAnalysis(std::optional<ClipAnalysis> analysis) { m_analysis = analysis; }
+    int MatchGain() const { return m_matchGain; }
     const std::vector<std::string>& Calls() const { return m_calls; }
     void ClearCalls() { m_calls.clear(); }
 
@@ -58,6 +63,8 @@ private:
     bool m_open = false;
     double m_duration = 0.0, m_position = -1.0;
     int m_volume = 0;
+    int m_matchGain = 0;
+    std::optional<ClipAnalysis> m_analysis;
     VoicePlayState m_state = VoicePlayState::Closed;
 };
 

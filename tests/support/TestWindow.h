@@ -11,10 +11,13 @@ namespace korvale::test {
 // The main window built as the program builds it on fake players and devices, with the
 // given dialogs (or fake ones of its own), initialised; its tick is left to the caller.
 struct TestWindow {
-    explicit TestWindow(Dialogs* given = nullptr, QSize screen = QSize(1280, 1024)) {
+    // `optionsFile` keeps the context menu's options.
+    explicit TestWindow(Dialogs* given = nullptr, QSize screen = QSize(1280, 1024),
+                        std::optional<QString> optionsFile = std::nullopt) {
         WindowServices services{
             {&deck1, &deck2, &mci, &devices, given != nullptr ? given : &dialogs, &shell}};
         services.screenSize = screen;
+        services.optionsFile = std::move(optionsFile);
         services.startTickTimer = false;
         services.workingDirectory = "/start/folder";
         w = std::make_unique<CKORVALEDlg>(services);

@@ -1,6 +1,7 @@
 #include "support/UnattendedRun.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace korvale::testing {
 
@@ -18,8 +19,18 @@ UnattendedRun::UnattendedRun()
     core.Start("/", /*startTick=*/false);
 }
 
+void UnattendedRun::WaitForAnalyses() {
+    for (const VoiceId id : {VoiceId::Deck1, VoiceId::Deck2}) {
+        while (waitForAnalyses && engine.voice(id).analysisPending()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+}
+
 void UnattendedRun::Start() {
     core.Store().SelectedByUser(0);
+    WaitForAnalyses();
+    core.Leveling().Apply();
     core.SetLoadNext(true), core.SetMixNext(true);
     core.Fade().Mix();
     Book();
@@ -45,6 +56,7 @@ void UnattendedRun::Book() {
 }
 
 void UnattendedRun::Step() {
+    WaitForAnalyses();
     engine.output().pullInto(slice.data(), kSliceFrames);
     nowMs += kSliceMs;
     core.OnTimer(TimerId::Tick);

@@ -36,6 +36,9 @@ struct UnattendedRun {
     bool Playing();
     // Steps until no deck has played for `idleMs`, or for `limitMs` at most.
     void RunUntilIdle(long long idleMs, long long limitMs);
+    // Waits until both decks' clips are measured (off: the run goes on as the engine does).
+    void WaitForAnalyses();
+    bool waitForAnalyses = false;
 
     OfflineEngine engine;
     test::FakeMciDevice mci;

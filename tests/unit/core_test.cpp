@@ -214,13 +214,14 @@ struct Decks : CoreFixture {
 
 TEST(CorePlayList, GatherFollowsTheFilterAsksBeforeClearingAndCancelChangesNothing) {
     korvale::testing::TempDir dir;
-    for (const char* name : {"a.mp3", "B.MP3", "c.wav"}) WriteFile(dir.file(name), "");
+    for (const char* name : {"a.mp3", "B.MP3", "c.wav", "d.flac", "e.Ogg", "f.opus"}) WriteFile(dir.file(name), "");
     WriteFile(dir.file("l.ztl"), EncodeZtl({"/x.mp3", "/y.mp3"}));
     WriteFile(dir.file("l.m3u"), EncodePlainList({"/x.mp3", "/y.mp3"}));
-    const Entries mp3{dir.file("B.MP3"), dir.file("a.mp3")}, lists{"/x.mp3", "/y.mp3"};
+    const Entries mp3{dir.file("B.MP3"), dir.file("a.mp3")}, lists{"/x.mp3", "/y.mp3"},
+        clips{dir.file("B.MP3"), dir.file("a.mp3"), dir.file("d.flac"), dir.file("e.Ogg"), dir.file("f.opus")};
     struct Row { const char* file; int filter; Entries found; MessageAnswer answer; };
     const Row rows[] = {{"c.wav", 1, mp3, MessageAnswer::Yes}, {"a.mp3", 2, {dir.file("c.wav")}, MessageAnswer::No},
-                        {"c.wav", 5, mp3, MessageAnswer::No},  {"l.ztl", 3, lists, MessageAnswer::Yes},
+                        {"c.wav", 5, clips, MessageAnswer::No},  {"l.ztl", 3, lists, MessageAnswer::Yes},
                         {"l.m3u", 4, lists, MessageAnswer::No}};
     for (const Row& row : rows) {
         CoreFixture f;

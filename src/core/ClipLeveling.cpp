@@ -1,0 +1,63 @@
+#include "core/ClipLeveling.h"
+
+#include "core/Korvale.h"
+#include "core/LoudnessMatch.h"
+
+namespace korvale {
+
+ClipLeveling::ClipLeveling(Korvale& core) : m_core(core) {}
+
+void ClipLeveling::SetMatchLoudness(bool on) {
+    if (m_matchLoudness != on) {
+        m_matchLoudness = on;
+        m_core.Notify(CorePart::Options);
+    }
+}
+
+void ClipLeveling::SetSkipSilentEdges(bool on) {
+    if (m_skipSilentEdges != on) {
+        m_skipSilentEdges = on;
+        m_core.Notify(CorePart::Options);
+    }
+}
+
+void ClipLeveling::ClipOpened(Deck deck, bool fromStart) {
+    DeckLevel& level = m_decks[Index(deck)];
+    level.appliedGain = 0; // an open starts the voice at no match gain
+    level.leadInPending = fromStart;
+}
+
+void ClipLeveling::Apply() {
+    for (const Deck deck : kDecks) {
+        DeckLevel& level = m_decks[Index(deck)];
+        CMediaPlayer& player = m_core.Decks().Player(deck);
+        const std::optional<ClipAnalysis> analysis = player.GetAnalysis();
+        const std::int32_t gain = m_matchLoudness && analysis ? MatchGainHundredths(*analysis) : 0;
+        if (gain != level.appliedGain) {
+            player.SetMatchGain(gain);
+            level.appliedGain = gain;
+        }
+        if (!level.leadInPending) {
+            continue;
+        }
+        if (player.GetPlayState() == CMediaPlayer::kPlayStatePlaying ||
+            player.GetOpenState() != CMediaPlayer::kOpenStateOpen) {
+            level.leadInPending = false; // too late: it is heard from where it started
+        } else if (m_skipSilentEdges && analysis) {
+            player.SetStartPosition(analysis->firstAudibleSeconds);
+            level.leadInPending = false;
+        }
+    }
+}
+
+double ClipLeveling::MixNextEndSeconds(Deck deck) const {
+    const CMediaPlayer& player = m_core.Decks().Player(deck);
+    if (m_skipSilentEdges) {
+        if (const std::optional<ClipAnalysis> analysis = player.GetAnalysis()) {
+            return analysis->lastAudibleSeconds;
+        }
+    }
+    return player.GetDuration();
+}
+
+} // namespace korvale
