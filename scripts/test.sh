@@ -40,7 +40,11 @@ if [[ " $stages " == *" sanitize "* ]]; then
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
     export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp"
-    run_headless "$root/build/sanitize/tests/korvale_unit_tests" --gtest_brief=1
+    # The sound-server tests run in the release stage only: ALSA loads its PulseAudio plug-in
+    # (and libpulse with it) for them and unloads it when the device closes, after which
+    # LeakSanitizer finds the plug-in's caches in a module it can no longer name.
+    run_headless "$root/build/sanitize/tests/korvale_unit_tests" --gtest_brief=1 \
+        --gtest_filter='-LevelsOnPulse.*:EnginePulse.*'
     run_headless "$root/build/sanitize/tests/korvale_gui_tests" --gtest_brief=1
     unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 fi

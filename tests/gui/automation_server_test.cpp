@@ -1,4 +1,4 @@
-// The class factory in this process on the run's private session bus, over a window on
+// The session bus's objects in this process: the class factory on the run's private session bus, over a window on
 // fakes, called by clients on connections of their own (asynchronously: the factory answers
 // from this thread's event loop).
 #include <QDBusConnectionInterface>
@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "app/AutomationServer.h"
+#include "app/MprisServer.h"
 #include "support/TestWindow.h"
 
 namespace korvale {
@@ -20,13 +21,16 @@ const QString kName = AutomationServer::kBusName;
 
 // `client` calls `method` of the factory; the reply once it has come. After the well-known
 // name is given up, the factory is reached at this process's unique name.
-QDBusMessage CallFactory(const QDBusConnection& client, const QString& method, const QVariantList& args = {}) {
-    auto call = QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(), AutomationServer::kFactoryPath,
-                                               AutomationServer::kInterfaceName, method);
+QDBusMessage Call(const QDBusConnection& client, const QString& path, const QString& interface, const QString& method,
+                  const QVariantList& args = {}) {
+    auto call = QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(), path, interface, method);
     call.setArguments(args);
     QDBusPendingCall pending = client.asyncCall(call);
     EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 10000)) << method.toStdString();
     return pending.reply();
+}
+QDBusMessage CallFactory(const QDBusConnection& client, const QString& method, const QVariantList& args = {}) {
+    return Call(client, AutomationServer::kFactoryPath, AutomationServer::kInterfaceName, method, args);
 }
 QVariantList PathArgument(const QString& path) { return {QVariant::fromValue(QDBusObjectPath(path))}; }
 
@@ -73,6 +77,35 @@ TEST(AutomationServer, TheCreatorHoldsTheWindowUntilItReleasesOrLeaves) {
         }
         QDBusConnection::disconnectFromBus(creator), QDBusConnection::disconnectFromBus(other);
     }
+}
+
+TEST(MediaControlsServer, PropertiesTellTheCoreAndCallsActOnIt) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        GTEST_SKIP() << "run under dbus-run-session";
+    }
+    test::TestWindow t;
+    Korvale& core = t.w->Core();
+    for (const char* clip : {"/m/one.mp3", "/m/two.mp3"}) t.deck1.AddClip(clip, 60.0), t.deck2.AddClip(clip, 60.0);
+    core.Store().List().AppendMany({"/m/one.mp3", "/m/two.mp3"});
+    core.Store().SelectedByUser(0), core.Store().SelectedByUser(1); // one on each deck
+    MprisServer server(bus, core.Media(), t.w.get());
+    ASSERT_TRUE(server.Publish());
+    const QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "korvale-media-client");
+    const QString props = QStringLiteral("org.freedesktop.DBus.Properties"), player = MprisServer::kPlayerInterface;
+    const auto all = [&](const QString& interface) {
+        return qdbus_cast<QVariantMap>(Call(client, MprisServer::kObjectPath, props, "GetAll", {interface}).arguments().value(0));
+    };
+    const QVariantMap root = all("org.mpris.MediaPlayer2");
+    EXPECT_EQ(std::tuple(root.value("Identity").toString(), root.value("CanQuit").toBool(), root.value("CanRaise").toBool()),
+              std::tuple(QString("KORVALE"), false, true));
+    QVariantMap state = all(player);
+    EXPECT_EQ(std::tuple(state.value("PlaybackStatus").toString(), state.value("CanPlay").toBool()), std::tuple(QString("Paused"), true));
+    Call(client, MprisServer::kObjectPath, player, "Play");
+    EXPECT_EQ(all(player).value("PlaybackStatus").toString(), "Playing");
+    Call(client, MprisServer::kObjectPath, player, "Next"); // as "M I X": into the other deck
+    EXPECT_EQ(std::tuple(core.Fade().Phase(), t.deck2.playState()), std::tuple(MixPhase::Fading, VoicePlayState::Playing));
+    QDBusConnection::disconnectFromBus("korvale-media-client");
 }
 
 } // namespace
