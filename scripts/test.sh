@@ -51,13 +51,16 @@ fi
 
 # ThreadSanitizer over the unit tests: the engine and media-command tests are where the
 # voices' worker threads and the output thread meet; the rest costs a few seconds more and
-# keeps new engine tests covered whatever their names.
+# keeps new engine tests covered whatever their names. The sound-server tests are left out:
+# ALSA's PulseAudio plug-in hands memory between PortAudio's thread and libpulse's own
+# through synchronisation ThreadSanitizer cannot see in those uninstrumented libraries.
 if [[ " $stages " == *" tsan "* ]]; then
     echo "== ThreadSanitizer"
     cmake --preset tsan -S "$root" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" >/dev/null
     cmake --build "$root/build/tsan" -j"$jobs" --target korvale_unit_tests
     TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp" \
-        run_headless "$root/build/tsan/tests/korvale_unit_tests" --gtest_brief=1
+        run_headless "$root/build/tsan/tests/korvale_unit_tests" --gtest_brief=1 \
+        --gtest_filter='-LevelsOnPulse.*:EnginePulse.*'
 fi
 
 # libFuzzer: every target for a short fixed number of executions from its seed corpus.
