@@ -16,6 +16,7 @@
 
 #include "audio/AudioEngine.h"
 #include "audio/MediaCommandInterpreter.h"
+#include "audio/NullOutput.h"
 #include "audio/RampingGain.h"
 #include "decode/DecoderFactory.h"
 #include "support/ClipFactory.h"
@@ -224,6 +225,19 @@ std::vector<float> DecodeAll(Decoder& decoder) {
     std::vector<float> all, chunk(2 * 1000);
     for (std::size_t n; (n = decoder.read(chunk.data(), 1000)) > 0;) all.insert(all.end(), chunk.begin(), chunk.begin() + long(2 * n));
     return all;
+}
+
+TEST(NullOutputEngine, VoicesAdvanceInRealTimeWithoutADeviceAndTheEngineEndsCleanly) {
+    TempDir dir;
+    const std::string path = dir.file("tone.wav");
+    ASSERT_TRUE(WriteSineWav(path, 2.0, 440.0, 48000, 0.5, 2, WavFormat::Float32));
+    for (int run = 0; run < 2; ++run) { // each engine's end stops and joins the output's thread
+        AudioEngine engine(std::make_unique<NullOutput>(48000, 480), AudioEngine::kNeverIdleStop);
+        EngineVoice& voice = engine.voice(VoiceId::Deck1);
+        ASSERT_TRUE(voice.open(path));
+        voice.play();
+        EXPECT_TRUE(WaitUntil([&] { return voice.positionSeconds() > 0.05; }));
+    }
 }
 
 TEST(Mp3Decoder, LengthIsExactWithTheInfoFrameAndWholeFramesWithoutAndSeeksLand) {
