@@ -159,21 +159,6 @@ TEST_F(Automation, ASecondRequestStartsAFreshCopyAndEachEndsWithItsObject) {
     EXPECT_EQ(first->WaitExit(10s), 0);
 }
 
-TEST_F(Automation, OnlyItsCreatorReleasesTheObjectAndReleasesItByLeaving) {
-    const auto [child, owner] = StartOwner();
-    ASSERT_FALSE(owner.isEmpty());
-    const QString name = QStringLiteral("korvale-creator");
-    const QString path =
-        PathOf(Factory(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name), kName, "CreateInstance"));
-    ASSERT_FALSE(path.isEmpty());
-    EXPECT_EQ(Release(m_bus, owner, path).errorName(), "org.freedesktop.DBus.Error.AccessDenied");
-    EXPECT_EQ(Release(m_bus, owner, "/KORVALE/Application/99").errorName(),
-              "org.freedesktop.DBus.Error.UnknownObject");
-    ASSERT_TRUE(Answers(m_bus, owner));
-    QDBusConnection::disconnectFromBus(name);
-    EXPECT_EQ(child->WaitExit(10s), 0);
-}
-
 TEST_F(Automation, AHeldCopyEndsWhenTheBusGoesAway) {
     const std::string address = "unix:path=" + m_dir.file("bus");
     Child daemon({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + address},
