@@ -51,7 +51,7 @@ TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
         {ClipDisplayName("/home/dj/Song One.mp3"), "Song One"}, {ClipDisplayName("/a.b/T.WAV"), "T"},
         {ClipDisplayName("Song.mp3"), "Song"}, {ClipDisplayName("/m/Live.at.Home.mp3"), "Live.at.Home"},
         {ClipDisplayName(""), "ERR"}, {ClipDisplayName("/"), "ERR"}, {ClipDisplayName("/m/"), "ERR"},
-        {ClipDisplayName("/m/Song.flac"), "Song"}, {ClipDisplayName("/m/Song."), "Song"},
+        {ClipDisplayName("/m/S.flac"), "S"}, {ClipDisplayName("/m/Song."), "Song"},
         {ClipDisplayName("/m/v1.2.ogg.x"), "v1.2.ogg"}, {ClipDisplayName("/m/README"), "README"},
         {ClipDisplayName("/m/.mp3"), ".mp3"}, {ClipDisplayName("/m/.hidden"), ".hidden"},
         {ClipDisplayName("/m/a"), "a"}, {ClipDisplayName("/x.lib/Intro"), "Intro"},
