@@ -127,7 +127,8 @@ TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
         ASSERT_NE(control, nullptr) << entry.name;
         EXPECT_TRUE(control->inherits(kClassOfKind[static_cast<int>(entry.kind)])) << entry.name;
     }
-    EXPECT_EQ(std::pair(Text(l.w.InSpeedLabel), l.w.InSpeedSlider->value()), std::pair(std::string("In Speed 40"), 40));
+    EXPECT_EQ(std::tuple(Text(l.w.InSpeedLabel), l.w.InSpeedSlider->value(), l.w.FaderA->tickInterval()),
+              std::tuple(std::string("In Speed 40"), 40, 400));
     EXPECT_FALSE(l.w.IsTimerRunning(TimerId::Tick));
     EXPECT_EQ(l.w.ShuffleButton->toolTip().toStdString(), "Shuffle the play list");
     ExpectShowsCore(l.w);

@@ -56,7 +56,7 @@ TEST(CoreMediaControls, OnAirClipFollowsTheDecks) {
 TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
     const std::pair<const char*, std::optional<std::string>> cases[] = {
         {"file:///a%20b/%C3%BC.mp3", "/a b/\xC3\xBC.mp3"}, {"FILE://LocalHost/x", "/x"},
-        {"file:/x%2fy", "/x/y"}, {"http://host/x.mp3", std::nullopt},
+        {"file:/x%2fy", "/x/y"}, {"file:///a%41", "/aA"}, {"http://host/x.mp3", std::nullopt},
         {"file://host/x.mp3", std::nullopt}, {"file:x.mp3", std::nullopt},
         {"file://", std::nullopt}, {"file:///a%2", std::nullopt}, {"file:///a%zz", std::nullopt},
         {"file:///a%00b", std::nullopt}, {"file:///a?b", std::nullopt}, {"", std::nullopt},

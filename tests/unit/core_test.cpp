@@ -567,6 +567,8 @@ TEST(CoreCue, PlayPauseTogglesTheCueTimerAndTheTickFollowsThePosition) {
         EXPECT_EQ(tuple(f.mci.commands.back(), f.core.Cue().PlayCaption()), tuple("pause movie", "Play"));
         EXPECT_FALSE(f.host.IsTimerRunning(TimerId::Cue) || f.core.Cue().TimerRunning());
     }
+    f.core.Cue().LoadCueClip(kClip); // a new cue clip starts its play time again
+    EXPECT_EQ(f.core.Cue().PlayTimeText(), "00:00:00:00");
 }
 
 TEST(CoreCue, MarkInGoToCueAndSetCueReloadTheDeckAtTheCuePoint) {
