@@ -447,6 +447,7 @@ TEST_F(Commands, ShortPathIsTheQuotedAbsolutePathOfAFileThatCanTravelAsOneWord) 
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     EXPECT_EQ(mci.shortPath("clip.wav"), "\"" + path + "\""); // relative becomes absolute
+    EXPECT_EQ(mci.shortPath(std::filesystem::path(tooLong).filename()), std::nullopt); // and too long
     std::filesystem::current_path(cwd);
 }
 
