@@ -5,7 +5,9 @@
 #include <functional>
 
 #include "core/FileUri.h"
+#include "support/ClipFactory.h"
 #include "support/CoreFixture.h"
+#include "support/TempDir.h"
 
 using namespace korvale;
 using Status = PlaybackStatus;
@@ -64,4 +66,15 @@ TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
     for (const auto& [uri, path] : cases) {
         EXPECT_EQ(PathOfFileUri(uri), path) << uri;
     }
+    test::CoreFixture f; // only a regular file is opened, and joins the play list
+    korvale::testing::TempDir dir;
+    const std::string clip = dir.file("c.mp3");
+    ASSERT_TRUE(korvale::testing::WriteBytes(clip, "x"));
+    f.AddClip(clip, 10.0);
+    using O = OpenUriOutcome;
+    const std::pair<std::string, O> opens[] = {{"file://" + dir.path(), O::NotAFile}, {"file://" + clip, O::Added},
+        {"file://" + dir.file("gone.mp3"), O::NotAFile}, {"http://h/c.mp3", O::NotAFileUri},
+        {"file:///" + std::string(300, 'x'), O::PathTooLong}};
+    for (const auto& [uri, outcome] : opens) EXPECT_EQ(f.core.Media().OpenUri(uri), outcome) << uri;
+    EXPECT_EQ(std::tuple(f.core.List().Entries(), f.Holds(Deck::A)), std::tuple(std::vector<std::string>{clip}, clip));
 }
