@@ -127,8 +127,9 @@ TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
         ASSERT_NE(control, nullptr) << entry.name;
         EXPECT_TRUE(control->inherits(kClassOfKind[static_cast<int>(entry.kind)])) << entry.name;
     }
-    EXPECT_EQ(std::tuple(Text(l.w.InSpeedLabel), l.w.InSpeedSlider->value(), l.w.FaderA->tickInterval()),
-              std::tuple(std::string("In Speed 40"), 40, 400));
+    EXPECT_EQ(std::tuple(Text(l.w.InSpeedLabel), l.w.InSpeedSlider->value(), l.w.FaderA->tickInterval(),
+                         l.w.SkipLastSlider->maximum()),
+              std::tuple(std::string("In Speed 40"), 40, 400, 60));
     EXPECT_FALSE(l.w.IsTimerRunning(TimerId::Tick));
     EXPECT_EQ(l.w.ShuffleButton->toolTip().toStdString(), "Shuffle the play list");
     ExpectShowsCore(l.w);
