@@ -128,8 +128,8 @@ TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
         EXPECT_TRUE(control->inherits(kClassOfKind[static_cast<int>(entry.kind)])) << entry.name;
     }
     EXPECT_EQ(std::tuple(Text(l.w.InSpeedLabel), l.w.InSpeedSlider->value(), l.w.FaderA->tickInterval(),
-                         l.w.SkipLastSlider->maximum()),
-              std::tuple(std::string("In Speed 40"), 40, 400, 60));
+                         l.w.SkipLastSlider->maximum(), l.w.MasterLevel->value(), l.w.MasterLevel->maximum()),
+              std::tuple(std::string("In Speed 40"), 40, 400, 60, l.core.Levels().MasterPosition(), 65536));
     EXPECT_FALSE(l.w.IsTimerRunning(TimerId::Tick));
     EXPECT_EQ(l.w.ShuffleButton->toolTip().toStdString(), "Shuffle the play list");
     ExpectShowsCore(l.w);
@@ -185,7 +185,7 @@ TEST(WindowWiring, EachControlReachesItsOperation) {
         {"MixNextCheck", none, [](L& l) { return l.core.MixNext() && !l.core.LoadNext(); }},
         {"StopAllButton", [](L& l) { l.Press(l.w.LoadNextCheck), l.Press(l.w.MixNextCheck); },
          [](L& l) { return !l.core.LoadNext() && !l.core.MixNext() && !l.t.deck1.isOpen(); }},
-        {"MicButton", none, [](L& l) { return l.core.Levels().MicOn(); }},
+        {"MicButton", none, [](L& l) { return l.core.Levels().MicOn() && l.w.MicButton->text() == "MIC ON"; }},
         // Mic on again: the core releases the talk-over box, and the list makes room for the level.
         {"MicButton", [](L& l) { l.Press(l.w.MicButton), l.Press(l.w.TOCheck), l.Press(l.w.MicButton); },
          [](L& l) { return l.core.Levels().MicOn() && l.w.PlayListBox->geometry().right() < l.w.MicLevel->x(); }},
