@@ -130,6 +130,8 @@ TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
     EXPECT_EQ(std::tuple(Text(l.w.InSpeedLabel), l.w.InSpeedSlider->value(), l.w.FaderA->tickInterval(),
                          l.w.SkipLastSlider->maximum(), l.w.MasterLevel->value(), l.w.MasterLevel->maximum()),
               std::tuple(std::string("In Speed 40"), 40, 400, 60, l.core.Levels().MasterPosition(), 65536));
+    l.core.Levels().MasterMovedByUser(7281), l.core.OnVScroll(); // a level the core holds shows
+    EXPECT_EQ(l.w.MasterLevel->value(), 7281);
     EXPECT_FALSE(l.w.IsTimerRunning(TimerId::Tick));
     EXPECT_EQ(l.w.ShuffleButton->toolTip().toStdString(), "Shuffle the play list");
     ExpectShowsCore(l.w);
