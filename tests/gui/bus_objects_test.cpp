@@ -1,6 +1,6 @@
-// The session bus's objects in this process: the class factory on the run's private session bus, over a window on
-// fakes, called by clients on connections of their own (asynchronously: the factory answers
-// from this thread's event loop).
+// The session bus's objects in this process, over a window on fakes: the class factory and the
+// media controls, called by clients on connections of their own (asynchronously: the objects
+// answer from this thread's event loop).
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -19,8 +19,8 @@ namespace {
 
 const QString kName = AutomationServer::kBusName;
 
-// `client` calls `method` of the factory; the reply once it has come. After the well-known
-// name is given up, the factory is reached at this process's unique name.
+// `client` calls `method` of an object of this process; the reply once it has come. The
+// process's unique name reaches it whichever well-known names it holds or has given up.
 QDBusMessage Call(const QDBusConnection& client, const QString& path, const QString& interface, const QString& method,
                   const QVariantList& args = {}) {
     auto call = QDBusMessage::createMethodCall(QDBusConnection::sessionBus().baseService(), path, interface, method);
@@ -36,9 +36,7 @@ QVariantList PathArgument(const QString& path) { return {QVariant::fromValue(QDB
 
 TEST(AutomationServer, TheCreatorHoldsTheWindowUntilItReleasesOrLeaves) {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        GTEST_SKIP() << "run under dbus-run-session";
-    }
+    if (!bus.isConnected()) GTEST_SKIP() << "run under dbus-run-session";
     for (const bool leaves : {false, true}) { // a client that leaves is one started by a client
         test::TestWindow t;
         t.w->show();
@@ -81,9 +79,7 @@ TEST(AutomationServer, TheCreatorHoldsTheWindowUntilItReleasesOrLeaves) {
 
 TEST(MediaControlsServer, PropertiesTellTheCoreAndCallsActOnIt) {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        GTEST_SKIP() << "run under dbus-run-session";
-    }
+    if (!bus.isConnected()) GTEST_SKIP() << "run under dbus-run-session";
     test::TestWindow t;
     Korvale& core = t.w->Core();
     for (const char* clip : {"/m/one.mp3", "/m/two.mp3"}) t.deck1.AddClip(clip, 60.0), t.deck2.AddClip(clip, 60.0);
@@ -99,7 +95,7 @@ TEST(MediaControlsServer, PropertiesTellTheCoreAndCallsActOnIt) {
     const QVariantMap root = all("org.mpris.MediaPlayer2");
     EXPECT_EQ(std::tuple(root.value("Identity").toString(), root.value("CanQuit").toBool(), root.value("CanRaise").toBool()),
               std::tuple(QString("KORVALE"), false, true));
-    QVariantMap state = all(player);
+    const QVariantMap state = all(player);
     EXPECT_EQ(std::tuple(state.value("PlaybackStatus").toString(), state.value("CanPlay").toBool()), std::tuple(QString("Paused"), true));
     Call(client, MprisServer::kObjectPath, player, "Play");
     EXPECT_EQ(all(player).value("PlaybackStatus").toString(), "Playing");
