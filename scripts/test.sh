@@ -24,6 +24,8 @@ dbus-run-session -- bash "$root/scripts/with-pulseaudio.sh" \
 # (default: all of "sanitize tsan fuzz").
 stages="${KORVALE_TEST_STAGES:-sanitize tsan fuzz}"
 supp="$root/tests/sanitizers"
+# The sound-server tests, which the sanitizer stages leave to the release stage (see below).
+server_tests='LevelsOnPulse.*:EnginePulse.*'
 run_headless() {
     dbus-run-session -- bash "$root/scripts/with-pulseaudio.sh" "$@"
 }
@@ -44,7 +46,7 @@ if [[ " $stages " == *" sanitize "* ]]; then
     # (and libpulse with it) for them and unloads it when the device closes, after which
     # LeakSanitizer finds the plug-in's caches in a module it can no longer name.
     run_headless "$root/build/sanitize/tests/korvale_unit_tests" --gtest_brief=1 \
-        --gtest_filter='-LevelsOnPulse.*:EnginePulse.*'
+        --gtest_filter="-$server_tests"
     run_headless "$root/build/sanitize/tests/korvale_gui_tests" --gtest_brief=1
     unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 fi
@@ -60,7 +62,7 @@ if [[ " $stages " == *" tsan "* ]]; then
     cmake --build "$root/build/tsan" -j"$jobs" --target korvale_unit_tests
     TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp" \
         run_headless "$root/build/tsan/tests/korvale_unit_tests" --gtest_brief=1 \
-        --gtest_filter='-LevelsOnPulse.*:EnginePulse.*'
+        --gtest_filter="-$server_tests"
 fi
 
 # libFuzzer: every target for a short fixed number of executions from its seed corpus.
