@@ -133,7 +133,7 @@ bool EngineVoice::open(const std::string& path) {
     m_state = VoicePlayState::Stopped;
     m_atEnd = false;
     m_matchGain.store(1.0f, std::memory_order_relaxed);
-    m_analysis = m_decodable && m_analyser != nullptr ? m_analyser->request(path) : nullptr;
+    m_analysis.reset();
     ++m_generation;
     publishControl(false);
     submit(true, std::move(result.decoder), 0);
@@ -241,6 +241,12 @@ void EngineVoice::setVolume(int hundredthsOfDb) {
     const int clamped = std::clamp(hundredthsOfDb, kMinVolume, kMaxVolume);
     m_targetGain.store(static_cast<float>(std::pow(10.0, clamped / kVolumeUnitsPerDecade)),
                        std::memory_order_relaxed);
+}
+
+void EngineVoice::measure() {
+    if (m_decodable && m_analyser != nullptr && !m_analysis) {
+        m_analysis = m_analyser->request(m_path);
+    }
 }
 
 std::optional<ClipAnalysis> EngineVoice::analysis() const {

@@ -54,6 +54,7 @@ public:
     void stop() override;
     void pause() override;
     void setVolume(int hundredthsOfDb) override;
+    void measure() override;
     std::optional<ClipAnalysis> analysis() const override;
     void setMatchGain(int hundredthsOfDb) override;
 

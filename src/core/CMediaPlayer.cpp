@@ -48,6 +48,12 @@ void CMediaPlayer::SetAutoStart(bool autoStart) {
     m_autoStart = autoStart;
 }
 
+void CMediaPlayer::Measure() {
+    if (m_voice != nullptr && m_voice->isOpen()) {
+        m_voice->measure();
+    }
+}
+
 std::optional<ClipAnalysis> CMediaPlayer::GetAnalysis() const {
     if (m_voice == nullptr || !m_voice->isOpen()) {
         return std::nullopt;

@@ -46,7 +46,9 @@ public:
     std::int32_t GetOpenState() const;
     std::int32_t GetPlayState() const;
     void Play();
-    // The loaded clip's measurement once the engine has made it; nullopt before, with no
+    // Asks the engine to measure the loaded clip (once per load). Non-blocking.
+    void Measure();
+    // The loaded clip's measurement once the engine has made it after Measure(); nullopt before, with no
     // clip, or for one that does not decode. Non-blocking.
     std::optional<ClipAnalysis> GetAnalysis() const;
     // Hundredths of a dB applied before the volume (positive boosts); ramped by the engine.

@@ -10,21 +10,33 @@ ClipLeveling::ClipLeveling(Korvale& core) : m_core(core) {}
 void ClipLeveling::SetMatchLoudness(bool on) {
     if (m_matchLoudness != on) {
         m_matchLoudness = on;
-        m_core.Notify(CorePart::Options);
+        OptionChanged();
     }
 }
 
 void ClipLeveling::SetSkipSilentEdges(bool on) {
     if (m_skipSilentEdges != on) {
         m_skipSilentEdges = on;
-        m_core.Notify(CorePart::Options);
+        OptionChanged();
     }
+}
+
+void ClipLeveling::OptionChanged() {
+    if (Measuring()) {
+        for (const Deck deck : kDecks) {
+            m_core.Decks().Player(deck).Measure();
+        }
+    }
+    m_core.Notify(CorePart::Options);
 }
 
 void ClipLeveling::ClipOpened(Deck deck, bool fromStart) {
     DeckLevel& level = m_decks[Index(deck)];
     level.appliedGain = 0; // an open starts the voice at no match gain
     level.leadInPending = fromStart;
+    if (Measuring()) {
+        m_core.Decks().Player(deck).Measure();
+    }
 }
 
 void ClipLeveling::Apply() {

@@ -13,7 +13,7 @@ class Korvale;
 // turned on: level matching (a gain before the fader that brings each clip to the same
 // loudness) and silent edges (a clip loaded from the play list starts at its first audible
 // point, and the automatic start counts back from its last audible point). With both off
-// nothing here touches a deck. UI thread.
+// nothing here touches a deck, and no clip is measured. UI thread.
 class ClipLeveling {
 public:
     explicit ClipLeveling(Korvale& core);
@@ -40,6 +40,10 @@ private:
         bool leadInPending = false;
     };
     static std::size_t Index(Deck deck) { return deck == Deck::A ? 0 : 1; }
+    // Either option is on: the decks' clips are measured.
+    bool Measuring() const { return m_matchLoudness || m_skipSilentEdges; }
+    // An option was turned on or off: the loaded clips are measured if they now need it.
+    void OptionChanged();
 
     Korvale& m_core;
     bool m_matchLoudness = false;

@@ -54,9 +54,11 @@ public:
     // Gain in hundredths of a dB (0 = full level, -9000 = silent), ramped over one buffer.
     virtual void setVolume(int hundredthsOfDb) = 0;
 
-    // The open clip's measurement, made once after open() away from the audio output;
-    // nullopt while it is under way, when closed, or when the clip does not decode.
-    // Non-blocking.
+    // Starts measuring the open clip away from the audio output unless that is done or under
+    // way; a clip is measured only once this is asked after its open(). Non-blocking.
+    virtual void measure() = 0;
+    // The open clip's measurement once measure() has made it; nullopt before, while it is
+    // under way, when closed, or when the clip does not decode. Non-blocking.
     virtual std::optional<ClipAnalysis> analysis() const = 0;
     // A gain in hundredths of a dB (positive boosts) applied before the volume. While the
     // voice is heard, a change moves over at least 100 ms; while it is silent it takes

@@ -18,14 +18,14 @@ public:
 
     bool open(const std::string& path) override {
         m_calls.push_back("open " + path);
-        m_path = path, m_open = true, m_position = 0.0, m_matchGain = 0, m_state = VoicePlayState::Stopped;
+        m_path = path, m_open = true, m_measured = false, m_position = 0.0, m_matchGain = 0, m_state = VoicePlayState::Stopped;
         const auto it = m_clips.find(path);
         m_duration = it == m_clips.end() ? 0.0 : it->second;
         return m_duration > 0.0;
     }
     void close() override {
         m_calls.push_back("close");
-        m_path.clear(), m_open = false, m_duration = 0.0, m_position = -1.0;
+        m_path.clear(), m_open = m_measured = false, m_duration = 0.0, m_position = -1.0;
         m_state = VoicePlayState::Closed;
     }
     std::string path() const override { return m_path; }
@@ -41,7 +41,8 @@ public:
     void stop() override { Record("stop", VoicePlayState::Stopped); }
     void pause() override { Record("pause", VoicePlayState::Paused); }
     void setVolume(int hundredthsOfDb) override { m_volume = hundredthsOfDb; }
-    std::optional<ClipAnalysis> analysis() const override { return m_open ? m_analysis : std::nullopt; }
+    void measure() override { m_measured = m_open; }
+    std::optional<ClipAnalysis> analysis() const override { return m_measured ? m_analysis : std::nullopt; }
     void setMatchGain(int hundredthsOfDb) override { m_matchGain = hundredthsOfDb; }
 
     // Test controls.
@@ -60,7 +61,7 @@ private:
     std::map<std::string, double> m_clips;
     std::vector<std::string> m_calls;
     std::string m_path;
-    bool m_open = false;
+    bool m_open = false, m_measured = false;
     double m_duration = 0.0, m_position = -1.0;
     int m_volume = 0;
     int m_matchGain = 0;

@@ -131,15 +131,17 @@ TEST(ClipLeveling, AMatchGainThatComesLateRampsInOverAtLeast100MsWithoutAClick) 
 
 TEST(ClipLeveling, AListLoadStartsWhereItsSoundBeginsOnceMeasuredAndTheGainFollowsTheOptions) {
     const ClipAnalysis measured{-20.0, -3.0, 2.5, 90.0, std::nullopt};
-    struct Row { bool skip, match, fromList, playsFirst, tagged; double start; int gain; };
-    for (const Row& r : {Row{true, false, true, false, false, 2.5, 0}, Row{true, false, false, false, false, 0, 0},
-                         Row{true, true, true, true, false, 0, 200}, Row{false, true, true, false, true, 0, -400}}) {
+    struct Row { bool skip, match, fromList, playsFirst, tagged, late; double start; int gain; };
+    for (const Row& r : {Row{true, false, true, false, false, false, 2.5, 0}, Row{true, false, false, false, false, false, 0, 0},
+                         Row{true, true, true, true, false, false, 0, 200}, Row{false, true, true, false, true, false, 0, -400},
+                         Row{false, true, true, false, false, true, 0, 200}}) { // late: turned on once loaded
         test::CoreFixture f;
         f.AddClip("/c.mp3", 100);
-        f.core.Leveling().SetSkipSilentEdges(r.skip);
-        f.core.Leveling().SetMatchLoudness(r.match);
+        const auto options = [&] { f.core.Leveling().SetSkipSilentEdges(r.skip), f.core.Leveling().SetMatchLoudness(r.match); };
+        if (!r.late) options();
         f.core.Decks().LoadClipOnDeck("/c.mp3", DeckChoice::Deck1, 0.0,
                                       r.fromList ? LoadOrigin::PlayListSelection : LoadOrigin::Other);
+        if (r.late) options();
         if (r.playsFirst) f.core.Decks().PlayDeck(Deck::A);
         ClipAnalysis tagged = measured;
         tagged.replayGainTrackDb = r.tagged ? std::optional(-4.0) : std::nullopt; // preferred, peak allows +2
