@@ -30,12 +30,12 @@ run_headless() {
     dbus-run-session -- bash "$root/scripts/with-pulseaudio.sh" "$@"
 }
 
-# AddressSanitizer + UndefinedBehaviorSanitizer over the unit and window tests. -O1 keeps
-# the build and the run short; leaks inside system libraries (fonts, Qt's platform
+# AddressSanitizer + UndefinedBehaviorSanitizer over the unit and window tests. -O1 and a
+# unity build of the library keep the build and the run short; leaks inside system libraries (fonts, Qt's platform
 # plug-ins) are suppressed by tests/sanitizers/lsan.supp, never those of KORVALE's code.
 if [[ " $stages " == *" sanitize "* ]]; then
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
-    cmake --preset sanitize -S "$root" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" >/dev/null
+    cmake --preset sanitize -S "$root" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DKORVALE_UNITY_BUILD=ON >/dev/null
     cmake --build "$root/build/sanitize" -j"$jobs" --target korvale_unit_tests korvale_gui_tests
     # (No detect_stack_use_after_return: its heap-held frames would defeat the tests that
     # measure how deep the stack goes.)
@@ -58,7 +58,7 @@ fi
 # through synchronisation ThreadSanitizer cannot see in those uninstrumented libraries.
 if [[ " $stages " == *" tsan "* ]]; then
     echo "== ThreadSanitizer"
-    cmake --preset tsan -S "$root" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" >/dev/null
+    cmake --preset tsan -S "$root" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DKORVALE_UNITY_BUILD=ON >/dev/null
     cmake --build "$root/build/tsan" -j"$jobs" --target korvale_unit_tests
     TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp" \
         run_headless "$root/build/tsan/tests/korvale_unit_tests" --gtest_brief=1 \

@@ -15,7 +15,7 @@ namespace korvale {
 namespace {
 
 constexpr char kAppCaption[] = "KORVALE";
-constexpr char kEmptyListText[] = "Play List is Empty";
+constexpr char kEmptyListMessage[] = "Play List is Empty";
 constexpr char kCreateFailedCaption[] = "KORVALE couldn't create out file";
 constexpr char kWriteFailedCaption[] = "KORVALE couldn't write out file";
 constexpr char kNotSavedCaption[] = "KORVALE couldn't save the play list";
@@ -70,7 +70,7 @@ void PlayListFiles::SavePlayList() {
     Dialogs* dialogs = m_dialogs;
     if (m_core.Store().List().Count() == 0) {
         if (dialogs != nullptr) {
-            dialogs->messageBox(kEmptyListText, kAppCaption, MessageIcon::Information,
+            dialogs->messageBox(kEmptyListMessage, kAppCaption, MessageIcon::Information,
                                 MessageButtons::Ok);
         }
         return;

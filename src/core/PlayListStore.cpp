@@ -14,7 +14,7 @@ constexpr char kSeparator = '/';
 
 constexpr char kSearchingText[] = "Searching for valid audio files...";
 constexpr char kReadyText[] = "Ready";
-constexpr char kEmptyListText[] = "Play List is empty";
+constexpr char kEmptyListStatus[] = "Play List is empty";
 constexpr char kPickTitle[] = "Please select a clip";
 constexpr char kClearQuestionFormat[] = "Clear %d clips and empty the Play List?";
 constexpr char kQuestionCaption[] = "VANTREL'S MP3 REAL TIME MIXER";
@@ -168,7 +168,7 @@ bool PlayListStore::DropSelectedEntry() {
 std::optional<SelectedLoad> PlayListStore::PrepareSelectedLoad() {
     const int index = m_list.SelectedIndex();
     if (index < 0) {
-        m_core.SetStatus(kEmptyListText);
+        m_core.SetStatus(kEmptyListStatus);
         return std::nullopt;
     }
     m_core.Cue().CloseCuePlayer();
