@@ -166,15 +166,14 @@ TEST_F(EngineRender, PositionFollowsRenderedFramesSeeksAndTheStartPosition) {
 
 using namespace std::chrono_literals;
 
-constexpr int kRate = 48000;
 constexpr auto kIdle = 50ms;
-constexpr std::size_t kIdleFrames = kRate / 20; // kIdle in frames
+constexpr std::size_t kIdleFrames = kOut / 20; // kIdle in frames
 constexpr double kAmp = 0.5;
 
 class EngineIdleStop : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(WriteSineWav(clip, 10.0, 1000.0, kRate, kAmp));
+        ASSERT_TRUE(WriteSineWav(clip, 10.0, 1000.0, kOut, kAmp));
         ASSERT_TRUE(voice.open(clip));
         ASSERT_TRUE(offline.engine().outputRunning());
     }
@@ -188,7 +187,7 @@ protected:
 
     testing::TempDir dir;
     std::string clip = dir.file("tone.wav");
-    OfflineEngine offline{kRate, kBuffer, kIdle};
+    OfflineEngine offline{kOut, kBuffer, kIdle};
     EngineVoice& voice = offline.voice(VoiceId::Deck1);
 };
 
@@ -206,7 +205,7 @@ TEST_F(EngineIdleStop, RestartsAtPlayKeepingThePositionAndRampsFromSilence) {
     EXPECT_LE(Peak(Channel(first, 0, 0, kBuffer / 10)), kAmp / 10);
     EXPECT_GT(Peak(Channel(first, 0, kBuffer / 2)), kAmp / 4);
     EXPECT_NEAR(Peak(Channel(second, 0)), kAmp, 0.01);
-    EXPECT_NEAR(voice.positionSeconds(), stoppedAt + 2.0 * kBuffer / kRate, 1.0 / kRate);
+    EXPECT_NEAR(voice.positionSeconds(), stoppedAt + 2.0 * kBuffer / kOut, 1.0 / kOut);
 }
 
 TEST_F(EngineIdleStop, EveryRequestThatNeedsTheOutputStartsItAgain) {
