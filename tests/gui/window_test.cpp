@@ -78,7 +78,7 @@ void ExpectShowsCore(W& w) {
     EXPECT_EQ(w.CuePositionSlider->value(), std::clamp(c.Cue().SliderPosition(),
                                                        c.Cue().SliderMinimum(), c.Cue().SliderMaximum()));
     EXPECT_EQ(std::tuple(w.MasterLevel->value(), w.MicLevel->value(), w.MicButton->isChecked(),
-                         w.MicLevel->isVisibleTo(&w), w.TOCheck->isChecked(),
+                         w.MicLevel->isVisibleTo(&w) && w.TOCheck->isVisibleTo(&w), w.TOCheck->isChecked(),
                          w.LoadNextCheck->isChecked(), w.MixNextCheck->isChecked()),
               std::tuple(c.Levels().MasterPosition(), c.Levels().MicPosition(), c.Levels().MicOn(),
                          c.Levels().MicOn(), c.Levels().TalkOverChecked(), c.LoadNext(), c.MixNext()));
@@ -241,6 +241,8 @@ TEST(WindowWiring, PlayListViewLoadsOnlyWhatTheUserSelects) {
         attempt();
         EXPECT_EQ(std::pair(view->ShownSelection(), l.core.List().SelectedIndex()), std::pair(1, 1));
     }
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at(0)); // the first entry too
+    EXPECT_EQ(l.core.List().SelectedIndex(), 0);
 }
 
 TEST(WindowWiring, EscapeAndCloseDoNothingUnlessHeldAndXEndsTheRun) {
@@ -302,11 +304,11 @@ Answer TypeAndConfirm(const std::string& name, bool modal) {
         dialog->accept(); // the Open or Save button
     };
 }
-Answer PressOk(const char* text) {
-    return [text](QDialog* dialog) {
+Answer PressOk(const char* text, const char* title) {
+    return [text, title](QDialog* dialog) {
         auto* box = qobject_cast<QMessageBox*>(dialog);
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->text().toStdString(), text);
+        EXPECT_EQ(box->text().toStdString() + "|" + box->windowTitle().toStdString(), std::string(text) + "|" + title);
         box->button(QMessageBox::Ok)->click();
     };
 }
@@ -325,8 +327,8 @@ TEST(RealDialogs, EachDialogIsAnsweredWhileTheWindowRuns) {
         {"SaveListButton", fill, TypeAndConfirm(path("list"), true), [&](Korvale&) {
              return testing::ReadBytes(path("list.ztl")).find(path("two.mp3")) != std::string::npos;
          }},
-        {"SaveListButton", none, PressOk("Play List is Empty"), [](Korvale& c) { return !c.List().Count(); }},
-        {"AboutButton", none, PressOk("KORVALE Version 1.1"), [](Korvale&) { return true; }},
+        {"SaveListButton", none, PressOk("Play List is Empty", "KORVALE"), [](Korvale& c) { return !c.List().Count(); }},
+        {"AboutButton", none, PressOk("KORVALE Version 1.1", "About KORVALE"), [](Korvale&) { return true; }},
     };
     for (const auto& [name, setUp, answer, check] : rows) {
         SCOPED_TRACE(name);

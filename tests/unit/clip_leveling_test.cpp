@@ -8,6 +8,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "audio/ClipAnalyser.h"
 #include "decode/DecoderFactory.h"
 #include "decode/LoudnessMeter.h"
 #include "support/ClipFactory.h"
@@ -134,7 +135,8 @@ TEST(ClipLeveling, AListLoadStartsWhereItsSoundBeginsOnceMeasuredAndTheGainFollo
     struct Row { bool skip, match, fromList, playsFirst, tagged, late; double start; int gain; };
     for (const Row& r : {Row{true, false, true, false, false, false, 2.5, 0}, Row{true, false, false, false, false, false, 0, 0},
                          Row{true, true, true, true, false, false, 0, 200}, Row{false, true, true, false, true, false, 0, -400},
-                         Row{false, true, true, false, false, true, 0, 200}}) { // late: turned on once loaded
+                         Row{false, true, true, false, false, true, 0, 200}, // late: turned on once loaded
+                         Row{true, false, true, false, false, true, 2.5, 0}}) {
         test::CoreFixture f;
         f.AddClip("/c.mp3", 100);
         const auto options = [&] { f.core.Leveling().SetSkipSilentEdges(r.skip), f.core.Leveling().SetMatchLoudness(r.match); };
@@ -149,6 +151,16 @@ TEST(ClipLeveling, AListLoadStartsWhereItsSoundBeginsOnceMeasuredAndTheGainFollo
         f.core.OnTimer(TimerId::Tick);
         EXPECT_EQ(std::pair(f.deck1.positionSeconds(), f.deck1.MatchGain()), std::pair(r.start, r.gain));
     }
+}
+
+TEST(ClipLeveling, TheMeasurementFindsTheFirstAndLastAudiblePoints) {
+    TempDir dir;
+    ASSERT_TRUE(WriteMonoClip(dir.file("t.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate, Tone(7, 1.5, 3, 0.3)));
+    const std::atomic<bool> never{false};
+    const std::optional<ClipAnalysis> a = ClipAnalyser::Analyse(dir.file("t.wav"), never);
+    ASSERT_TRUE(a.has_value());
+    EXPECT_NEAR(a->firstAudibleSeconds, 1.5, 0.05);
+    EXPECT_NEAR(a->lastAudibleSeconds, 4.5, 0.05);
 }
 
 TEST(ClipFormats, FlacOggVorbisAndOpusOpenWithExactLengthsSeekAndBrokenOnesDoNotPlayAndMp3TagsAreRead) {

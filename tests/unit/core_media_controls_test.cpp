@@ -77,4 +77,6 @@ TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
         {"file:///" + std::string(300, 'x'), O::PathTooLong}};
     for (const auto& [uri, outcome] : opens) EXPECT_EQ(f.core.Media().OpenUri(uri), outcome) << uri;
     EXPECT_EQ(std::tuple(f.core.List().Entries(), f.Holds(Deck::A)), std::tuple(std::vector<std::string>{clip}, clip));
+    f.core.Media().OpenUri("file://" + clip); // with an entry selected: added and told, not loaded
+    EXPECT_EQ(std::tuple(f.core.List().Count(), f.core.StatusText()), std::tuple(2, "1 new audio file(s) loaded - Total 2. "));
 }

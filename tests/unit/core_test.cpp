@@ -582,9 +582,14 @@ TEST(CoreCue, MarkInGoToCueAndSetCueReloadTheDeckAtTheCuePoint) {
     f.core.Store().List().ReplaceAll({kClip}); // the selected entry again
     f.core.Store().List().Select(0); f.deck1.ClearCalls();
     f.core.Cue().SetCueOnDecks();
-    EXPECT_EQ(f.deck1.Calls(), (Commands{std::string("open ") + kClip, "seek 3.000000"}));
+    const Commands reload{std::string("open ") + kClip, "seek 3.000000"};
+    EXPECT_EQ(f.deck1.Calls(), reload);
     EXPECT_EQ(tuple(f.deck2.Calls().size(), f.core.List().Count(), f.core.Cue().ControlsEnabled(), f.core.Cue().ClipName()),
               tuple(0u, 1, false, ""));
+    f.core.Decks().LoadClipOnDeck(kClip, DeckChoice::Deck2, 0.0); // both decks hold it: both reload
+    f.core.Cue().CueFromDeck(Deck::B), f.core.Cue().MarkCueIn(), f.deck1.ClearCalls(), f.deck2.ClearCalls();
+    f.core.Cue().SetCueOnDecks();
+    EXPECT_EQ(tuple(f.deck1.Calls(), f.deck2.Calls()), tuple(reload, reload));
 }
 
 TEST(CoreCue, RefusedClipsAreToldAndLeaveTheCuePlayerClosed) {
