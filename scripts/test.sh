@@ -6,12 +6,27 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
 
 bash "$root/scripts/deps.sh" test
+# Each stage after the release stage fails the script when it fails. KORVALE_TEST_STAGES
+# picks them (default: all of "sanitize tsan fuzz").
+stages="${KORVALE_TEST_STAGES:-sanitize tsan fuzz}"
 # KORVALE_UNITY_BUILD=ON (as CI sets it) compiles this build in unity batches too: faster
 # from scratch, slower to rebuild after a change.
 cmake -S "$root" -B "$root/build/test" -DCMAKE_BUILD_TYPE=Release \
     -DKORVALE_BUILD_TESTS=ON -DKORVALE_BUILD_BENCH=ON \
     -DKORVALE_UNITY_BUILD="${KORVALE_UNITY_BUILD:-OFF}" >/dev/null
-cmake --build "$root/build/test" -j"$jobs"
+# With the sanitizer stage to come, the unit and window tests are built and run there only
+# (the sound-server tests among them with the leak checker off); the release stage builds
+# the program, its package, the system tests and the benchmarks.
+release_targets=()
+release_ctest=()
+if [[ " $stages " == *" sanitize "* ]]; then
+    release_targets=(--target korvale korvale_system_tests)
+    for bench in "$root"/bench/*.cpp; do
+        release_targets+=("bench_$(basename "$bench" .cpp)")
+    done
+    release_ctest=(-LE 'unit|gui')
+fi
+cmake --build "$root/build/test" -j"$jobs" "${release_targets[@]}"
 
 scratch="$(mktemp -d /tmp/korvale-test.XXXXXX)"
 trap 'rm -rf "$scratch"' EXIT
@@ -21,13 +36,10 @@ mkdir -p "$XDG_DATA_HOME"
 export QT_QPA_PLATFORM=offscreen
 
 dbus-run-session -- bash "$root/scripts/with-pulseaudio.sh" \
-    ctest --test-dir "$root/build/test" --output-on-failure --timeout 900
+    ctest --test-dir "$root/build/test" --output-on-failure --timeout 900 "${release_ctest[@]}"
 
-# Each further stage fails the script when it fails. KORVALE_TEST_STAGES picks stages
-# (default: all of "sanitize tsan fuzz").
-stages="${KORVALE_TEST_STAGES:-sanitize tsan fuzz}"
 supp="$root/tests/sanitizers"
-# The sound-server tests, which the sanitizer stages leave to the release stage (see below).
+# The sound-server tests, which need the leak checker off and ThreadSanitizer left out (see below).
 server_tests='LevelsOnPulse.*:EnginePulse.*'
 run_headless() {
     dbus-run-session -- bash "$root/scripts/with-pulseaudio.sh" "$@"
@@ -45,11 +57,14 @@ if [[ " $stages " == *" sanitize "* ]]; then
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
     export LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp"
-    # The sound-server tests run in the release stage only: ALSA loads its PulseAudio plug-in
+    # The sound-server tests run with the leak checker off: ALSA loads its PulseAudio plug-in
     # (and libpulse with it) for them and unloads it when the device closes, after which
     # LeakSanitizer finds the plug-in's caches in a module it can no longer name.
     run_headless "$root/build/sanitize/tests/korvale_unit_tests" --gtest_brief=1 \
         --gtest_filter="-$server_tests"
+    ASAN_OPTIONS="${ASAN_OPTIONS/detect_leaks=1/detect_leaks=0}" \
+        run_headless "$root/build/sanitize/tests/korvale_unit_tests" --gtest_brief=1 \
+        --gtest_filter="$server_tests"
     run_headless "$root/build/sanitize/tests/korvale_gui_tests" --gtest_brief=1
     unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 fi
