@@ -11,8 +11,9 @@ bash "$root/scripts/deps.sh" test
 stages="${KORVALE_TEST_STAGES:-sanitize tsan fuzz}"
 # KORVALE_UNITY_BUILD=ON (as CI sets it) compiles this build in unity batches too: faster
 # from scratch, slower to rebuild after a change.
+# The package test packs what this stage built: packing never builds the rest first.
 cmake -S "$root" -B "$root/build/test" -DCMAKE_BUILD_TYPE=Release \
-    -DKORVALE_BUILD_TESTS=ON -DKORVALE_BUILD_BENCH=ON \
+    -DKORVALE_BUILD_TESTS=ON -DKORVALE_BUILD_BENCH=ON -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
     -DKORVALE_UNITY_BUILD="${KORVALE_UNITY_BUILD:-OFF}" >/dev/null
 # With the sanitizer stage to come, the unit and window tests are built and run there only
 # (the sound-server tests among them with the leak checker off); the release stage builds
