@@ -77,11 +77,13 @@ void ExpectShowsCore(W& w) {
     // A track bar holds its position inside its range.
     EXPECT_EQ(w.CuePositionSlider->value(), std::clamp(c.Cue().SliderPosition(),
                                                        c.Cue().SliderMinimum(), c.Cue().SliderMaximum()));
+    EXPECT_EQ(std::pair(w.MicLevel->isVisibleTo(&w), w.TOCheck->isVisibleTo(&w)),
+              std::pair(c.Levels().MicOn(), c.Levels().MicOn()));
     EXPECT_EQ(std::tuple(w.MasterLevel->value(), w.MicLevel->value(), w.MicButton->isChecked(),
-                         w.MicLevel->isVisibleTo(&w) && w.TOCheck->isVisibleTo(&w), w.TOCheck->isChecked(),
+                         w.TOCheck->isChecked(),
                          w.LoadNextCheck->isChecked(), w.MixNextCheck->isChecked()),
               std::tuple(c.Levels().MasterPosition(), c.Levels().MicPosition(), c.Levels().MicOn(),
-                         c.Levels().MicOn(), c.Levels().TalkOverChecked(), c.LoadNext(), c.MixNext()));
+                         c.Levels().TalkOverChecked(), c.LoadNext(), c.MixNext()));
 }
 
 // A window with the clips listed, "a" on deck A (the user's choice) and "b" on deck B.
