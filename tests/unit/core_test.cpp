@@ -567,6 +567,7 @@ TEST(CoreCue, PlayPauseTogglesTheCueTimerAndTheTickFollowsThePosition) {
         EXPECT_EQ(tuple(f.mci.commands.back(), f.core.Cue().PlayCaption()), tuple("pause movie", "Play"));
         EXPECT_FALSE(f.host.IsTimerRunning(TimerId::Cue) || f.core.Cue().TimerRunning());
     }
+    EXPECT_EQ(std::count(f.mci.commands.begin(), f.mci.commands.end(), "seek movie to 1000"), 1); // the move seeks
     f.core.Cue().LoadCueClip(kClip); // a new cue clip starts its play time again
     EXPECT_EQ(f.core.Cue().PlayTimeText(), "00:00:00:00");
 }
