@@ -314,6 +314,8 @@ TEST(CorePlayList, SavedFilesReadBackAppendingAndRefusedEntriesSaveNothing) {
     const int got = f.core.Files().ReadZtlFile(dir.file("cut.ztl"));
     EXPECT_EQ(tuple(got, f.core.List().Entries(), f.core.StatusText()),
               tuple(0, Entries{"/ok.mp3"}, "New Clips Loaded: 1, Total: 1. Last entry skipped: no closing quote"));
+    EXPECT_EQ(f.core.Files().WritePlayListFile("/" + std::string(300, 'x') + ".ztl", 1), PlayListFiles::kNotWritten);
+    EXPECT_EQ(f.dialogs.messages.at(0).caption, "KORVALE couldn't create out file"); // a name too long is told
 }
 
 TEST(CorePlayList, ShuffleReleasesTogglesSelectsNothingAndTells) {
