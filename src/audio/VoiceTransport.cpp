@@ -152,20 +152,19 @@ void VoiceTransport::play() {
 }
 
 void VoiceTransport::stop() {
-    if (!m_open) {
-        return;
-    }
-    refresh();
-    m_state = VoicePlayState::Stopped;
-    publishControl(false);
+    halt(VoicePlayState::Stopped);
 }
 
 void VoiceTransport::pause() {
+    halt(VoicePlayState::Paused);
+}
+
+void VoiceTransport::halt(VoicePlayState state) {
     if (!m_open) {
         return;
     }
     refresh();
-    m_state = VoicePlayState::Paused;
+    m_state = state;
     publishControl(false);
 }
 

@@ -70,6 +70,7 @@ public:
 
 private:
     void refresh() const; // folds an end reached by the output into the state
+    void halt(VoicePlayState state); // stop() and pause(): keeps the position
     void publishControl(bool playing);
     void notifyOutput() const;
 
