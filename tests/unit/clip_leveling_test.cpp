@@ -123,6 +123,7 @@ TEST(ClipLeveling, AMatchGainThatComesLateRampsInOverAtLeast100MsWithoutAClick) 
         return ToneAmplitude({out.begin() + long(s * 48000), out.begin() + long(s * 48000) + 960}, 440, 48000);
     };
     EXPECT_LT(level(0.09), 0.25 * 1.9) << "reached in under 100 ms";
+    EXPECT_GT(level(0.05), 0.25 * 1.1) << "not rising";
     EXPECT_NEAR(level(0.5), 0.25 * std::pow(10.0, 0.3), 0.02);
     double worst = 0;
     for (std::size_t i = 2; i < out.size(); ++i)
