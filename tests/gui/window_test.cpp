@@ -295,15 +295,16 @@ QPointer<QTimer> WhenActive(QWidget* window, const Answer& answer) {
     return timer;
 }
 
-// Types `name` into the file dialog's name field, which has the focus, and confirms it.
-Answer TypeAndConfirm(const std::string& name, bool modal) {
-    return [name, modal](QDialog* dialog) {
+// Types `name` into the file dialog's name field, which has the focus, and confirms it (or
+// cancels the dialog).
+Answer TypeAndConfirm(const std::string& name, bool modal, bool confirm = true) {
+    return [name, modal, confirm](QDialog* dialog) {
         EXPECT_EQ(QApplication::activeModalWidget() == dialog, modal) << "modal: the save dialog";
         auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         ASSERT_TRUE(field != nullptr && field->hasFocus());
         EXPECT_GT(qobject_cast<QFileDialog*>(dialog)->nameFilters().size(), 1) << "the program's filters";
         field->setText(QString::fromStdString(name));
-        dialog->accept(); // the Open or Save button
+        confirm ? dialog->accept() : dialog->reject(); // the Open or Save button, or Cancel
     };
 }
 Answer PressOk(const char* text, const char* title) {
@@ -326,6 +327,8 @@ TEST(RealDialogs, EachDialogIsAnsweredWhileTheWindowRuns) {
                                  std::function<bool(Korvale&)>>> rows = {
         {"LoadButton", none, TypeAndConfirm(path("one.mp3"), false),
          [](Korvale& core) { return core.List().Count() == 2; }},
+        {"LoadButton", none, TypeAndConfirm(path("one.mp3"), false, false),
+         [](Korvale& core) { return core.List().Count() == 0; }},
         {"SaveListButton", fill, TypeAndConfirm(path("list"), true), [&](Korvale&) {
              return testing::ReadBytes(path("list.ztl")).find(path("two.mp3")) != std::string::npos;
          }},

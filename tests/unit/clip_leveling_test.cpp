@@ -167,11 +167,13 @@ TEST(ClipLeveling, TheMeasurementFindsTheFirstAndLastAudiblePoints) {
 TEST(ClipFormats, FlacOggVorbisAndOpusOpenWithExactLengthsSeekAndBrokenOnesDoNotPlayAndMp3TagsAreRead) {
     TempDir dir;
     ASSERT_TRUE(WriteSineMp3(dir.file("a.mp3"), 2.0, 440, 44100, Mp3Mode::Cbr));
-    const std::string text = std::string("\0REPLAYGAIN_TRACK_GAIN\0-6.50 dB", 31);
-    const std::string frame = "TXXX" + std::string{0, 0, 0, char(text.size()), 0, 0} + text;
-    WriteBytes(dir.file("a.mp3"), std::string("ID3\3\0\0\0\0\0", 9) + char(frame.size()) + frame +
-                                      ReadBytes(dir.file("a.mp3")));
-    EXPECT_EQ(OpenDecoder(dir.file("a.mp3")).decoder->replayGainTrackDb(), -6.5);
+    const std::string audio = ReadBytes(dir.file("a.mp3"));
+    for (const auto& [gain, db] : {std::pair{"-6.50 dB", std::optional(-6.5)}, {"loud dB", std::nullopt}}) {
+        const std::string text = std::string("\0REPLAYGAIN_TRACK_GAIN\0", 23) + gain;
+        const std::string frame = "TXXX" + std::string{0, 0, 0, char(text.size()), 0, 0} + text;
+        WriteBytes(dir.file("a.mp3"), std::string("ID3\3\0\0\0\0\0", 9) + char(frame.size()) + frame + audio);
+        EXPECT_EQ(OpenDecoder(dir.file("a.mp3")).decoder->replayGainTrackDb(), db) << gain;
+    }
     for (const auto& [name, format, rate] :
          {std::tuple{"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100},
           std::tuple{"a.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100},
