@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -136,9 +137,12 @@ TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
     EXPECT_EQ(l.w.MasterLevel->value(), 7281);
     EXPECT_FALSE(l.w.IsTimerRunning(TimerId::Tick));
     EXPECT_EQ(l.w.ShuffleButton->toolTip().toStdString(), "Shuffle the play list");
-    // Controls take their template heights; a drop-down list's includes its open list.
-    EXPECT_EQ(std::pair(l.w.PlayListBox->height() > l.w.height() / 2, l.w.MixStyleCombo->height() < l.w.height() / 10),
-              std::pair(true, true));
+    // Controls take their template heights (a drop-down list's includes its open list) and
+    // start hidden, disabled or at nothing as the template says.
+    EXPECT_EQ(std::tuple(l.w.PlayListBox->height() > l.w.height() / 2, l.w.MixStyleCombo->height() < l.w.height() / 10,
+                         l.w.findChild<QWidget*>("ShuffleScratchList")->isVisibleTo(&l.w),
+                         l.w.SetCueButton->isVisibleTo(&l.w), l.w.UpperProgressBar->value()),
+              std::tuple(true, true, false, true, 0));
     ExpectShowsCore(l.w);
     // Changes the core makes on its own show too.
     l.core.SetStatus("Busy"), l.core.Settings().SetMixStyleIndex(2), l.core.Decks().PlayDeck(Deck::A);

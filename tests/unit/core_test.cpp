@@ -545,7 +545,8 @@ TEST(CoreCue, CueingAStoppedDeckClosesThenOpensTheClipAndMixOrLoadCloseIt) {
         f.core.Cue().ToggleCuePlay(); f.mci.replies["status movie position"] = "2500";
         f.core.Cue().MarkCueIn(), f.mci.commands.clear();
         close(f.core);
-        EXPECT_EQ(tuple(f.mci.commands, f.core.Cue().CuePointText()), tuple(kClose, "00:00:00:00"));
+        EXPECT_EQ(tuple(f.mci.commands, f.core.Cue().CuePointText(), f.core.Cue().PlayCaption()),
+                  tuple(kClose, "00:00:00:00", "Play"));
         EXPECT_FALSE(f.host.IsTimerRunning(TimerId::Cue) || f.core.Cue().ControlsEnabled());
     }
     f.core.Decks().CloseDeck(Deck::B);

@@ -179,15 +179,16 @@ TEST(WholeFile, WriteReplacesThroughLinksKeepsModesAndLeavesNoTemporary) {
     EXPECT_EQ(ReadBytes(path), std::string("second\0!", 8));
     EXPECT_TRUE(fs::is_symlink(dir.file("link")));
     EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(0640));
-    ASSERT_TRUE(WriteFileReplacing(path, "").ok);
-    EXPECT_EQ(fs::file_size(path), 0u);
+    ASSERT_TRUE(WriteFileReplacing(path, "!").ok);
+    EXPECT_EQ(fs::file_size(path), 1u);
     fs::create_directory(dir.file("taken"));
     for (const std::string& bad : {path + "/x", dir.file("taken"), std::string("/proc/korvale.ztl"),
                                    std::string(), dir.path() + "/"}) {
         const WriteFileResult result = WriteFileReplacing(bad, "data");
         EXPECT_FALSE(result.ok || result.errorText.empty()) << bad;
     }
-    EXPECT_EQ(WriteFileReplacing(path + "/x", "data").errorNumber, ENOTDIR);
+    EXPECT_EQ(std::pair(WriteFileReplacing(path + "/x", "data").errorNumber, WriteFileReplacing(dir.path() + "/", "").errorNumber),
+              std::pair(ENOTDIR, EISDIR));
     EXPECT_TRUE(fs::is_directory(dir.file("taken")));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
 }
