@@ -154,16 +154,6 @@ TEST(ClipLeveling, AListLoadStartsWhereItsSoundBeginsOnceMeasuredAndTheGainFollo
     }
 }
 
-TEST(ClipLeveling, TheMeasurementFindsTheFirstAndLastAudiblePoints) {
-    TempDir dir;
-    ASSERT_TRUE(WriteMonoClip(dir.file("t.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate, Tone(7, 1.5, 3, 0.3)));
-    const std::atomic<bool> never{false};
-    const std::optional<ClipAnalysis> a = ClipAnalyser::Analyse(dir.file("t.wav"), never);
-    ASSERT_TRUE(a.has_value());
-    EXPECT_NEAR(a->firstAudibleSeconds, 1.5, 0.05);
-    EXPECT_NEAR(a->lastAudibleSeconds, 4.5, 0.05);
-}
-
 TEST(ClipFormats, FlacOggVorbisAndOpusOpenWithExactLengthsSeekAndBrokenOnesDoNotPlayAndMp3TagsAreRead) {
     TempDir dir;
     ASSERT_TRUE(WriteSineMp3(dir.file("a.mp3"), 2.0, 440, 44100, Mp3Mode::Cbr));

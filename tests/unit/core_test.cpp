@@ -132,21 +132,6 @@ TEST(CoreStart, EachChangeIsToldToTheFrontEnd) {
     }
 }
 
-TEST(CoreStart, StopAndExitCloseEverything) {
-    for (const bool exit : {false, true}) {
-        CoreFixture f;
-        f.Gather({"/a.mp3", "/b.mp3"});
-        f.Select(0), f.Select(1); f.core.Decks().PlayDeck(Deck::A);
-        f.core.SetLoadNext(true), f.core.SetMixNext(true), f.host.changes.clear();
-        exit ? f.core.ExitSequence() : f.core.StopEverything();
-        const bool shown = std::count(f.host.changes.begin(), f.host.changes.end(), CorePart::Toggles) > 0;
-        EXPECT_EQ(tuple(f.core.LoadNext(), f.core.MixNext(), shown, f.Holds(Deck::A) + f.Holds(Deck::B)),
-                  tuple(false, false, true, ""));
-        EXPECT_EQ(f.mci.commands.at(f.mci.commands.size() - 2) + ", " + f.mci.commands.back(),
-                  exit ? "stop movie, close movie" : "close movie, close all");
-    }
-}
-
 TEST(CoreLevels, StartReadsDevicesMixerNamesAndLevelsWhereTheDevicesAllowIt) {
     struct Row { int waveOuts, auxes; std::vector<std::string> mixers; std::optional<bool> waveCaps, auxCaps;
                  bool master, cue; Opt masterName, cueName; int level, mic; };
@@ -264,25 +249,6 @@ TEST(CorePlayList, GatherCountsRefusedLongPathsAndReportsListingErrors) {
     EXPECT_EQ(tuple(f.core.StatusText().rfind("Folder listing failed: No such file", 0), f.core.List().Count()), tuple(0u, 1));
 }
 
-TEST(CorePlayList, RemoveLoadsTheEntryThatTookItsPlaceAndClearReleasesToggles) {
-    struct Row { Entries entries; int selected; Entries left; int after; const char* status; const char* deck1; };
-    const Row rows[] = {{{"/a.mp3", "/b.mp3", "/c.mp3"}, 1, {"/a.mp3", "/c.mp3"}, 1, "c - Loaded on Player 1", "/c.mp3"},
-                        {{"/a.mp3", "/b.mp3"}, 1, {"/a.mp3"}, -1, "Ready", ""},
-                        {{"/a.mp3", "/b.mp3"}, -1, {"/a.mp3", "/b.mp3"}, -1, "", ""},
-                        {{"/a.mp3"}, 0, {}, -1, "Play List is empty", ""}};
-    for (const Row& row : rows) {
-        CoreFixture f;
-        f.Gather(row.entries); f.core.Store().List().Select(row.selected);
-        f.core.Store().RemoveSelectedClip();
-        EXPECT_EQ(f.core.List().Entries(), row.left);
-        EXPECT_EQ(tuple(f.core.List().SelectedIndex(), f.core.StatusText(), f.Holds(Deck::A)),
-                  tuple(row.after, row.status, row.deck1));
-        f.core.SetLoadNext(true), f.core.SetMixNext(true); f.core.Store().ClearPlayList();
-        EXPECT_EQ(tuple(f.core.List().Count(), f.core.List().SelectedIndex(), f.core.LoadNext(),
-                             f.core.MixNext(), f.core.StatusText()), tuple(0, -1, false, false, "Ready"));
-    }
-}
-
 TEST(CorePlayList, SavedFilesReadBackAppendingAndRefusedEntriesSaveNothing) {
     korvale::testing::TempDir dir;
     struct Row { int filter; const char* bad; const char* reason; };
@@ -380,25 +346,6 @@ TEST(CoreDecks, LoadIsQuietStoppedAndStartsAtItsOwnStartPoint) {
         EXPECT_EQ(Entries(calls.end() - 2, calls.end()), (Entries{std::string("open ") + row.path, row.seek}));
         EXPECT_EQ(f.core.Decks().Player(Deck::B).GetCurrentPosition(), row.start);
     }
-}
-
-TEST(CoreDecks, UnplayableRunsAreDroppedButNotOnAReloadFromElsewhere) {
-    struct Row { Entries entries; int select; Entries left; int selected; const char* a; const char* b; };
-    const Row rows[] = {{{kSong, kBad, kOther, kSong}, 1, {kSong, kOther, kSong}, 1, kBad, kOther},
-                        {{kSong, kBad}, 1, {kSong}, -1, kBad, ""},
-                        {{kBad, kBad2, kSong}, 0, {kSong}, 0, kSong, kBad2},
-                        {{kBad}, 0, {}, -1, kBad, ""}};
-    for (const Row& row : rows) {
-        Decks f;
-        f.core.Store().List().AppendMany(row.entries), f.Select(row.select);
-        EXPECT_EQ(tuple(f.core.List().Entries(), f.core.List().SelectedIndex(), f.Holds(Deck::A), f.Holds(Deck::B),
-                        f.core.StatusText()), // names the clip the user loaded
-                  tuple(row.left, row.selected, row.a, row.b, "Broken - Loaded on Player 1"));
-    }
-    Decks f; // Set Cue reloads the selected short clip: it stays in the list
-    f.core.Store().List().AppendMany({kSong, kBad}), f.core.Store().List().Select(1);
-    f.core.Decks().LoadClipOnDeck(kBad, DeckChoice::Deck2, 0.5);
-    EXPECT_EQ(tuple(f.core.List().Count(), f.core.StatusText()), tuple(2, "Broken - Loaded on Player 2"));
 }
 
 TEST(CoreDecks, UserFaderMovesSetLabelVolumeAndCloseNearTheBottom) {
@@ -554,25 +501,6 @@ TEST(CoreCue, CueingAStoppedDeckClosesThenOpensTheClipAndMixOrLoadCloseIt) {
         f.mci.commands.clear(); f.core.Cue().CueFromDeck(deck);
         EXPECT_TRUE(f.mci.commands.empty());
     }
-}
-
-TEST(CoreCue, PlayPauseTogglesTheCueTimerAndTheTickFollowsThePosition) {
-    Cue f;
-    f.core.Cue().ToggleCuePlay();
-    EXPECT_EQ(tuple(f.mci.commands.back(), f.host.timers.at(TimerId::Cue), f.core.Cue().PlayCaption()),
-              tuple("play movie", 39, "Stop"));
-    f.mci.replies["status movie position"] = "2500"; f.core.OnTimer(TimerId::Cue);
-    EXPECT_EQ(tuple(f.core.Cue().SliderPosition(), f.core.Cue().PlayTimeText()), tuple(2500, "00:00:02:12"));
-    for (const auto pause : {+[](Korvale& c) { c.Cue().ToggleCuePlay(); }, // the slider moved while playing pauses
-                             +[](Korvale& c) { c.Cue().SliderMovedByUser(1000), c.OnHScroll(); }}) {
-        if (!f.core.Cue().Playing()) f.core.Cue().ToggleCuePlay();
-        pause(f.core);
-        EXPECT_EQ(tuple(f.mci.commands.back(), f.core.Cue().PlayCaption()), tuple("pause movie", "Play"));
-        EXPECT_FALSE(f.host.IsTimerRunning(TimerId::Cue) || f.core.Cue().TimerRunning());
-    }
-    EXPECT_EQ(std::count(f.mci.commands.begin(), f.mci.commands.end(), "seek movie to 1000"), 1); // the move seeks
-    f.core.Cue().LoadCueClip(kClip); // a new cue clip starts its play time again
-    EXPECT_EQ(f.core.Cue().PlayTimeText(), "00:00:00:00");
 }
 
 TEST(CoreCue, MarkInGoToCueAndSetCueReloadTheDeckAtTheCuePoint) {

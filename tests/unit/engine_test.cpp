@@ -208,18 +208,6 @@ TEST_F(EngineIdleStop, RestartsAtPlayKeepingThePositionAndRampsFromSilence) {
     EXPECT_NEAR(voice.positionSeconds(), stoppedAt + 2.0 * kBuffer / kOut, 1.0 / kOut);
 }
 
-TEST_F(EngineIdleStop, EveryRequestThatNeedsTheOutputStartsItAgain) {
-    const std::vector<std::pair<const char*, std::function<void()>>> requests = {
-        {"play", [&] { voice.play(); }}, {"seek", [&] { voice.seek(1.0); }}, {"open", [&] { voice.open(clip); }}};
-    std::uint64_t starts = offline.engine().outputStarts();
-    for (const auto& [name, request] : requests) {
-        SCOPED_TRACE(name);
-        playThenIdle(), request();
-        ASSERT_TRUE(WaitUntil([&] { return offline.engine().outputRunning(); }));
-        EXPECT_EQ(offline.engine().outputStarts(), ++starts);
-    }
-}
-
 std::vector<float> DecodeAll(Decoder& decoder) {
     std::vector<float> all, chunk(2 * 1000);
     for (std::size_t n; (n = decoder.read(chunk.data(), 1000)) > 0;) all.insert(all.end(), chunk.begin(), chunk.begin() + long(2 * n));
@@ -411,45 +399,6 @@ TEST_F(Commands, ACueSessionWithEveryCommand) {
     EXPECT_FALSE(cue.isOpen());
 }
 
-TEST_F(Commands, UnknownCommandsFailEmptyWithoutEffectWithOrWithoutAClip) {
-    const char* commands[] = {"play", "play video", "play movie from 0", "status movie", "status movie mode",
-                              "status other length", "seek movie 500", "seek movie to", "seek movie to 12abc",
-                              "seek movie to 0x10", "open \"/tmp\" alias movie", "close", "pause movie now",
-                              "set movie time format frames", "delete movie", "", "   ", "\"play movie\"",
-                              "play \"movie\""};
-    for (const bool open : {false, true}) {
-        if (open) {
-            ASSERT_EQ(load(wav("clip.wav", 1.0)), "1000");
-        }
-        for (const char* command : commands) {
-            EXPECT_EQ(send(command), "") << command;
-            EXPECT_EQ(cue.playState(), open ? VoicePlayState::Stopped : VoicePlayState::Closed);
-            EXPECT_EQ(send("status movie position"), open ? "0" : "") << command;
-        }
-    }
-}
-
-TEST_F(Commands, ShortPathIsTheQuotedAbsolutePathOfAFileThatCanTravelAsOneWord) {
-    const std::string path = wav("clip.wav", 0.5);
-    std::string longest = dir.path() + "/";
-    longest += std::string(255 - longest.size() - 4, 'x') + ".wav";
-    const std::string tooLong = longest.substr(0, 251) + "y.wav";
-    for (const std::string& file : {longest, tooLong, dir.file("say \"hi\".wav"), dir.file("tab\t.wav")}) {
-        WriteSineWav(file, 0.1, 1000.0, 8000, 0.5);
-    }
-    EXPECT_EQ(mci.shortPath(path), "\"" + path + "\"");
-    EXPECT_EQ(mci.shortPath(longest), "\"" + longest + "\"");
-    for (const std::string& refused : {tooLong, dir.file("missing.wav"), std::string(),
-                                       dir.file("say \"hi\".wav"), dir.file("tab\t.wav")}) {
-        EXPECT_EQ(mci.shortPath(refused), std::nullopt) << refused;
-    }
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    EXPECT_EQ(mci.shortPath("clip.wav"), "\"" + path + "\""); // relative becomes absolute
-    EXPECT_EQ(mci.shortPath(std::filesystem::path(tooLong).filename()), std::nullopt); // and too long
-    std::filesystem::current_path(cwd);
-}
-
 TEST_F(Commands, HostileFileNamesCannotChangeTheCommand) {
     for (const char* name : {"x alias other .wav", "wait.wav", "a close all b.wav", "alias movie.wav",
                              "seek movie to 5.wav", "  lead and trail  .wav", "ünïcødé ☃.wav"}) {
@@ -470,27 +419,6 @@ TEST_F(Commands, HostileFileNamesCannotChangeTheCommand) {
     EXPECT_EQ(send("status movie length"), "500");
     EXPECT_EQ(send("close all"), "");
     EXPECT_FALSE(cue.isOpen());
-}
-
-TEST_F(Commands, BadClipsLeaveTheAliasClosedAndACutOnePlaysWhatIsThere) {
-    const std::string good = ReadBytes(wav("good.wav", 1.0));
-    std::filesystem::create_directory(dir.file("folder.mp3"));
-    for (const auto& [name, bytes] : {std::pair{"empty.mp3", std::string()}, {"noise.mp3", RandomBytes(50000, 3)},
-                                      {"header.wav", good.substr(0, 44)}, {"folder.mp3", "-"}}) {
-        SCOPED_TRACE(name);
-        if (std::string(bytes) != "-") {
-            WriteBytes(dir.file(name), bytes);
-        }
-        EXPECT_EQ(load(dir.file(name)), "");
-        EXPECT_EQ(send("play movie"), "");
-        EXPECT_EQ(send("status movie position"), "");
-        EXPECT_FALSE(cue.isOpen());
-    }
-    WriteBytes(dir.file("cut.wav"), good.substr(0, good.size() / 2));
-    EXPECT_EQ(load(dir.file("cut.wav")), "500");
-    send("play movie");
-    offline.renderSeconds(1.0);
-    EXPECT_EQ(send("status movie position"), "500");
 }
 
 } // namespace

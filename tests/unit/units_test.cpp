@@ -268,36 +268,5 @@ TEST(ActivationFile, FolderAndContentsForEveryProgramPathTheBusCanStart) {
     }
 }
 
-TEST(ActivationFile, IsWrittenRepairedOrLeftAloneAndFailsQuietly) {
-    testing::TempDir dir;
-    const fs::path folder = dir.file("deep/dbus-1/services"),
-                   file = folder / "KORVALE.Application.service";
-    const std::string program = "/usr/bin/k\xe2\x82\xacrvale"; // a three-byte letter
-    EXPECT_EQ(ActivationFile::WriteOrRepair(folder, program), ActivationFileOutcome::Written);
-    EXPECT_EQ(testing::ReadBytes(file), ActivationFile::Contents(program));
-    struct stat before{}, after{};
-    ::stat(file.c_str(), &before);
-    EXPECT_EQ(ActivationFile::WriteOrRepair(folder, program), ActivationFileOutcome::Unchanged);
-    ::stat(file.c_str(), &after);
-    EXPECT_EQ(std::pair(before.st_ino, before.st_mtim.tv_nsec),
-              std::pair(after.st_ino, after.st_mtim.tv_nsec));
-    for (const std::string damaged : {std::string("garbage\0\xff", 9), std::string(),
-                                      *ActivationFile::Contents("/old/korvale")}) {
-        testing::WriteBytes(file, damaged);
-        EXPECT_EQ(ActivationFile::WriteOrRepair(folder, "/new/korvale"),
-                  ActivationFileOutcome::Written);
-        EXPECT_EQ(testing::ReadBytes(file), ActivationFile::Contents("/new/korvale"));
-    }
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1); // no temporary
-    fs::create_directories(dir.file("dir/KORVALE.Application.service"));
-    EXPECT_EQ(ActivationFile::WriteOrRepair(file / "services", program),
-              ActivationFileOutcome::Failed);
-    EXPECT_EQ(ActivationFile::WriteOrRepair(dir.file("dir"), program),
-              ActivationFileOutcome::Failed);
-    EXPECT_EQ(ActivationFile::WriteOrRepair(dir.file("new"), "relative/korvale"),
-              ActivationFileOutcome::Failed);
-    EXPECT_FALSE(fs::exists(dir.file("new/KORVALE.Application.service")));
-}
-
 } // namespace
 } // namespace korvale
