@@ -108,30 +108,6 @@ TEST_F(Automation, OrdinaryStartWritesTheActivationFileAndPublishesNothing) {
     }
 }
 
-TEST_F(Automation, AutomatedStartPublishesTheFactoryAndAnObjectThatKnowsNoMethod) {
-    fs::remove(m_serviceFile);
-    const QString owner = StartOwner({"alpha", "/Automation", "beta"}).second;
-    ASSERT_FALSE(owner.isEmpty());
-    const QString xml = Call(m_bus, kName, kFactory, "org.freedesktop.DBus.Introspectable", "Introspect")
-                            .arguments().value(0).toString();
-    EXPECT_TRUE(xml.contains("name=\"CreateInstance\"") && xml.contains("name=\"Release\""));
-    EXPECT_FALSE(fs::exists(m_serviceFile)) << "an automated start registers nothing";
-
-    const auto created = Factory(m_bus, kName, "CreateInstance");
-    const QString path = PathOf(created);
-    ASSERT_FALSE(path.isEmpty()) << created.errorMessage().toStdString();
-    EXPECT_FALSE(HasOwner(m_bus)) << "a copy that made its object gives the name up";
-    for (const auto& [interface, method] :
-         {std::pair{"KORVALE.Application.Automation", "Play"}, {"", "Quit"},
-          {"org.freedesktop.DBus.Properties", "GetAll"}, {"com.example.Other", "Invoke"}}) {
-        const auto reply = Call(m_bus, owner, path, interface, method);
-        EXPECT_EQ(reply.errorName(), "org.freedesktop.DBus.Error.UnknownMethod") << method;
-    }
-    EXPECT_EQ(Factory(m_bus, owner, "CreateInstance").type(), QDBusMessage::ErrorMessage)
-        << "one copy serves one object";
-    EXPECT_TRUE(Answers(m_bus, owner));
-}
-
 TEST_F(Automation, ASecondRequestStartsAFreshCopyAndEachEndsWithItsObject) {
     ASSERT_NE(ActivationFile::WriteOrRepair(m_serviceFile.parent_path(), m_binary),
               ActivationFileOutcome::Failed);
@@ -189,20 +165,6 @@ protected:
     }
     sys::Screen m_screen;
 };
-
-TEST_F(AutomationOnScreen, XWhileHeldOnlyHidesTheWindowUntilTheClientLetsGo) {
-    const auto [child, owner] = StartOwner({"-Embedding"}, m_screen.Environment());
-    ASSERT_FALSE(owner.isEmpty());
-    const QString window = m_screen.WaitForWindow("KORVALE");
-    ASSERT_FALSE(window.isEmpty()) << "an automated start shows its window as usual";
-    const QString path = PathOf(Factory(m_bus, kName, "CreateInstance"));
-    ASSERT_FALSE(path.isEmpty());
-    ASSERT_TRUE(m_screen.Click(window, "ExitButton"));
-    EXPECT_TRUE(WaitFor([&] { return m_screen.Windows("KORVALE").empty(); }, 10s));
-    EXPECT_TRUE(Answers(m_bus, owner)) << "held: the window hides, the program stays";
-    ASSERT_EQ(Release(m_bus, owner, path).type(), QDBusMessage::ReplyMessage);
-    EXPECT_EQ(child->WaitExit(10s), 0);
-}
 
 TEST_F(AutomationOnScreen, WithoutASessionBusTheProgramSaysSoAndEnds) {
     auto env = m_screen.Environment();

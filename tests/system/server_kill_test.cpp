@@ -1,5 +1,5 @@
-// The sound server killed under the real engine: a playing clip plays on through the null
-// output; an unattended run killed mid cross-fade carries on to the next clip.
+// The sound server killed under the real engine: an unattended run killed mid cross-fade
+// carries on to the next clip through the null output, in real time.
 
 #include <gtest/gtest.h>
 
@@ -42,32 +42,6 @@ struct RealTimeRun {
         return true;
     }
 };
-
-TEST(EnginePulse, KeepsRunningWhenTheServerDies) {
-    if (!sys::InIsolatedCopy()) {
-        return;
-    }
-    testing::TempDir dir;
-    const std::string clip = dir.file("tone.wav");
-    ASSERT_TRUE(testing::WriteSineWav(clip, 20.0, 440.0, 48000, 0.5));
-    AudioEngine engine(MakeBestAudioOutput());
-    ASSERT_EQ(engine.outputName(), "portaudio");
-    EngineVoice& voice = engine.voice(VoiceId::Deck2);
-    ASSERT_TRUE(voice.open(clip));
-    voice.play();
-    ASSERT_TRUE(sys::WaitFor([&] { return voice.positionSeconds() > 0.2; }, 8s));
-    const double before = voice.positionSeconds();
-    ASSERT_TRUE(sys::KillPulse());
-    ASSERT_TRUE(sys::WaitFor([&] { return engine.outputName() == "null"; }, 8s));
-    // The clip plays on from where it stood, and at real time, not faster.
-    const auto switched = Clock::now();
-    const double later = voice.positionSeconds();
-    EXPECT_TRUE(sys::WaitFor([&] { return voice.positionSeconds() > later + 0.5; }, 8s));
-    EXPECT_GT(std::chrono::duration<double>(Clock::now() - switched).count(), 0.4)
-        << "the null output runs faster than real time";
-    EXPECT_GE(later, before);
-    EXPECT_EQ(voice.playState(), VoicePlayState::Playing);
-}
 
 TEST(CrossFadePulse, ServerKilledMidFadeTheRunGoesOn) {
     if (!sys::InIsolatedCopy()) {
@@ -114,6 +88,11 @@ TEST(CrossFadePulse, ServerKilledMidFadeTheRunGoesOn) {
     EXPECT_EQ(incoming.playState(), VoicePlayState::Playing);
     EXPECT_EQ(core.Decks().FaderPosition(in), 0);
     EXPECT_TRUE(run.StepUntil([&] { return (in == Deck::A ? deck2 : deck1).path() == clips[2]; }, 2s));
+    // The null output keeps real time, not faster.
+    const double from = incoming.positionSeconds();
+    const auto started = Clock::now();
+    ASSERT_TRUE(run.StepUntil([&] { return incoming.positionSeconds() > from + 0.5; }, 2s));
+    EXPECT_GT(std::chrono::duration<double>(Clock::now() - started).count(), 0.4);
 }
 
 } // namespace

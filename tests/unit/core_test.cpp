@@ -101,21 +101,6 @@ TEST(CoreMixStyles, AnyHorizontalMoveReReadsAllFourAndTheWaitBoxDrivesTheThresho
     }
 }
 
-TEST(CoreStart, HelpPageOpensFromTheStartFolderOrTellsWhyNot) {
-    const std::string page = "/start/folder/korvale_1_1_help.htm";
-    struct Row { std::string folder; bool canOpen; std::vector<std::string> opened; bool told; };
-    const Row rows[] = {{"/start/folder", true, {page}, false}, {"/start/folder", false, {page}, true},
-                        {"/" + std::string(300, 'x'), true, {}, false}, {"/" + std::string(240, 'x'), true, {}, false}};
-    for (const Row& row : rows) {
-        CoreFixture f(false);
-        f.core.Start(row.folder, false); f.shell.canOpen = row.canOpen;
-        f.core.OpenHelpPage();
-        EXPECT_EQ(tuple(f.shell.opened, f.dialogs.messages.size()), tuple(row.opened, row.told ? 1u : 0u));
-        if (row.told) EXPECT_EQ(tuple(f.dialogs.messages[0].text, f.dialogs.messages[0].caption),
-                                tuple("No program to show the help page was found. The page is " + page, "Help"));
-    }
-}
-
 TEST(CoreStart, EachChangeIsToldToTheFrontEnd) {
     const std::pair<CorePart, std::function<void(CoreFixture&)>> rows[] = {
         {CorePart::Decks, [](CoreFixture& f) { f.core.Decks().SetFaderPosition(Deck::B, 1234); }},

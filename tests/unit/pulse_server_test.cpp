@@ -102,21 +102,6 @@ TEST_F(LevelsOnPulse, MovingMasterLevelSetsTheSinkVolume) {
     }
 }
 
-TEST_F(LevelsOnPulse, VolumeSetOnTheServerIsWhatReadMasterLevelShows) {
-    for (const long volume : {19661L, 65536L, 0L}) { // 30 %, 100 %, silent
-        SCOPED_TRACE(volume);
-        RunCommand("pactl set-sink-volume @DEFAULT_SINK@ " + std::to_string(volume));
-        const auto channel = static_cast<std::uint16_t>(std::lround(volume * kChannelFull / kServerFull));
-        const int expected = ChannelsToLevelPosition(channel, channel);
-        // The server tells its clients of a change in its own time: read until it has.
-        EXPECT_TRUE(WaitUntil([&] {
-            core.Levels().ReadMasterLevel();
-            return std::abs(core.Levels().MasterPosition() - expected) <= 1;
-        }, 5s)) << core.Levels().MasterPosition() << " for " << expected;
-        EXPECT_EQ(core.Levels().MasterLabel(), LevelLabelText(core.Levels().MasterPosition()));
-    }
-}
-
 // The engine on the server's output, stopping it after 300 ms of silence; a tone clip open.
 class EnginePulse : public ::testing::Test {
 protected:
