@@ -39,6 +39,7 @@ void UnattendedRun::Start() {
 void UnattendedRun::Book() {
     const bool fading = core.Fade().Phase() == MixPhase::Fading;
     if (fading && !m_fading) {
+        ++handOversStarted;
         core.Fade().IncomingDeck(m_incoming);
     } else if (!fading && m_fading && core.Decks().FaderPosition(m_incoming) == 0) {
         ++handOvers;

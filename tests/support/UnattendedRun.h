@@ -51,6 +51,7 @@ struct UnattendedRun {
     std::vector<float> slice = std::vector<float>(2 * kSliceFrames);
     long long nowMs = 0;
     std::vector<std::string> started; // the clips that began to play, in order
+    int handOversStarted = 0;
     int handOvers = 0; // cross-fades that ended with the incoming deck at full level
 
 private:
