@@ -8,7 +8,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "audio/ClipAnalyser.h"
 #include "decode/DecoderFactory.h"
 #include "decode/LoudnessMeter.h"
 #include "support/ClipFactory.h"
