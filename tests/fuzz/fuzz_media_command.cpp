@@ -35,9 +35,7 @@ void WriteTone(const char* name, int rate, int channels, int bits, int frames) {
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 440.0 * double(i / channels) / rate));
     }
-    if (file == nullptr || sf_writef_float(file, samples.data(), frames) != frames) {
-        std::abort();
-    }
+    if (file == nullptr || sf_writef_float(file, samples.data(), frames) != frames) std::abort();
     sf_close(file);
 }
 
@@ -49,9 +47,7 @@ struct Rig {
     std::vector<float> block = std::vector<float>(kBlockFrames * 2);
     void Render() {
         output->pullInto(block.data(), kBlockFrames);
-        if (!std::all_of(block.begin(), block.end(), [](float sample) { return std::isfinite(sample); })) {
-            std::abort();
-        }
+        if (!std::all_of(block.begin(), block.end(), [](float sample) { return std::isfinite(sample); })) std::abort();
     }
 }* g_rig = nullptr;
 
@@ -60,9 +56,7 @@ struct Rig {
 // The clips' folder goes under TMPDIR (scripts/fuzz.sh points it into the build folder).
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static std::string folder = fs::temp_directory_path() / "korvale-fuzz-mci.XXXXXX";
-    if (::mkdtemp(folder.data()) == nullptr || ::chdir(folder.c_str()) != 0) {
-        std::abort();
-    }
+    if (::mkdtemp(folder.data()) == nullptr || ::chdir(folder.c_str()) != 0) std::abort();
     std::atexit([] { std::error_code ignored; fs::remove_all(folder, ignored); }); // removed at the end
     WriteTone("a.wav", 44100, 2, 16, 11025);
     fs::copy_file("a.wav", "b.mp3");

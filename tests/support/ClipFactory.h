@@ -33,5 +33,7 @@ bool WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
 // `count` pseudo-random bytes from a fixed seed.
 std::string RandomBytes(std::size_t count, unsigned seed);
+// What a shell command writes to its output and errors, without the last line breaks.
+std::string CommandOutput(const std::string& command);
 
 } // namespace korvale::testing

@@ -33,9 +33,7 @@ public:
 struct CoreFixture {
     explicit CoreFixture(bool start = true)
         : core(CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell}, host) {
-        if (start) {
-            core.Start("/start/folder", /*startTick=*/false);
-        }
+        if (start) core.Start("/start/folder", /*startTick=*/false);
     }
 
     FakeMediaVoice deck1, deck2;

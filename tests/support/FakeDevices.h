@@ -25,10 +25,8 @@ public:
     }
     std::optional<std::string> shortPath(const std::string& longPath) override {
         const auto& refused = pathsWithoutShortForm;
-        if (std::find(refused.begin(), refused.end(), longPath) != refused.end()) {
-            return std::nullopt;
-        }
-        return "\"" + longPath + "\"";
+        const bool hasNone = std::find(refused.begin(), refused.end(), longPath) != refused.end();
+        return hasNone ? std::nullopt : std::optional("\"" + longPath + "\"");
     }
 
     std::vector<std::string> commands;
@@ -45,9 +43,7 @@ public:
     std::optional<ChannelVolumes> waveOutVolume() override { return waveOutLevel; }
     void setWaveOutVolume(ChannelVolumes volumes) override { waveOutWrites.push_back(volumes); }
     int auxCount() override { return auxes; }
-    std::optional<bool> auxCanSetVolume(int device) override {
-        return auxCaps.count(device) != 0 ? auxCaps[device] : std::nullopt;
-    }
+    std::optional<bool> auxCanSetVolume(int device) override { return auxCaps.count(device) ? auxCaps[device] : std::nullopt; }
     std::optional<ChannelVolumes> auxVolume(int device) override {
         return auxLevels.count(device) != 0 ? std::optional(auxLevels[device]) : std::nullopt;
     }
@@ -74,11 +70,7 @@ public:
 // Dialogs answered from queues; records what was shown.
 class FakeDialogs : public Dialogs {
 public:
-    struct Message {
-        std::string text, caption;
-        MessageIcon icon;
-        MessageButtons buttons;
-    };
+    struct Message { std::string text, caption; MessageIcon icon; MessageButtons buttons; };
 
     MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                              MessageButtons buttons) override {
@@ -108,28 +100,17 @@ public:
     int aboutShown = 0;
 
 private:
-    void WhileOpen() const {
-        if (whileOpen) {
-            whileOpen();
-        }
-    }
+    void WhileOpen() const { whileOpen ? whileOpen() : void(); }
     // The front of `queue`, taken off it; `otherwise` when it is empty.
     template <typename T> static T Take(std::deque<T>& queue, T otherwise) {
-        if (queue.empty()) {
-            return otherwise;
-        }
-        T front = std::move(queue.front());
-        queue.pop_front();
-        return front;
+        if (!queue.empty()) otherwise = std::move(queue.front()), queue.pop_front();
+        return otherwise;
     }
 };
 
 class FakeShell : public Shell {
 public:
-    bool openLocalFile(const std::string& absolutePath) override {
-        opened.push_back(absolutePath);
-        return canOpen;
-    }
+    bool openLocalFile(const std::string& absolutePath) override { return opened.push_back(absolutePath), canOpen; }
     std::vector<std::string> opened;
     bool canOpen = true;
 };

@@ -15,9 +15,7 @@ public:
     TempDir() {
         const char* base = std::getenv("TMPDIR");
         m_path = std::string(base && *base ? base : "/tmp") + "/korvale-test-XXXXXX";
-        if (::mkdtemp(m_path.data()) == nullptr) {
-            throw std::runtime_error("cannot create a temporary folder");
-        }
+        if (::mkdtemp(m_path.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
     }
     ~TempDir() {
         // Files a test made unreadable must not keep the folder from going.

@@ -48,9 +48,7 @@ void UnattendedRun::Book() {
     for (const VoiceId id : {VoiceId::Deck1, VoiceId::Deck2}) {
         const EngineVoice& voice = engine.voice(id);
         bool& wasPlaying = m_playing[id == VoiceId::Deck1 ? 0 : 1];
-        if (voice.playState() == VoicePlayState::Playing && !wasPlaying) {
-            started.push_back(voice.path());
-        }
+        if (voice.playState() == VoicePlayState::Playing && !wasPlaying) started.push_back(voice.path());
         wasPlaying = voice.playState() == VoicePlayState::Playing;
     }
 }

@@ -9,9 +9,7 @@ namespace korvale::testing {
 template <typename Done> bool WaitUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
+        if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;

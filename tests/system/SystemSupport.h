@@ -32,9 +32,7 @@ using namespace std::chrono_literals;
 // Polls `condition` (running Qt's events meanwhile) until it holds or `limit` has passed.
 inline bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
     for (const QDeadlineTimer deadline(limit); !condition(); QThread::msleep(20)) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
+        if (deadline.hasExpired()) return false;
         QCoreApplication::processEvents();
     }
     return true;
@@ -42,9 +40,7 @@ inline bool WaitFor(const std::function<bool()>& condition, std::chrono::millise
 
 inline QStringList Strings(const std::vector<std::string>& list) {
     QStringList strings;
-    for (const std::string& s : list) {
-        strings << QString::fromStdString(s);
-    }
+    for (const std::string& s : list) strings << QString::fromStdString(s);
     return strings;
 }
 
@@ -66,9 +62,7 @@ public:
     pid_t pid() const { return static_cast<pid_t>(m_process.processId()); }
     // The exit status once the child has ended within `limit` (128 when a signal ended it).
     std::optional<int> WaitExit(std::chrono::milliseconds limit) {
-        if (!WaitFor([this] { return m_process.state() == QProcess::NotRunning; }, limit)) {
-            return std::nullopt;
-        }
+        if (!WaitFor([this] { return m_process.state() == QProcess::NotRunning; }, limit)) return std::nullopt;
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : 128;
     }
 
@@ -83,9 +77,7 @@ inline bool KillPulse() { return ::kill(std::atoi(std::getenv("KORVALE_PULSE_PID
 // in such a copy (or skips it without a server) and checks that it passed.
 inline bool InIsolatedCopy() {
     constexpr const char* kIsolatedEnv = "KORVALE_PULSE_ISOLATED";
-    if (std::getenv(kIsolatedEnv) != nullptr) {
-        return true;
-    }
+    if (std::getenv(kIsolatedEnv) != nullptr) return true;
     if (std::getenv("KORVALE_PULSE_PID") == nullptr) {
         [] { GTEST_SKIP() << "needs scripts/with-pulseaudio.sh"; }();
         return false;
@@ -143,9 +135,7 @@ public:
     QString WaitForWindow(const QString& title, std::chrono::milliseconds limit = 15s) const {
         QString id;
         WaitFor([&] {
-            for (const QString& box : Windows("Error!|Audio Device\\(s\\) Not found")) {
-                Key(box, "Return");
-            }
+            for (const QString& box : Windows("Error!|Audio Device\\(s\\) Not found")) Key(box, "Return");
             id = Windows(title).value(0);
             return !id.isEmpty();
         }, limit);

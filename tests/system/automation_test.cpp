@@ -60,12 +60,8 @@ protected:
     }
     void TearDown() override {
         m_children.clear(); // each killed by its id
-        for (const pid_t pid : m_foreign) {
-            ::kill(pid, SIGKILL);
-        }
-        if (m_bus.isConnected()) {
-            WaitFor([this] { return !HasOwner(m_bus); }, 10s);
-        }
+        for (const pid_t pid : m_foreign) ::kill(pid, SIGKILL);
+        if (m_bus.isConnected()) WaitFor([this] { return !HasOwner(m_bus); }, 10s);
     }
     Child& Start(std::vector<std::string> args, std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen"}) {
         args.insert(args.begin(), m_binary);
@@ -77,9 +73,7 @@ protected:
     std::pair<Child*, QString> StartOwner(std::vector<std::string> args = {"-Embedding"},
                                           std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen"}) {
         Child* child = &Start(std::move(args), std::move(env));
-        if (!WaitFor([this] { return HasOwner(m_bus); }, 15s)) {
-            return {child, {}};
-        }
+        if (!WaitFor([this] { return HasOwner(m_bus); }, 15s)) return {child, {}};
         const QString owner = m_bus.interface()->serviceOwner(kName).value();
         EXPECT_EQ(m_bus.interface()->servicePid(owner).value(), static_cast<uint>(child->pid()));
         return {child, owner};
@@ -159,9 +153,7 @@ class AutomationOnScreen : public Automation {
 protected:
     void SetUp() override {
         Automation::SetUp();
-        if (!IsSkipped() && !m_screen.ok()) {
-            GTEST_SKIP() << "Xvfb and xdotool are needed";
-        }
+        if (!IsSkipped() && !m_screen.ok()) GTEST_SKIP() << "Xvfb and xdotool are needed";
     }
     sys::Screen m_screen;
 };

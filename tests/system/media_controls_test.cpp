@@ -18,16 +18,8 @@ using sys::WaitFor;
 constexpr int kRate = 48000;
 constexpr double kToneA = 500.0, kToneB = 1500.0;
 
-std::string Output(const std::string& command) {
-    std::string output;
-    if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-        ::pclose(pipe);
-    }
-    return output.substr(0, output.find_last_not_of('\n') + 1);
-}
-std::string Player(const std::string& args) { return Output("playerctl -p korvale " + args); }
+using testing::CommandOutput;
+std::string Player(const std::string& args) { return CommandOutput("playerctl -p korvale " + args); }
 
 // The amplitudes of the two clips' tones in a fresh fifth of a second of the sink.
 std::pair<double, double> HeardTones(const testing::TempDir& dir) {
@@ -38,9 +30,7 @@ std::pair<double, double> HeardTones(const testing::TempDir& dir) {
     WaitFor([&] { return std::filesystem::file_size(file, ignored) >= kRate * 8 / 4; }, 5s);
     const std::string bytes = testing::ReadBytes(file);
     std::vector<float> stereo(bytes.size() / sizeof(float));
-    if (stereo.size() < 2 * kRate / 5) {
-        return {0.0, 0.0};
-    }
+    if (stereo.size() < 2 * kRate / 5) return {0.0, 0.0};
     std::memcpy(stereo.data(), bytes.data(), stereo.size() * sizeof(float));
     const auto left = testing::Channel(stereo, 0, stereo.size() / 2 - kRate / 5);
     return {testing::ToneAmplitude(left, kToneA, kRate), testing::ToneAmplitude(left, kToneB, kRate)};
@@ -55,7 +45,7 @@ TEST(MediaControls, PlayerctlControlsTheRunningProgram) {
     ASSERT_TRUE(testing::WriteSineWav(dir.file("a.wav"), 60.0, kToneA, 44100, 0.5));
     ASSERT_TRUE(testing::WriteSineWav(dir.file("b.wav"), 60.0, kToneB, 44100, 0.5));
     // Copies of other tests have left the bus.
-    ASSERT_TRUE(WaitFor([] { return Output("playerctl -l").find("korvale") == std::string::npos; }, 15s));
+    ASSERT_TRUE(WaitFor([] { return CommandOutput("playerctl -l").find("korvale") == std::string::npos; }, 15s));
     const auto started = std::chrono::steady_clock::now();
     Child monitor({"dbus-monitor", "type='signal',member='PropertiesChanged',path='/org/mpris/MediaPlayer2'"},
                   {}, dir.file("monitor.log"));
@@ -65,9 +55,9 @@ TEST(MediaControls, PlayerctlControlsTheRunningProgram) {
     {   // A second copy takes a name of its own.
         Child second({KORVALE_BINARY}, {"QT_QPA_PLATFORM=offscreen"}, dir.file("second.log"));
         const std::string both = "korvale\nkorvale.instance" + std::to_string(second.pid());
-        EXPECT_TRUE(WaitFor([&] { return Output("playerctl -l | sort") == both; }, 15s)) << Output("playerctl -l");
+        EXPECT_TRUE(WaitFor([&] { return CommandOutput("playerctl -l | sort") == both; }, 15s)) << CommandOutput("playerctl -l");
     }
-    ASSERT_TRUE(WaitFor([&] { return Output("playerctl -l") == "korvale"; }, 15s));
+    ASSERT_TRUE(WaitFor([&] { return CommandOutput("playerctl -l") == "korvale"; }, 15s));
     EXPECT_EQ(Player("status"), "Stopped");
     EXPECT_NE(Player("open http://example.org/a.wav"), "");
     EXPECT_NE(Player("open file://" + dir.file("none.wav")), "");

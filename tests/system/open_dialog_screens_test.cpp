@@ -15,9 +15,7 @@ using namespace std::chrono_literals;
 class OpenDialogScreens : public ::testing::TestWithParam<QSize> {
 protected:
     void SetUp() override {
-        if (!m_screen.ok()) {
-            GTEST_SKIP() << "Xvfb and xdotool are needed";
-        }
+        if (!m_screen.ok()) GTEST_SKIP() << "Xvfb and xdotool are needed";
     }
     // Presses `button`, types `path` into the dialog titled `title` that it opens and confirms
     // it; true once the dialog has gone. A click may land while the program still closes a
@@ -30,14 +28,10 @@ protected:
             m_screen.Click(window, button);
             dialog = m_screen.WaitForWindow(title, 5s);
         }
-        if (dialog.isEmpty() || !m_screen.Type(dialog, path)) {
-            return false;
-        }
+        if (dialog.isEmpty() || !m_screen.Type(dialog, path)) return false;
         const auto gone = [&] { return m_screen.Windows(title).empty(); };
         for (int attempt = 0; attempt < 3; ++attempt) {
-            if (!m_screen.Key(dialog, "Return") || sys::WaitFor(gone, 4s)) {
-                return gone();
-            }
+            if (!m_screen.Key(dialog, "Return") || sys::WaitFor(gone, 4s)) return gone();
         }
         return false;
     }
@@ -47,9 +41,7 @@ protected:
 };
 
 TEST_P(OpenDialogScreens, TheOpenDialogTakesATypedNameAndTheFolderIsGathered) {
-    for (const char* name : {"one.mp3", "two.mp3"}) {
-        ASSERT_TRUE(testing::WriteBytes(m_folder.file(name), "x"));
-    }
+    for (const char* name : {"one.mp3", "two.mp3"}) ASSERT_TRUE(testing::WriteBytes(m_folder.file(name), "x"));
     sys::Child program({"sh", "-c", "cd \"$0\" && exec \"$1\"", m_folder.path(), KORVALE_BINARY},
                        m_screen.Environment(), m_folder.file("korvale.log"));
     const QString window = m_screen.WaitForWindow("KORVALE");

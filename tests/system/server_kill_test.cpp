@@ -27,16 +27,12 @@ struct RealTimeRun {
     bool Fading() const { return core.Fade().Phase() == MixPhase::Fading; }
     template <typename Done> bool StepUntil(Done done, std::chrono::milliseconds limit) {
         for (const long long end = ms + limit.count(); !done();) {
-            if (ms >= end) {
-                return false;
-            }
+            if (ms >= end) return false;
             std::this_thread::sleep_until(next += 10ms);
             ms += 10;
             const bool wasFading = Fading();
             core.OnTimer(TimerId::Tick);
-            if (host.IsTimerRunning(TimerId::Fade) && ms % 40 == 0) {
-                core.OnTimer(TimerId::Fade);
-            }
+            if (host.IsTimerRunning(TimerId::Fade) && ms % 40 == 0) core.OnTimer(TimerId::Fade);
             fadesBegun += !wasFading && Fading();
         }
         return true;
@@ -44,9 +40,7 @@ struct RealTimeRun {
 };
 
 TEST(CrossFadePulse, ServerKilledMidFadeTheRunGoesOn) {
-    if (!sys::InIsolatedCopy()) {
-        return;
-    }
+    if (!sys::InIsolatedCopy()) return;
     testing::TempDir dir;
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
         ASSERT_TRUE(testing::WriteSineMp3(dir.file(name), 8.0, 440.0, 44100, testing::Mp3Mode::Cbr));

@@ -63,9 +63,7 @@ TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
         {"file://", std::nullopt}, {"file:///a%2", std::nullopt}, {"file:///a%zz", std::nullopt},
         {"file:///a%00b", std::nullopt}, {"file:///a?b", std::nullopt}, {"", std::nullopt},
     };
-    for (const auto& [uri, path] : cases) {
-        EXPECT_EQ(PathOfFileUri(uri), path) << uri;
-    }
+    for (const auto& [uri, path] : cases) EXPECT_EQ(PathOfFileUri(uri), path) << uri;
     test::CoreFixture f; // only a regular file is opened, and joins the play list
     korvale::testing::TempDir dir;
     const std::string clip = dir.file("c.mp3");

@@ -41,6 +41,55 @@ void MoveAll(CoreFixture& f, const Ints& positions) {
     f.core.OnHScroll();
 }
 
+
+void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+Entries Sorted(Entries entries) { return std::sort(entries.begin(), entries.end()), entries; }
+
+constexpr char kSong[] = "/music/Song One.mp3", kOther[] = "/music/Other.mp3";
+
+struct Decks : CoreFixture {
+    Decks() { AddClip(kSong, 200.0), AddClip(kOther, 100.0); }
+    // Puts `path` (none when empty) on `deck`, playing or not.
+    void Put(Deck deck, const char* path, bool playing = false) {
+        if (*path == '\0') return;
+        core.Decks().LoadClipOnDeck(path, deck == Deck::A ? DeckChoice::Deck1 : DeckChoice::Deck2, 0.0);
+        if (playing) core.Decks().PlayDeck(deck);
+    }
+};
+
+
+struct Mixing : CoreFixture {
+    // "a" on deck 1 at full level and playing, "b" on deck 2 at the load position.
+    Mixing() {
+        Gather({"/a.mp3", "/b.mp3", "/c.mp3"});
+        Select(0); Select(1);
+        core.Decks().FaderMovedByUser(Deck::A, 0); core.OnVScroll();
+        core.Decks().PlayDeck(Deck::A);
+    }
+    bool Fading() const { return core.Fade().Phase() == MixPhase::Fading; }
+    // Fade steps until the cross-fade ends (at most `limit`); returns how many ran.
+    int Steps(int limit = 1000) {
+        int steps = 0;
+        for (; Fading() && steps < limit; ++steps) core.OnTimer(TimerId::Fade);
+        return steps;
+    }
+    tuple<int, int> Faders() const { return {core.Decks().FaderPosition(Deck::A), core.Decks().FaderPosition(Deck::B)}; }
+};
+
+constexpr char kClip[] = "/music/Cue Me.mp3";
+const Commands kClose{"pause movie", "stop movie", "close movie", "close all"};
+
+struct Cue : CoreFixture {
+    // kClip on deck 1, stopped, cued; the device says it is 5 s long.
+    explicit Cue(double clipSeconds = 5.0) {
+        Gather({kClip}, clipSeconds);
+        Select(0); mci.replies["status movie length"] = "5000";
+        mci.commands.clear(); core.Cue().CueFromDeck(Deck::A);
+    }
+    Commands Last(std::size_t n) const { return Commands(mci.commands.end() - n, mci.commands.end()); }
+};
+
 } // namespace
 
 TEST(CoreStart, SlidersShowTheStartSpeedsThenTheFirstStyleIsApplied) {
@@ -159,29 +208,6 @@ TEST(CoreLevels, MovesWriteBothChannelsAndTheMicOnlyWhileItsPanelIsShown) {
     EXPECT_TRUE(both(f.devices.auxWrites[0].second, 64079));
 }
 
-namespace {
-
-void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-Entries Sorted(Entries entries) { return std::sort(entries.begin(), entries.end()), entries; }
-
-constexpr char kSong[] = "/music/Song One.mp3", kOther[] = "/music/Other.mp3";
-constexpr char kBad[] = "/music/Broken.mp3", kBad2[] = "/music/Worse.mp3";
-
-struct Decks : CoreFixture {
-    Decks() { // exactly 1 s still counts as unplayable
-        AddClip(kSong, 200.0), AddClip(kOther, 100.0), AddClip(kBad, 1.0), AddClip(kBad2, 0.0);
-    }
-    // Puts `path` (none when empty) on `deck`, playing or not.
-    void Put(Deck deck, const char* path, bool playing = false) {
-        if (*path == '\0') return;
-        core.Decks().LoadClipOnDeck(path, deck == Deck::A ? DeckChoice::Deck1 : DeckChoice::Deck2, 0.0);
-        if (playing) core.Decks().PlayDeck(deck);
-    }
-};
-
-} // namespace
-
 TEST(CorePlayList, GatherFollowsTheFilterAsksBeforeClearingAndCancelChangesNothing) {
     korvale::testing::TempDir dir;
     for (const char* name : {"a.mp3", "B.MP3", "c.wav", "d.flac", "e.Ogg", "f.opus"}) WriteFile(dir.file(name), "");
@@ -296,7 +322,6 @@ TEST(CorePlayList, AdvanceSelectsTheNextEntryWrappingAndLoadsIt) {
     }
 }
 
-
 TEST(CoreDecks, ChoiceCodesAndTheTakeOverOfAStoppedDeck) {
     struct Row { const char* a; bool aPlays; const char* b; bool bPlays; DeckChoice choice; const char* aAfter; const char* bAfter; };
     const Row rows[] = {
@@ -352,41 +377,6 @@ TEST(CoreDecks, UserFaderMovesSetLabelVolumeAndCloseNearTheBottom) {
         EXPECT_EQ(f.core.StatusText(), row.closes ? "" : "Player 1: Song One");
     }
 }
-
-namespace {
-
-struct Mixing : CoreFixture {
-    // "a" on deck 1 at full level and playing, "b" on deck 2 at the load position.
-    Mixing() {
-        Gather({"/a.mp3", "/b.mp3", "/c.mp3"});
-        Select(0); Select(1);
-        core.Decks().FaderMovedByUser(Deck::A, 0); core.OnVScroll();
-        core.Decks().PlayDeck(Deck::A);
-    }
-    bool Fading() const { return core.Fade().Phase() == MixPhase::Fading; }
-    // Fade steps until the cross-fade ends (at most `limit`); returns how many ran.
-    int Steps(int limit = 1000) {
-        int steps = 0;
-        for (; Fading() && steps < limit; ++steps) core.OnTimer(TimerId::Fade);
-        return steps;
-    }
-    tuple<int, int> Faders() const { return {core.Decks().FaderPosition(Deck::A), core.Decks().FaderPosition(Deck::B)}; }
-};
-
-constexpr char kClip[] = "/music/Cue Me.mp3";
-const Commands kClose{"pause movie", "stop movie", "close movie", "close all"};
-
-struct Cue : CoreFixture {
-    // kClip on deck 1, stopped, cued; the device says it is 5 s long.
-    explicit Cue(double clipSeconds = 5.0) {
-        Gather({kClip}, clipSeconds);
-        Select(0); mci.replies["status movie length"] = "5000";
-        mci.commands.clear(); core.Cue().CueFromDeck(Deck::A);
-    }
-    Commands Last(std::size_t n) const { return Commands(mci.commands.end() - n, mci.commands.end()); }
-};
-
-} // namespace
 
 TEST(CoreCrossFade, DirectionFollowsOpenAndPlayStates) {
     struct Row { int a, b; MixDirection direction; int faderA, faderB; const char* status; }; // a, b: empty, loaded, playing
@@ -461,7 +451,6 @@ TEST(CoreCrossFade, MixNextStartsAtDurationLessSkipLessOneSecond) {
         EXPECT_EQ(tuple(f.Fading(), f.deck2.playState()), tuple(row.starts, row.starts ? VoicePlayState::Playing : VoicePlayState::Stopped));
     }
 }
-
 
 TEST(CoreCue, CueingAStoppedDeckClosesThenOpensTheClipAndMixOrLoadCloseIt) {
     Cue f;

@@ -153,37 +153,21 @@ TEST_F(EngineRender, PositionFollowsRenderedFramesSeeksAndTheStartPosition) {
 
 using namespace std::chrono_literals;
 
-constexpr auto kIdle = 50ms;
-constexpr std::size_t kIdleFrames = kOut / 20; // kIdle in frames
-constexpr double kAmp = 0.5;
-
-class EngineIdleStop : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(WriteSineWav(clip, 10.0, 1000.0, kOut, kAmp));
-        ASSERT_TRUE(voice.open(clip));
-        ASSERT_TRUE(offline.engine().outputRunning());
-    }
-    // Plays a little, stops the voice and renders the idle span of silence: the output
-    // then stops on its own.
-    void playThenIdle() {
-        voice.play(), offline.render(kIdleFrames);
-        voice.stop(), offline.render(kIdleFrames + kBuffer);
-        ASSERT_TRUE(WaitUntil([&] { return !offline.engine().outputRunning(); }));
-    }
-
-    testing::TempDir dir;
-    std::string clip = dir.file("tone.wav");
-    OfflineEngine offline{kOut, kBuffer, kIdle};
+// The output stops after 50 ms of silence; the next play starts it again where the voice
+// stopped, ramping in from silence.
+TEST(EngineIdleStop, RestartsAtPlayKeepingThePositionAndRampsFromSilence) {
+    constexpr std::size_t kIdleFrames = kOut / 20;
+    constexpr double kAmp = 0.5;
+    TempDir dir;
+    OfflineEngine offline{kOut, kBuffer, 50ms};
     EngineVoice& voice = offline.voice(VoiceId::Deck1);
-};
-
-TEST_F(EngineIdleStop, RestartsAtPlayKeepingThePositionAndRampsFromSilence) {
-    playThenIdle();
+    ASSERT_TRUE(WriteSineWav(dir.file("tone.wav"), 10.0, 1000.0, kOut, kAmp) && voice.open(dir.file("tone.wav")));
+    voice.play(), offline.render(kIdleFrames);
+    voice.stop(), offline.render(kIdleFrames + kBuffer);
+    ASSERT_TRUE(WaitUntil([&] { return !offline.engine().outputRunning(); }));
     const double stoppedAt = voice.positionSeconds();
     EXPECT_TRUE(offline.render(kBuffer) == std::vector<float>(2 * kBuffer, 0.0f));
     EXPECT_EQ(tuple(voice.positionSeconds(), voice.playState()), tuple(stoppedAt, VoicePlayState::Stopped));
-
     voice.play();
     ASSERT_TRUE(WaitUntil([&] { return offline.engine().outputRunning(); }));
     EXPECT_EQ(offline.engine().outputStarts(), 2U);

@@ -28,9 +28,7 @@ TEST(Layering, EveryIncludeRunsTheAllowedWay) {
     int files = 0;
     for (const auto& entry : fs::recursive_directory_iterator(KORVALE_SOURCE_DIR "/src")) {
         const std::string folder = entry.path().parent_path().filename().string();
-        if (!entry.is_regular_file() || folder == "app") {
-            continue;
-        }
+        if (!entry.is_regular_file() || folder == "app") continue;
         ASSERT_TRUE(kAllowed.count(folder)) << "a folder without rules: " << folder;
         ++files;
         std::ifstream in(entry.path());

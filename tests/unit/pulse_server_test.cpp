@@ -47,17 +47,9 @@ std::vector<float> LongestAudibleRun(const std::string& rawStereo) {
     return run.size() > best.size() ? run : best;
 }
 
-std::string RunCommand(const std::string& command) {
-    std::string output;
-    char buffer[256];
-    FILE* pipe = ::popen(command.c_str(), "r");
-    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-    return pipe != nullptr ? (::pclose(pipe), output) : output;
-}
-
 // The default sink's raw left and right volumes; {-1, -1} when pactl tells none.
 std::pair<long, long> SinkVolume() {
-    const std::string text = RunCommand("pactl get-sink-volume @DEFAULT_SINK@ 2>/dev/null");
+    const std::string text = testing::CommandOutput("pactl get-sink-volume @DEFAULT_SINK@");
     static const std::regex pattern(R"(front-left: (\d+) .*front-right: (\d+) )");
     std::smatch match;
     return std::regex_search(text, match, pattern)
@@ -68,13 +60,11 @@ std::pair<long, long> SinkVolume() {
 class LevelsOnPulse : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!PulseRunning()) {
-            GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
-        }
+        if (!PulseRunning()) GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
         core.Start("/", false);
     }
     // Other tests on the same server expect the sink at full volume.
-    void TearDown() override { RunCommand("pactl set-sink-volume @DEFAULT_SINK@ 65536"); }
+    void TearDown() override { testing::CommandOutput("pactl set-sink-volume @DEFAULT_SINK@ 65536"); }
 
     AlsaAudioDevices devices;
     test::FakeDialogs dialogs;
@@ -106,9 +96,7 @@ TEST_F(LevelsOnPulse, MovingMasterLevelSetsTheSinkVolume) {
 class EnginePulse : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!PulseRunning()) {
-            GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
-        }
+        if (!PulseRunning()) GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
         ASSERT_TRUE(testing::WriteSineWav(dir.file("tone.wav"), 20.0, 1000.0, 44100, 0.5));
         ASSERT_EQ(engine.outputName(), "portaudio");
         ASSERT_TRUE(voice.open(dir.file("tone.wav")));

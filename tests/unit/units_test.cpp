@@ -64,13 +64,9 @@ TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
         {FirstPathCharacters("a\xd0\x96" "b", 2), "a\xd0\x96"},
         {FirstPathCharacters("ab\xff", 2), "ab"},
     };
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
-    }
+    for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
     std::string cyrillic;
-    for (int i = 0; i < 130; ++i) {
-        cyrillic += "\xd0\x96";
-    }
+    for (int i = 0; i < 130; ++i) cyrillic += "\xd0\x96";
     EXPECT_TRUE(FitsPathLimit(cyrillic) && FitsPathLimit(std::string(255, 'a')));
     EXPECT_FALSE(FitsPathLimit(std::string(256, 'a')));
     for (int frames = 0; frames < 60 * 90000; frames += 997) {
@@ -80,18 +76,14 @@ TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
 
 TEST(ShuffleOrder, EqualsTheScratchListAlgorithmOnTheClassicGenerator) {
     ClassicRand fastRand, slowRand, raw;
-    for (const int expected : {41, 18467, 6334}) {
-        EXPECT_EQ(raw.Next(), expected);
-    }
+    for (const int expected : {41, 18467, 6334}) EXPECT_EQ(raw.Next(), expected);
     for (const std::size_t n : {0, 1, 2, 3, 7, 16, 17, 255, 4097, 32767, 32768, 32769, 40000}) {
         // The plain algorithm: a list of the remaining entries, erased one by one.
         std::vector<std::size_t> scratch(n), order;
         std::iota(scratch.begin(), scratch.end(), 0u);
         while (!scratch.empty()) {
             auto r = static_cast<std::size_t>(slowRand.Next());
-            while (r >= scratch.size()) {
-                r = static_cast<std::size_t>(slowRand.Next());
-            }
+            while (r >= scratch.size()) r = static_cast<std::size_t>(slowRand.Next());
             order.push_back(scratch[r]);
             scratch.erase(scratch.begin() + static_cast<std::ptrdiff_t>(r));
         }
