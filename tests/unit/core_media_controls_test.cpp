@@ -40,19 +40,14 @@ TEST(CoreMediaControls, OnAirClipFollowsTheDecks) {
     };
     for (const Step& step : steps) {
         step.act();
-        const MediaState state = media.State();
-        EXPECT_EQ(state.status, step.status) << step.what;
-        EXPECT_EQ(state.deck, step.deck) << step.what;
-        EXPECT_EQ(state.title, step.title) << step.what;
-        EXPECT_EQ(state.load, step.load) << step.what;
-        EXPECT_EQ(state.canGoNext, step.canGoNext) << step.what;
+        const MediaState s = media.State();
+        EXPECT_EQ(std::tuple(s.status, s.deck, s.title, s.load, s.canGoNext),
+                  std::tuple(step.status, step.deck, step.title, step.load, step.canGoNext)) << step.what;
     }
     f.deck1.SetPosition(12.5);
-    const MediaState state = media.State();
-    EXPECT_EQ(state.trackId, "/org/korvale/PlayerA/Load3");
-    EXPECT_EQ(state.url, "file:///music/a%20b%23%C3%BC.mp3");
-    EXPECT_EQ(state.lengthMicroseconds, 100'000'000);
-    EXPECT_EQ(media.PositionMicroseconds(), 12'500'000);
+    const MediaState s = media.State();
+    EXPECT_EQ(std::tuple(s.trackId, s.url, s.lengthMicroseconds, media.PositionMicroseconds()),
+              std::tuple("/org/korvale/PlayerA/Load3", "file:///music/a%20b%23%C3%BC.mp3", 100'000'000, 12'500'000));
 }
 
 TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {

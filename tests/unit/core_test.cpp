@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 
 #include "core/PlayListCodec.h"
+#include "support/ClipFactory.h"
 #include "support/CoreFixture.h"
 #include "support/TempDir.h"
 
@@ -17,6 +17,7 @@ using Entries = std::vector<std::string>;
 using Ints = std::vector<int>;
 using Opt = std::optional<std::string>;
 using korvale::test::CoreFixture;
+using korvale::testing::WriteBytes;
 using std::tuple;
 
 namespace {
@@ -40,10 +41,6 @@ void MoveAll(CoreFixture& f, const Ints& positions) {
     for (std::size_t i = 0; i < 4; ++i) f.core.Settings().SliderMovedByUser(kSliders[i], positions[i]);
     f.core.OnHScroll();
 }
-
-
-void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
 Entries Sorted(Entries entries) { return std::sort(entries.begin(), entries.end()), entries; }
 
 constexpr char kSong[] = "/music/Song One.mp3", kOther[] = "/music/Other.mp3";
@@ -57,7 +54,6 @@ struct Decks : CoreFixture {
         if (playing) core.Decks().PlayDeck(deck);
     }
 };
-
 
 struct Mixing : CoreFixture {
     // "a" on deck 1 at full level and playing, "b" on deck 2 at the load position.
@@ -87,7 +83,6 @@ struct Cue : CoreFixture {
         Select(0); mci.replies["status movie length"] = "5000";
         mci.commands.clear(); core.Cue().CueFromDeck(Deck::A);
     }
-    Commands Last(std::size_t n) const { return Commands(mci.commands.end() - n, mci.commands.end()); }
 };
 
 } // namespace
@@ -210,9 +205,9 @@ TEST(CoreLevels, MovesWriteBothChannelsAndTheMicOnlyWhileItsPanelIsShown) {
 
 TEST(CorePlayList, GatherFollowsTheFilterAsksBeforeClearingAndCancelChangesNothing) {
     korvale::testing::TempDir dir;
-    for (const char* name : {"a.mp3", "B.MP3", "c.wav", "d.flac", "e.Ogg", "f.opus"}) WriteFile(dir.file(name), "");
-    WriteFile(dir.file("l.ztl"), EncodeZtl({"/x.mp3", "/y.mp3"}));
-    WriteFile(dir.file("l.m3u"), EncodePlainList({"/x.mp3", "/y.mp3"}));
+    for (const char* name : {"a.mp3", "B.MP3", "c.wav", "d.flac", "e.Ogg", "f.opus"}) WriteBytes(dir.file(name), "");
+    WriteBytes(dir.file("l.ztl"), EncodeZtl({"/x.mp3", "/y.mp3"}));
+    WriteBytes(dir.file("l.m3u"), EncodePlainList({"/x.mp3", "/y.mp3"}));
     const Entries mp3{dir.file("B.MP3"), dir.file("a.mp3")}, lists{"/x.mp3", "/y.mp3"},
         clips{dir.file("B.MP3"), dir.file("a.mp3"), dir.file("d.flac"), dir.file("e.Ogg"), dir.file("f.opus")};
     struct Row { const char* file; int filter; Entries found; MessageAnswer answer; };
@@ -248,8 +243,8 @@ TEST(CorePlayList, GatherCountsRefusedLongPathsAndReportsListingErrors) {
     korvale::testing::TempDir dir;
     const std::string folder = dir.file(std::string(220 - dir.path().size(), 'd'));
     std::filesystem::create_directory(folder);
-    WriteFile(folder + "/a.mp3", "");
-    WriteFile(folder + "/" + std::string(60, 'n') + ".mp3", "");
+    WriteBytes(folder + "/a.mp3", "");
+    WriteBytes(folder + "/" + std::string(60, 'n') + ".mp3", "");
     CoreFixture f;
     f.dialogs.openChoices.push_back({folder + "/a.mp3", 1});
     f.core.Store().GatherClips();
@@ -287,7 +282,7 @@ TEST(CorePlayList, SavedFilesReadBackAppendingAndRefusedEntriesSaveNothing) {
         EXPECT_EQ(tuple(got, f.core.List().Entries()), tuple(PlayListFiles::kRead, Entries{"/a b.mp3", "/c.mp3"}));
     }
     CoreFixture f; // a cut-off play list: its unclosed last entry is skipped and counted
-    WriteFile(dir.file("cut.ztl"), EncodeZtl({"/ok.mp3"}) + "\"/cut.mp3");
+    WriteBytes(dir.file("cut.ztl"), EncodeZtl({"/ok.mp3"}) + "\"/cut.mp3");
     const int got = f.core.Files().ReadZtlFile(dir.file("cut.ztl"));
     EXPECT_EQ(tuple(got, f.core.List().Entries(), f.core.StatusText()),
               tuple(0, Entries{"/ok.mp3"}, "New Clips Loaded: 1, Total: 1. Last entry skipped: no closing quote"));
@@ -483,7 +478,7 @@ TEST(CoreCue, MarkInGoToCueAndSetCueReloadTheDeckAtTheCuePoint) {
     f.core.Cue().MarkCueIn();
     EXPECT_EQ(f.core.Cue().CuePointText(), "00:00:03:00");
     f.core.Cue().GoToCuePoint();
-    EXPECT_EQ(f.Last(2), (Commands{"seek movie to 3000", "pause movie"}));
+    EXPECT_EQ(Commands(f.mci.commands.end() - 2, f.mci.commands.end()), (Commands{"seek movie to 3000", "pause movie"}));
     EXPECT_EQ(tuple(f.core.Cue().SliderPosition(), f.host.cueFocus), tuple(3000, 1));
     f.core.Store().List().ReplaceAll({kClip}); // the selected entry again
     f.core.Store().List().Select(0); f.deck1.ClearCalls();

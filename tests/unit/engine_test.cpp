@@ -323,12 +323,8 @@ TEST(FuzzRegression, Mp3SeekPastTheIndexedEndReadsNothingAndStaysInBounds) {
     EXPECT_GT(read(), 0u);
 }
 
-class Commands : public ::testing::Test {
+class Commands : public Clips {
 protected:
-    std::string wav(const std::string& name, double seconds) {
-        EXPECT_TRUE(WriteSineWav(dir.file(name), seconds, 1000.0, 44100, 0.5));
-        return dir.file(name);
-    }
     // Opens `path` as the cue player does; the length reply.
     std::string load(const std::string& path) {
         EXPECT_EQ(send("open " + mci.shortPath(path).value_or("?") + " alias movie "), "");
@@ -337,8 +333,6 @@ protected:
     }
     std::string send(const std::string& command) { return mci.sendString(command); }
 
-    TempDir dir;
-    OfflineEngine offline;
     EngineVoice& cue = offline.voice(VoiceId::Cue);
     MediaCommandInterpreter mci{cue};
 };
