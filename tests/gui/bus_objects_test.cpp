@@ -1,6 +1,5 @@
-// The session bus's objects in this process, over a window on fakes: the class factory and the
-// media controls, called by clients on connections of their own (asynchronously: the objects
-// answer from this thread's event loop).
+// The session bus's objects over a window on fakes (the class factory, the media controls),
+// called asynchronously by clients on connections of their own: they answer from this thread.
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCall>

@@ -1,7 +1,5 @@
-// The window's wiring on fakes: each control reaches its operation of the core and what the
-// core holds is what the controls show; then each real dialog over the real window, run as
-// the program runs it (the user presses the button, answers the dialog once it is active,
-// then presses "X").
+// The window's wiring on fakes: each control reaches its operation and the controls show what
+// the core holds; then each real dialog, answered over the real window as a user would.
 
 #include <QAccessible>
 #include <QApplication>
@@ -29,6 +27,7 @@
 #include "support/TempDir.h"
 #include "support/TestWindow.h"
 #include "ui/OptionsMenu.h"
+#include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"
 #include "ui/PlayListView.h"
 #include "ui/TrackBar.h"
@@ -60,22 +59,17 @@ void ExpectShowsCore(W& w) {
         EXPECT_EQ(std::pair(bar->value(), Text(label)),
                   std::pair(c.Settings().Position(slider), c.Settings().Label(slider).value_or(Text(label))));
     }
-    EXPECT_EQ(std::tuple(w.MixStyleCombo->currentIndex(), w.WaitFadeInCheck->isChecked(),
-                         w.FadeInThresholdSlider->isEnabled()),
-              std::tuple(c.Settings().MixStyleIndex(), c.Settings().WaitBoxChecked(),
-                         c.Settings().ThresholdEnabled()));
+    EXPECT_EQ(std::tuple(w.MixStyleCombo->currentIndex(), w.WaitFadeInCheck->isChecked(), w.FadeInThresholdSlider->isEnabled()),
+              std::tuple(c.Settings().MixStyleIndex(), c.Settings().WaitBoxChecked(), c.Settings().ThresholdEnabled()));
     EXPECT_EQ(std::tuple(Text(w.CueClipName), Text(w.CuePositionDisplay), Text(w.CuePlayTime), w.SetCueButton->isEnabled()),
               std::tuple(c.Cue().ClipName(), c.Cue().CuePointText(), c.Cue().PlayTimeText(), c.Cue().ControlsEnabled()));
     // A track bar holds its position inside its range.
-    EXPECT_EQ(w.CuePositionSlider->value(), std::clamp(c.Cue().SliderPosition(),
-                                                       c.Cue().SliderMinimum(), c.Cue().SliderMaximum()));
-    EXPECT_EQ(std::pair(w.MicLevel->isVisibleTo(&w), w.TOCheck->isVisibleTo(&w)),
-              std::pair(c.Levels().MicOn(), c.Levels().MicOn()));
-    EXPECT_EQ(std::tuple(w.MasterLevel->value(), w.MicLevel->value(), w.MicButton->isChecked(),
-                         w.TOCheck->isChecked(),
+    EXPECT_EQ(w.CuePositionSlider->value(), std::clamp(c.Cue().SliderPosition(), c.Cue().SliderMinimum(), c.Cue().SliderMaximum()));
+    EXPECT_EQ(std::pair(w.MicLevel->isVisibleTo(&w), w.TOCheck->isVisibleTo(&w)), std::pair(c.Levels().MicOn(), c.Levels().MicOn()));
+    EXPECT_EQ(std::tuple(w.MasterLevel->value(), w.MicLevel->value(), w.MicButton->isChecked(), w.TOCheck->isChecked(),
                          w.LoadNextCheck->isChecked(), w.MixNextCheck->isChecked()),
-              std::tuple(c.Levels().MasterPosition(), c.Levels().MicPosition(), c.Levels().MicOn(),
-                         c.Levels().TalkOverChecked(), c.LoadNext(), c.MixNext()));
+              std::tuple(c.Levels().MasterPosition(), c.Levels().MicPosition(), c.Levels().MicOn(), c.Levels().TalkOverChecked(),
+                         c.LoadNext(), c.MixNext()));
 }
 
 // A window with the clips listed, "a" on deck A (the user's choice) and "b" on deck B.
@@ -99,8 +93,7 @@ struct L {
             QTest::keyClick(bar, bar->value() == bar->minimum() ? Qt::Key_End : Qt::Key_Home);
         } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
             const bool was = box->isChecked();
-            QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(
-                QAccessibleActionInterface::toggleAction());
+            QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
             EXPECT_TRUE(QTest::qWaitFor([&] { return box->isChecked() != was; }));
         } else {
             QTest::mouseClick(control, Qt::LeftButton);
@@ -244,12 +237,11 @@ TEST(WindowWiring, EscapeAndCloseDoNothingUnlessHeldAndXEndsTheRun) {
         SCOPED_TRACE(held);
         L l;
         QObject proxy;
-        l.w.SetAutomationProxy(held ? &proxy : nullptr);
-        l.w.show();
+        l.w.SetAutomationProxy(held ? &proxy : nullptr), l.w.show();
         QTest::keyClick(&l.w, Qt::Key_Escape);
-        EXPECT_TRUE(l.w.isVisible());
+        const bool afterEscape = l.w.isVisible();
         l.w.close();
-        EXPECT_EQ(l.w.isVisible(), !held);
+        EXPECT_EQ(std::pair(afterEscape, l.w.isVisible()), std::pair(true, !held));
         l.Press(l.w.LoadNextCheck);
         QTimer::singleShot(0, l.w.ExitButton, [&l] { l.Press(l.w.ExitButton); });
         l.w.RunUntilHidden(); // returns once "X" has hidden the window
@@ -380,11 +372,3 @@ TEST(WindowWiring, TheContextMenuTogglesTheClipOptionsAndTheyAreKeptAcrossRuns) 
 
 } // namespace
 } // namespace korvale
-
-// Window tests need one application object for the whole run.
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -28,7 +28,7 @@ SoundFile OpenForWriting(const std::string& path, int sfFormat, int rate, int ch
 template <typename Write>
 bool ForEachBlock(double seconds, double freqHz, int rate, double amplitude, Write write) {
     std::vector<float> block(kBlockFrames);
-    for (long long done = 0, n = 0, total = SourceFrames(seconds, rate); done < total; done += n) {
+    for (long long done = 0, n = 0, total = std::llround(seconds * rate); done < total; done += n) {
         n = std::min(kBlockFrames, total - done);
         for (long long i = 0; i < n; ++i)
             block[std::size_t(i)] = float(amplitude * std::sin(2.0 * std::numbers::pi * freqHz / rate * double(done + i)));
@@ -43,8 +43,6 @@ bool WriteMonoClip(const std::string& path, int sfFormat, int sampleRate, const 
     const SoundFile file = OpenForWriting(path, sfFormat, sampleRate, 1);
     return file && sf_writef_float(file.get(), samples.data(), sf_count_t(samples.size())) == sf_count_t(samples.size());
 }
-
-long long SourceFrames(double seconds, int sampleRate) { return std::llround(seconds * sampleRate); }
 
 bool WriteSineWav(const std::string& path, double seconds, double freqHz, int sampleRate, double amplitude,
                   int channels, WavFormat format) {

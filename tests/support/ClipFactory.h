@@ -24,9 +24,6 @@ bool WriteSineMp3(const std::string& path, double seconds, double freqHz, int sa
 bool WriteMonoClip(const std::string& path, int sfFormat, int sampleRate,
                    const std::vector<float>& samples);
 
-// Exact number of source frames written for `seconds` at `sampleRate`.
-long long SourceFrames(double seconds, int sampleRate);
-
 // Writes `bytes` as a file (for broken and hostile inputs).
 bool WriteBytes(const std::string& path, const std::string& bytes);
 // Reads a whole file; empty when it cannot be read.

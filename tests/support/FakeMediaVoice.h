@@ -9,9 +9,8 @@
 
 namespace korvale::test {
 
-// A scripted player voice: clips "exist" when registered with a duration (0: opens but cannot
-// be decoded); the test moves the position by hand. Records the calls it receives; play,
-// stop and pause set the state only while a clip is open.
+// A scripted player voice: clips "exist" when registered with a duration (0: opens, undecodable);
+// the test moves the position. Records its calls; play, stop and pause act only on an open clip.
 class FakeMediaVoice : public MediaVoice {
 public:
     void AddClip(const std::string& path, double durationSeconds) { m_clips[path] = durationSeconds; }
@@ -25,8 +24,7 @@ public:
     }
     void close() override {
         m_calls.push_back("close");
-        m_path.clear(), m_open = m_measured = false, m_duration = 0.0, m_position = -1.0;
-        m_state = VoicePlayState::Closed;
+        m_path.clear(), m_open = m_measured = false, m_duration = 0.0, m_position = -1.0, m_state = VoicePlayState::Closed;
     }
     std::string path() const override { return m_path; }
     bool isOpen() const override { return m_open; }
@@ -54,17 +52,13 @@ public:
     void ClearCalls() { m_calls.clear(); }
 
 private:
-    void Record(const char* call, VoicePlayState state) {
-        m_calls.push_back(call);
-        m_state = m_open ? state : m_state;
-    }
+    void Record(const char* call, VoicePlayState state) { m_calls.push_back(call), m_state = m_open ? state : m_state; }
     std::map<std::string, double> m_clips;
     std::vector<std::string> m_calls;
     std::string m_path;
     bool m_open = false, m_measured = false;
     double m_duration = 0.0, m_position = -1.0;
-    int m_volume = 0;
-    int m_matchGain = 0;
+    int m_volume = 0, m_matchGain = 0;
     std::optional<ClipAnalysis> m_analysis;
     VoicePlayState m_state = VoicePlayState::Closed;
 };

@@ -10,9 +10,8 @@
 
 namespace korvale::testing {
 
-// An AudioEngine on an OfflineOutput, for tests and benchmarks that render by hand. The
-// output never stops for idleness unless `idleStop` says so: a stopped offline output
-// restarts on the engine's supervisor thread, which frame-exact rendering cannot wait for.
+// An AudioEngine on an OfflineOutput, rendered by hand. It never stops for idleness unless
+// `idleStop` says so: a restart runs on the supervisor thread, which rendering cannot wait for.
 class OfflineEngine {
 public:
     static constexpr int kDefaultRate = 48000;

@@ -39,6 +39,14 @@ inline double LargestStep(const std::vector<float>& samples) {
     return step;
 }
 
+// Largest absolute second difference: a tone of amplitude a and angular step w bends by a*w^2
+// at most, a click far more.
+inline double LargestBend(const std::vector<float>& samples) {
+    double bend = 0.0;
+    for (std::size_t i = 2; i < samples.size(); ++i) bend = std::max(bend, double(std::fabs(samples[i] - 2 * samples[i - 1] + samples[i - 2])));
+    return bend;
+}
+
 // Amplitude of the component at `freqHz` (Goertzel, Hann window), as a sine's peak value.
 inline double ToneAmplitude(const std::vector<float>& samples, double freqHz, int sampleRate) {
     const std::size_t n = samples.size();

@@ -24,10 +24,9 @@ struct StackProbeHost : test::FakeCoreHost {
     std::uintptr_t highestStack = 0;
 };
 
-// The core on the real engine rendered offline, run as the window's timers run it: the tick
-// after every 10 ms slice, and every 40 ms while a cross-fade runs the fade timer's tick.
-// Books the clips that started to play and the completed hand-overs. Deterministic, not real
-// time. User-interface thread only.
+// The core on the real engine rendered offline, its timers run as the window runs them (the tick
+// after every 10 ms slice, the fade timer every 40 ms while it runs), deterministic, not real
+// time. Books the clips that started to play and the completed hand-overs.
 struct UnattendedRun {
     static constexpr int kSliceMs = 10;
     static constexpr int kFadeTimerMs = 40;

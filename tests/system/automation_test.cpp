@@ -44,10 +44,6 @@ QString PathOf(const QDBusMessage& reply) {
     return one ? reply.arguments().front().value<QDBusObjectPath>().path() : QString();
 }
 bool HasOwner(const QDBusConnection& bus) { return bus.interface()->isServiceRegistered(kName); }
-// The copy at `service` answers, so it has handled everything sent to it before.
-bool Answers(const QDBusConnection& bus, const QString& service) {
-    return Call(bus, service, "/", "org.freedesktop.DBus.Peer", "Ping").type() == QDBusMessage::ReplyMessage;
-}
 
 class Automation : public ::testing::Test {
 protected:
@@ -67,16 +63,6 @@ protected:
         args.insert(args.begin(), m_binary);
         const std::string log = m_dir.file("korvale" + std::to_string(m_children.size()) + ".log");
         return *m_children.emplace_back(std::make_unique<Child>(args, env, log));
-    }
-    // Starts a copy and waits until it owns the bus name; the copy and its unique name (empty
-    // when it never owned the name).
-    std::pair<Child*, QString> StartOwner(std::vector<std::string> args = {"-Embedding"},
-                                          std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen"}) {
-        Child* child = &Start(std::move(args), std::move(env));
-        if (!WaitFor([this] { return HasOwner(m_bus); }, 15s)) return {child, {}};
-        const QString owner = m_bus.interface()->serviceOwner(kName).value();
-        EXPECT_EQ(m_bus.interface()->servicePid(owner).value(), static_cast<uint>(child->pid()));
-        return {child, owner};
     }
 
     QDBusConnection m_bus = QDBusConnection::sessionBus();
@@ -110,8 +96,10 @@ TEST_F(Automation, ASecondRequestStartsAFreshCopyAndEachEndsWithItsObject) {
     const QString dbus = QStringLiteral("org.freedesktop.DBus");
     Call(m_bus, dbus, "/org/freedesktop/DBus", dbus, "UpdateActivationEnvironment",
          {QVariant::fromValue(QMap<QString, QString>{{"QT_QPA_PLATFORM", "offscreen"}})});
-    const auto [first, firstOwner] = StartOwner();
-    ASSERT_FALSE(firstOwner.isEmpty());
+    Child& first = Start({"-Embedding"});
+    ASSERT_TRUE(WaitFor([this] { return HasOwner(m_bus); }, 15s));
+    const QString firstOwner = m_bus.interface()->serviceOwner(kName).value();
+    EXPECT_EQ(m_bus.interface()->servicePid(firstOwner).value(), static_cast<uint>(first.pid()));
     const QString firstPath = PathOf(Factory(m_bus, kName, "CreateInstance"));
     ASSERT_FALSE(firstPath.isEmpty());
 
@@ -120,13 +108,14 @@ TEST_F(Automation, ASecondRequestStartsAFreshCopyAndEachEndsWithItsObject) {
     const pid_t second = static_cast<pid_t>(m_bus.interface()->servicePid(again.service()).value());
     m_foreign.push_back(second);
     EXPECT_NE(again.service(), firstOwner);
-    EXPECT_NE(second, first->pid());
+    EXPECT_NE(second, first.pid());
 
     ASSERT_EQ(Release(m_bus, again.service(), PathOf(again)).type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(WaitFor([&] { return ::kill(second, 0) != 0; }, 10s));
-    EXPECT_TRUE(Answers(m_bus, firstOwner));
+    // The first copy answers, so it has handled everything sent to it before.
+    EXPECT_EQ(Call(m_bus, firstOwner, "/", "org.freedesktop.DBus.Peer", "Ping").type(), QDBusMessage::ReplyMessage);
     ASSERT_EQ(Release(m_bus, firstOwner, firstPath).type(), QDBusMessage::ReplyMessage);
-    EXPECT_EQ(first->WaitExit(10s), 0);
+    EXPECT_EQ(first.WaitExit(10s), 0);
 }
 
 TEST_F(Automation, AHeldCopyEndsWhenTheBusGoesAway) {

@@ -307,13 +307,11 @@ TEST(CorePlayList, ShuffleReleasesTogglesSelectsNothingAndTells) {
 }
 
 TEST(CorePlayList, AdvanceSelectsTheNextEntryWrappingAndLoadsIt) {
-    struct Row { int count; int selected; int next; };
-    for (const Row row : {Row{3, 0, 1}, Row{3, 1, 2}, Row{3, 2, 0}, Row{1, 0, 0}, Row{3, -1, -1}}) {
+    for (const auto& [count, selected, next] : {tuple{3, 0, 1}, {3, 2, 0}, {1, 0, 0}, {3, -1, -1}}) {
         CoreFixture f;
-        f.Gather(row.count == 1 ? Entries{"/0.mp3"} : Entries{"/0.mp3", "/1.mp3", "/2.mp3"});
-        f.core.Store().List().Select(row.selected); f.core.Shuffler().AdvancePlayList();
-        EXPECT_EQ(tuple(f.core.List().SelectedIndex(), f.Holds(Deck::A)),
-                  tuple(row.next, row.next < 0 ? "" : "/" + std::to_string(row.next) + ".mp3"));
+        f.Gather(count == 1 ? Entries{"/0.mp3"} : Entries{"/0.mp3", "/1.mp3", "/2.mp3"});
+        f.core.Store().List().Select(selected), f.core.Shuffler().AdvancePlayList();
+        EXPECT_EQ(tuple(f.core.List().SelectedIndex(), f.Holds(Deck::A)), tuple(next, next < 0 ? "" : "/" + std::to_string(next) + ".mp3"));
     }
 }
 
@@ -436,14 +434,12 @@ TEST(CoreCrossFade, MixWhileFadingEndsItWhereItStandsAndTheWaitBoxShapesTheFade)
 }
 
 TEST(CoreCrossFade, MixNextStartsAtDurationLessSkipLessOneSecond) {
-    struct Row { bool mixNext; int skip; double position; bool starts; };
-    for (const Row& row : {Row{true, 4, 94.99, false}, Row{true, 4, 95.0, true}, Row{true, 0, 98.99, false},
-                           Row{true, 0, 99.0, true}, Row{false, 4, 99.0, false}}) {
+    for (const auto& [mixNext, skip, position, starts] : {tuple{true, 4, 94.99, false}, {true, 4, 95.0, true},
+                                                          {true, 0, 98.99, false}, {true, 0, 99.0, true}, {false, 4, 99.0, false}}) {
         Mixing f;
-        f.core.Settings().SliderMovedByUser(FadeSlider::SkipLast, row.skip);
-        f.core.OnHScroll(); f.core.SetMixNext(row.mixNext);
-        f.deck1.SetPosition(row.position); f.core.OnTimer(TimerId::Tick);
-        EXPECT_EQ(tuple(f.Fading(), f.deck2.playState()), tuple(row.starts, row.starts ? VoicePlayState::Playing : VoicePlayState::Stopped));
+        f.core.Settings().SliderMovedByUser(FadeSlider::SkipLast, skip), f.core.OnHScroll(), f.core.SetMixNext(mixNext);
+        f.deck1.SetPosition(position), f.core.OnTimer(TimerId::Tick);
+        EXPECT_EQ(tuple(f.Fading(), f.deck2.playState()), tuple(starts, starts ? VoicePlayState::Playing : VoicePlayState::Stopped));
     }
 }
 
@@ -496,17 +492,14 @@ TEST(CoreCue, MarkInGoToCueAndSetCueReloadTheDeckAtTheCuePoint) {
 TEST(CoreCue, RefusedClipsAreToldAndLeaveTheCuePlayerClosed) {
     const std::string clip = kClip, longPath = "/" + std::string(300, 'l') + ".mp3";
     const std::string noShort = "' name can not converted to short filename", noSize = "Can't read the size of '";
-    struct Row { std::string path; bool noShortForm; const char* length; const char* caption; std::string text; };
-    const Row rows[] = {{clip, true, "5000", "Selected clip will not load", "Clip's '" + clip + noShort},
-                        {longPath, false, "5000", "Selected clip will not load", "Clip's '" + longPath + noShort},
-                        {clip, false, "", "Selected movie not loaded", noSize + clip + "' "},
-                        {clip, false, "0", "Selected movie not loaded", noSize + clip + "' "}};
-    for (const Row& row : rows) {
+    for (const auto& [path, noShortForm, length, caption, text] :
+         {tuple{clip, true, "5000", "Selected clip will not load", "Clip's '" + clip + noShort},
+          {longPath, false, "5000", "Selected clip will not load", "Clip's '" + longPath + noShort},
+          {clip, false, "", "Selected movie not loaded", noSize + clip + "' "}, {clip, false, "0", "Selected movie not loaded", noSize + clip + "' "}}) {
         CoreFixture f;
-        if (row.noShortForm) f.mci.pathsWithoutShortForm.push_back(row.path);
-        f.mci.replies["status movie length"] = row.length; f.core.Cue().LoadCueClip(row.path);
-        ASSERT_EQ(f.dialogs.messages.size(), 1u);
-        EXPECT_EQ(tuple(f.dialogs.messages[0].caption, f.dialogs.messages[0].text), tuple(row.caption, row.text));
+        if (noShortForm) f.mci.pathsWithoutShortForm.push_back(path);
+        f.mci.replies["status movie length"] = length, f.core.Cue().LoadCueClip(path);
+        EXPECT_EQ(tuple(f.dialogs.messages.size(), f.dialogs.messages.at(0).caption, f.dialogs.messages[0].text), tuple(1u, caption, text));
         EXPECT_EQ(tuple(f.core.Cue().ControlsEnabled(), f.core.Cue().DurationText(), f.mci.commands.back(), f.host.busy),
                   tuple(false, "00:00:00:00", "close all", 0));
     }

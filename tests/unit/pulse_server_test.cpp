@@ -1,6 +1,5 @@
-// The platform's pieces on the test script's private PulseAudio server (a null sink, no sound
-// card): the engine's output, recorded from the sink's monitor, and the level sliders reached
-// through the ALSA default mixer. Skipped without that server.
+// On the test script's private PulseAudio server (a null sink; skipped without it): the engine's
+// output recorded from the sink's monitor, and the master level through the ALSA mixer.
 
 #include <gtest/gtest.h>
 

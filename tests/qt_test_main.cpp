@@ -1,5 +1,5 @@
-// Entry point of the system-test binary (GoogleTest without gtest_main): one application object
-// for the Qt D-Bus calls and the event loop the waits run, on the offscreen platform by default.
+// Entry point of the window and system tests: one application object for the whole run (the
+// windows, the D-Bus calls, the event loop the waits run), on the offscreen platform by default.
 
 #include <QApplication>
 
