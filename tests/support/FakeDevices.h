@@ -100,17 +100,17 @@ public:
     int aboutShown = 0;
 
 private:
-    void WhileOpen() const { whileOpen ? whileOpen() : void(); }
+    void WhileOpen() const { if (whileOpen) whileOpen(); }
     // The front of `queue`, taken off it; `otherwise` when it is empty.
     template <typename T> static T Take(std::deque<T>& queue, T otherwise) {
-        if (!queue.empty()) otherwise = std::move(queue.front()), queue.pop_front();
+        if (!queue.empty()) { otherwise = std::move(queue.front()); queue.pop_front(); }
         return otherwise;
     }
 };
 
 class FakeShell : public Shell {
 public:
-    bool openLocalFile(const std::string& absolutePath) override { return opened.push_back(absolutePath), canOpen; }
+    bool openLocalFile(const std::string& absolutePath) override { opened.push_back(absolutePath); return canOpen; }
     std::vector<std::string> opened;
     bool canOpen = true;
 };

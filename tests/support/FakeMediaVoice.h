@@ -52,7 +52,7 @@ public:
     void ClearCalls() { m_calls.clear(); }
 
 private:
-    void Record(const char* call, VoicePlayState state) { m_calls.push_back(call), m_state = m_open ? state : m_state; }
+    void Record(const char* call, VoicePlayState state) { m_calls.push_back(call); m_state = m_open ? state : m_state; }
     std::map<std::string, double> m_clips;
     std::vector<std::string> m_calls;
     std::string m_path;

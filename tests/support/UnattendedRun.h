@@ -51,7 +51,7 @@ struct UnattendedRun {
         nowMs += kSliceMs;
         core.OnTimer(TimerId::Tick);
         Book();
-        if (core.Fade().Phase() == MixPhase::Fading && nowMs % kFadeTimerMs == 0) core.OnTimer(TimerId::Fade), Book();
+        if (core.Fade().Phase() == MixPhase::Fading && nowMs % kFadeTimerMs == 0) { core.OnTimer(TimerId::Fade); Book(); }
     }
     bool Playing() {
         return engine.voice(VoiceId::Deck1).playState() == VoicePlayState::Playing ||
