@@ -22,11 +22,33 @@ QVariant PlayListModel::data(const QModelIndex& index, int role) const {
 }
 
 void PlayListModel::BeginAppend(int first, int count) {
+    m_changingEntries = true;
     beginInsertRows(QModelIndex(), first, first + count - 1);
 }
 
+void PlayListModel::EndAppend() {
+    endInsertRows();
+    m_changingEntries = false;
+}
+
 void PlayListModel::BeginRemove(int index) {
+    m_changingEntries = true;
     beginRemoveRows(QModelIndex(), index, index);
+}
+
+void PlayListModel::EndRemove() {
+    endRemoveRows();
+    m_changingEntries = false;
+}
+
+void PlayListModel::BeginReset() {
+    m_changingEntries = true;
+    beginResetModel();
+}
+
+void PlayListModel::EndReset() {
+    endResetModel();
+    m_changingEntries = false;
 }
 
 } // namespace korvale

@@ -19,20 +19,25 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
     void BeginAppend(int first, int count) override;
-    void EndAppend() override { endInsertRows(); }
+    void EndAppend() override;
     void BeginRemove(int index) override;
-    void EndRemove() override { endRemoveRows(); }
-    void BeginReset() override { beginResetModel(); }
-    void EndReset() override { endResetModel(); }
+    void EndRemove() override;
+    void BeginReset() override;
+    void EndReset() override;
     void SelectionChanged() override { Q_EMIT programSelectionChanged(); }
 
     const PlayList* List() const { return m_list; }
+    // True from the start to the end of a change of the list's entries: whatever the views
+    // do to their selection meanwhile (a view moves its current row off a removed one) is
+    // the list's doing, not the user's.
+    bool ChangingEntries() const { return m_changingEntries; }
 
 Q_SIGNALS:
     void programSelectionChanged();
 
 private:
     const PlayList* m_list;
+    bool m_changingEntries = false;
 };
 
 } // namespace korvale

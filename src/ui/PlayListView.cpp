@@ -15,19 +15,22 @@ PlayListView::PlayListView(const PlayList* list, QWidget* parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     connect(m_model, &PlayListModel::programSelectionChanged, this,
             &PlayListView::ShowListSelection);
-    // Rows removed or reset under the selection change what the view shows selected too;
-    // only a selection that differs from the list's own comes from the user.
+    // Rows removed or reset under the selection change what the view shows selected too (a
+    // removed current row hands the selection to the next one); only a selection that
+    // differs from the list's own, made while the list's entries stand still, comes from
+    // the user.
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         const PlayList* shown = m_model->List();
         const int index = ShownSelection();
-        if (!m_showing && shown != nullptr && index >= 0 && index != shown->SelectedIndex()) {
+        if (!m_showing && !m_model->ChangingEntries() && shown != nullptr && index >= 0 &&
+            index != shown->SelectedIndex()) {
             Q_EMIT userSelected(index);
         }
     });
 }
 
 QItemSelectionModel::SelectionFlags PlayListView::selectionCommand(const QModelIndex& index,
-                                                                  const QEvent* event) const {
+                                                                   const QEvent* event) const {
     const QItemSelectionModel::SelectionFlags command = QListView::selectionCommand(index, event);
     if (!index.isValid() || selectionModel()->isSelected(index)) {
         return QItemSelectionModel::NoUpdate;
