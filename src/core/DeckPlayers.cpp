@@ -31,8 +31,6 @@ DeckPlayers::DeckPlayers(Korvale& core, MediaVoice* deck1, MediaVoice* deck2)
     for (DeckState& deck : m_decks) {
         deck.fader = kFaderBottom;
         deck.times = ResetTimes();
-        deck.shownPosition = std::numeric_limits<double>::quiet_NaN();
-        deck.shownDuration = deck.shownPosition;
     }
 }
 
@@ -112,8 +110,8 @@ void DeckPlayers::DropUnplayableRun() {
 }
 
 DeckChoice DeckPlayers::ChooseDeck() {
-    const bool deck1Loaded = !Player(Deck::A).GetFileName().empty();
-    const bool deck2Loaded = !Player(Deck::B).GetFileName().empty();
+    const bool deck1Loaded = IsLoaded(Deck::A);
+    const bool deck2Loaded = IsLoaded(Deck::B);
     if (!deck1Loaded && !deck2Loaded) {
         return DeckChoice::BothEmpty;
     }
@@ -178,8 +176,7 @@ void DeckPlayers::CloseDeck(Deck deck) {
 
 void DeckPlayers::ResetTimeDisplays(Deck deck) {
     DeckState& state = m_decks[Index(deck)];
-    state.shownPosition = std::numeric_limits<double>::quiet_NaN();
-    state.shownDuration = std::numeric_limits<double>::quiet_NaN();
+    state.shownFrames.reset();
     SetTimes(deck, ResetTimes());
 }
 
@@ -187,18 +184,21 @@ void DeckPlayers::RefreshDeckDisplays() {
     for (const Deck deck : kDecks) {
         DeckState& state = m_decks[Index(deck)];
         const double position = state.player.GetCurrentPosition();
+        if (position == kNoClipPosition) {
+            if (state.shownFrames) {
+                ResetTimeDisplays(deck);
+            }
+            continue;
+        }
         const double duration = state.player.GetDuration();
-        if (position == state.shownPosition && duration == state.shownDuration) {
+        const std::array<std::int32_t, 3> frames{TimeTextFrames(position), TimeTextFrames(duration),
+                                                 TimeTextFrames(duration - position)};
+        if (state.shownFrames == frames) {
             continue; // the texts it would set are the ones shown
         }
-        if (position == kNoClipPosition) {
-            ResetTimeDisplays(deck);
-        } else {
-            SetTimes(deck, DeckTimes{FormatTimeText(position), FormatTimeText(duration),
-                                     FormatTimeText(duration - position)});
-        }
-        state.shownPosition = position;
-        state.shownDuration = duration;
+        SetTimes(deck, DeckTimes{FormatTimeText(position), FormatTimeText(duration),
+                                 FormatTimeText(duration - position)});
+        state.shownFrames = frames;
     }
 }
 

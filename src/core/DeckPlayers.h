@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <string>
 
@@ -40,6 +39,8 @@ public:
         return m_decks[Index(deck)].label;
     }
     const DeckTimes& Times(Deck deck) const { return m_decks[Index(deck)].times; }
+    // Whether the deck holds a clip (its player names a file).
+    bool IsLoaded(Deck deck) const { return !Player(deck).GetFileName().empty(); }
     // The deck that PlayDeck started last (deck 1 before any start).
     Deck LastStarted() const { return m_lastStarted; }
     // Which load of this run put the deck's clip on it, counted from 1 over both decks; 0
@@ -74,10 +75,10 @@ private:
         std::optional<std::string> label;
         DeckTimes times;
         std::uint64_t load = 0;
-        // Position and duration the times were last formatted from (NaN: not since they
-        // were last reset), so an idle tick formats nothing.
-        double shownPosition;
-        double shownDuration;
+        // The frames the elapsed, duration and remaining texts were last formatted from;
+        // none while the displays stand reset. A tick that would show the same frames
+        // formats nothing.
+        std::optional<std::array<std::int32_t, 3>> shownFrames;
     };
     static std::size_t Index(Deck deck) { return deck == Deck::A ? 0 : 1; }
     void OpenOnDeck(Deck deck, const std::string& path, double startSeconds, LoadOrigin origin);

@@ -40,8 +40,29 @@ void Korvale::Start(const std::string& workingDirectory, bool startTick) {
     m_levels.ReadMasterLevel();
     m_levels.ReadMicLevel();
     m_settings.ApplyMixStyle();
-    if (startTick) {
+    m_tickWanted = startTick;
+    StartOrStopTick();
+}
+
+void Korvale::Notify(CorePart part) {
+    m_host.Changed(part);
+    StartOrStopTick();
+}
+
+bool Korvale::TickCanAct() const {
+    return m_decks.IsLoaded(Deck::A) || m_decks.IsLoaded(Deck::B) ||
+           m_fade.Phase() == MixPhase::Fading || m_mixNext || m_cue.ControlsEnabled();
+}
+
+void Korvale::StartOrStopTick() {
+    if (!m_tickWanted) {
+        return;
+    }
+    const bool running = m_host.IsTimerRunning(TimerId::Tick);
+    if (TickCanAct() && !running) {
         m_host.SetTimer(TimerId::Tick, kTickPeriodMs);
+    } else if (!TickCanAct() && running) {
+        m_host.KillTimer(TimerId::Tick);
     }
 }
 

@@ -99,16 +99,25 @@ public:
     const CuePlayer& Cue() const { return m_cue; }
     const OutputLevels& Levels() const { return m_levels; }
 
-    // Tells the front end that `part` of the shown state changed.
-    void Notify(CorePart part) { m_host.Changed(part); }
+    // Tells the front end that `part` of the shown state changed, and starts or stops the
+    // tick as the change asks.
+    void Notify(CorePart part);
+    // Whether a tick could do anything now: a deck holds a clip, a cross-fade runs, MIX NEXT
+    // is down or the cue player is open. Otherwise the tick rests until a change that could
+    // make it act.
+    bool TickCanAct() const;
 
 private:
+    void StartOrStopTick();
+
     CoreServices m_services;
     CoreHost& m_host;
     std::string m_status;
     bool m_loadNext = false;
     bool m_mixNext = false;
     std::string m_appDirectory;
+    // The front end runs the tick timer (Start was asked to); the core starts and stops it.
+    bool m_tickWanted = false;
 
     PlayListStore m_store;
     PlayListFiles m_files;

@@ -24,22 +24,6 @@ constexpr std::uint32_t kMillisecondsPerHour = 3600000u;
 constexpr std::uint32_t kMillisecondsPerMinute = 60000u;
 constexpr std::uint32_t kMillisecondsPerSecond = 1000u;
 
-std::int32_t SecondsToFrames(double seconds) {
-    if (std::isnan(seconds)) {
-        return 0;
-    }
-    const double frames = std::trunc(seconds * kTimeTextFramesPerSecond);
-    constexpr auto kLowest = std::numeric_limits<std::int32_t>::min();
-    constexpr auto kHighest = std::numeric_limits<std::int32_t>::max();
-    if (frames <= static_cast<double>(kLowest)) {
-        return kLowest;
-    }
-    if (frames >= static_cast<double>(kHighest)) {
-        return kHighest;
-    }
-    return static_cast<std::int32_t>(frames);
-}
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -69,8 +53,24 @@ std::int32_t ReadPiece(std::string_view text, std::size_t offset) {
 
 } // namespace
 
+std::int32_t TimeTextFrames(double seconds) {
+    if (std::isnan(seconds)) {
+        return 0;
+    }
+    const double frames = std::trunc(seconds * kTimeTextFramesPerSecond);
+    constexpr auto kLowest = std::numeric_limits<std::int32_t>::min();
+    constexpr auto kHighest = std::numeric_limits<std::int32_t>::max();
+    if (frames <= static_cast<double>(kLowest)) {
+        return kLowest;
+    }
+    if (frames >= static_cast<double>(kHighest)) {
+        return kHighest;
+    }
+    return static_cast<std::int32_t>(frames);
+}
+
 std::string FormatTimeText(double seconds) {
-    const std::int32_t frames = SecondsToFrames(seconds);
+    const std::int32_t frames = TimeTextFrames(seconds);
     const int hours = (frames / kFramesPerHour) % kHoursWrap;
     const int minutes = (frames / kFramesPerMinute) % kMinutesPerHour;
     const int secs = (frames / kTimeTextFramesPerSecond) % kSecondsPerMinute;

@@ -13,6 +13,10 @@ inline constexpr std::int32_t kTimeTextMillisecondsPerFrame = 40;
 // The text shown by an empty display.
 inline constexpr std::string_view kTimeTextReset = "00:00:00:00";
 
+// The frame count a time text shows for `seconds`: the seconds times 25, truncated toward
+// zero, saturated at the 32-bit range; NaN gives 0. Pure; any thread.
+std::int32_t TimeTextFrames(double seconds);
+
 // Seconds as "HH:MM:SS:FF" at 25 frames a second. The frame count is the seconds times 25,
 // truncated toward zero to 32 bits; hours wrap at 60, and a negative time prints each part
 // with its own minus sign (-0.5 s gives "00:00:00:-12"). Times beyond the 32-bit frame range

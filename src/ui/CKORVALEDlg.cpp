@@ -27,6 +27,7 @@
 #include "interfaces/PathLength.h"
 #include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"
+#include "ui/GroupFrame.h"
 #include "ui/OptionsMenu.h"
 #include "ui/PlayListModel.h"
 #include "ui/PlayListView.h"
@@ -142,9 +143,9 @@ QWidget* MakeControl(const ControlSpec& entry, const PlayList* list, QWidget* pa
         return label;
     }
     case ControlKind::GroupBox:
-        return new QGroupBox(caption, parent);
+        return new GroupFrame(caption, parent);
     case ControlKind::CentredGroupBox: {
-        auto* group = new QGroupBox(caption, parent);
+        auto* group = new GroupFrame(caption, parent);
         group->setAlignment(Qt::AlignHCenter);
         return group;
     }

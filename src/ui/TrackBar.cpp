@@ -14,12 +14,18 @@ TrackBar::TrackBar(Qt::Orientation orientation, QWidget* parent) : QSlider(orien
 }
 
 void TrackBar::SetPositionSilently(int position) {
+    // The thumb that stands where it is shown is not drawn again; a move redraws it.
+    if (position == value()) {
+        return;
+    }
     const QSignalBlocker blocker(this);
     setValue(position);
-    update();
 }
 
 void TrackBar::SetRangeSilently(int minimum, int maximum) {
+    if (minimum == this->minimum() && maximum == this->maximum()) {
+        return;
+    }
     const QSignalBlocker blocker(this);
     setRange(minimum, maximum);
 }

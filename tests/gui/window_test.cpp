@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 #include "platform/QtDialogs.h"
 #include "support/ClipFactory.h"
@@ -129,6 +130,57 @@ TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
     ExpectShowsCore(l.w);
 }
 
+// Counts the paint events each widget receives.
+struct PaintCounter : QObject {
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints[watched];
+        }
+        return false;
+    }
+    std::map<QObject*, int> paints;
+};
+
+// While two decks play, a second of ticks redraws the elapsed and remaining times as their
+// frames change (25 a second) and nothing that stands still.
+TEST(WindowShow, PlayingRedrawsOnlyWhatChanged) {
+    L l;
+    l.Press(l.w.PlayAButton);
+    l.Press(l.w.PlayBButton);
+    l.core.OnTimer(TimerId::Tick);
+    QApplication::processEvents();
+    PaintCounter counter;
+    qApp->installEventFilter(&counter);
+    constexpr int kTicksPerSecond = 100;
+    constexpr int kFramesPerSecond = 25;
+    for (int tick = 1; tick <= kTicksPerSecond; ++tick) {
+        l.t.deck1.SetPosition(tick * 0.01);
+        l.t.deck2.SetPosition(10.0 + tick * 0.01);
+        l.core.OnTimer(TimerId::Tick);
+        QApplication::processEvents();
+    }
+    qApp->removeEventFilter(&counter);
+    struct Row {
+        const char* name;
+        QWidget* widget;
+        int most;
+    };
+    const Row rows[] = {
+        {"ElapsedA", l.w.ElapsedA, kFramesPerSecond},
+        {"RemainB", l.w.RemainB, kFramesPerSecond},
+        {"FaderA", l.w.FaderA, 0},
+        {"FaderB", l.w.FaderB, 0},
+        {"TimeA", l.w.TimeA, 0},
+        {"StatusLine", l.w.StatusLine, 0},
+        {"MasterLevel", l.w.MasterLevel, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_LE(counter.paints[row.widget], row.most);
+    }
+    EXPECT_GE(counter.paints[l.w.ElapsedA], kFramesPerSecond - 1) << "the times go on showing";
+}
+
 TEST(WindowWiring, PlacementFollowsTheScreenWidth) {
     struct Row { QSize screen; QRect place; bool shown; };
     const Row rows[] = {{{640, 480}, {0, 0, 640, 480}, true}, {{800, 600}, {80, 60, 640, 480}, true},
@@ -230,6 +282,69 @@ TEST(WindowWiring, PlayListViewLoadsOnlyWhatTheUserSelects) {
     }
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at(0)); // the first entry too
     EXPECT_EQ(l.core.List().SelectedIndex(), 0);
+}
+
+// An unplayable entry reached by a click or by LOAD NEXT leaves the list, and the entry after
+// it is loaded once, on the deck the choice gives: never on both decks, never over the clip
+// on air.
+TEST(WindowWiring, AnUnplayableEntryLeavesTheListAndTheNextLoadsOnce) {
+    struct Row {
+        const char* name;
+        bool unattended; // "a" clicked and on air, then MIX pressed twice with LOAD NEXT down
+        std::vector<std::string> listAfter;
+        std::string deck1;
+        std::string deck2;
+        std::string status;
+    };
+    const Row rows[] = {
+        {"clicked with both decks empty",
+         false,
+         {"/m/t.wav", "/m/u.wav"},
+         "/m/s.wav",
+         "/m/t.wav",
+         "s - Loaded on Player 1"},
+        {"reached by LOAD NEXT",
+         true,
+         {"/m/a.wav", "/m/t.wav", "/m/u.wav"},
+         "/m/a.wav",
+         "/m/t.wav",
+         "s - Loaded on Player 2"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TestWindow t;
+        W& w = *t.w;
+        for (test::FakeMediaVoice* deck : {&t.deck1, &t.deck2}) {
+            deck->AddClip("/m/a.wav", 60.0);
+            deck->AddClip("/m/s.wav", 0.8);
+            deck->AddClip("/m/t.wav", 6.0);
+            deck->AddClip("/m/u.wav", 6.0);
+        }
+        std::vector<std::string> clips = {"/m/s.wav", "/m/t.wav", "/m/u.wav"};
+        if (row.unattended) {
+            clips.insert(clips.begin(), "/m/a.wav");
+        }
+        w.Core().Store().List().AppendMany(clips);
+        PlayListView* view = w.PlayListBox;
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(0, 0)).center());
+        if (row.unattended) {
+            QTest::mouseClick(w.LoadNextCheck, Qt::LeftButton);
+            QTest::mouseClick(w.MixButton, Qt::LeftButton); // "a" starts on deck 1
+            t.deck1.ClearCalls();
+            QTest::mouseClick(w.MixButton, Qt::LeftButton); // the mix ends and advances
+            EXPECT_EQ(t.deck1.Calls(), std::vector<std::string>())
+                << "the clip on air is untouched";
+            EXPECT_EQ(t.deck1.playState(), VoicePlayState::Playing);
+        }
+        EXPECT_EQ(w.Core().List().Entries(), row.listAfter);
+        EXPECT_EQ(t.deck1.path(), row.deck1);
+        EXPECT_EQ(t.deck2.path(), row.deck2);
+        const std::vector<std::string>& calls = t.deck2.Calls();
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "open " + row.deck2), 1) << "opened once";
+        EXPECT_EQ(Text(w.StatusLine), row.status);
+        EXPECT_EQ(view->ShownSelection(), w.Core().List().SelectedIndex());
+    }
 }
 
 TEST(WindowWiring, EscapeAndCloseDoNothingUnlessHeldAndXEndsTheRun) {

@@ -100,11 +100,54 @@ TEST(CoreStart, SlidersShowTheStartSpeedsThenTheFirstStyleIsApplied) {
         EXPECT_EQ(tuple(g.core.Decks().FaderPosition(Deck::A), g.core.Decks().FaderPosition(Deck::B),
                         g.core.AppDirectory(), g.dialogs.messages.size(), g.core.Cue().SliderMaximum()),
                   tuple(9000, 9000, "/start/folder/", 0u, 1000));
-        EXPECT_EQ(g.host.timers, (tick ? std::map<TimerId, int>{{TimerId::Tick, 10}} : std::map<TimerId, int>{}));
+        EXPECT_EQ(g.host.timers, (std::map<TimerId, int>{})) << "nothing loaded: the tick rests";
     }
     CoreFixture g(false);
     g.devices.mixerOpens = false; g.core.Start("/start/folder", false);
     EXPECT_EQ(tuple(g.dialogs.messages.at(0).text, g.dialogs.messages[0].caption), tuple("Mixer Not Opened", "Error!"));
+}
+
+// The tick runs while it could act and rests otherwise: each row wakes it by one change
+// and lets it rest by another.
+TEST(CoreStart, TheTickRunsOnlyWhileItCouldAct) {
+    struct Row {
+        const char* name;
+        std::function<void(CoreFixture&)> wake;
+        std::function<void(CoreFixture&)> rest;
+    };
+    const Row rows[] = {
+        {"a deck holds a clip",
+         [](CoreFixture& f) { f.core.Decks().LoadClipOnDeck(kSong, DeckChoice::Deck2, 0.0); },
+         [](CoreFixture& f) { f.core.Decks().CloseDeck(Deck::B); }},
+        {"MIX NEXT down", [](CoreFixture& f) { f.core.SetMixNext(true); },
+         [](CoreFixture& f) { f.core.SetMixNext(false); }},
+        {"the cue player open", [](CoreFixture& f) { f.core.Cue().LoadCueClip(kSong); },
+         [](CoreFixture& f) { f.core.Cue().CloseCuePlayer(); }},
+        {"a cross-fade runs with its decks closed",
+         [](CoreFixture& f) {
+             f.core.Decks().LoadClipOnDeck(kSong, DeckChoice::Deck1, 0.0);
+             f.core.Fade().Mix();
+             f.core.Decks().CloseDeck(Deck::A);
+         },
+         [](CoreFixture& f) { f.core.Fade().Mix(); }},
+    };
+    const std::map<TimerId, int> resting;
+    const std::map<TimerId, int> ticking{{TimerId::Tick, Korvale::kTickPeriodMs}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CoreFixture f(false);
+        f.AddClip(kSong, 100.0);
+        f.mci.replies["status movie length"] = "100000";
+        f.core.Start("/start/folder", true);
+        row.wake(f);
+        f.host.timers.erase(TimerId::Fade);
+        EXPECT_EQ(f.host.timers, ticking);
+        f.core.OnTimer(TimerId::Tick); // a tick changes nothing that lets it rest
+        f.host.timers.erase(TimerId::Fade);
+        EXPECT_EQ(f.host.timers, ticking);
+        row.rest(f);
+        EXPECT_EQ(f.host.timers, resting);
+    }
 }
 
 TEST(CoreMixStyles, PresetsSetEverythingCustomAndNoSelectionKeepHandSetValues) {
