@@ -49,13 +49,10 @@ QVariantList PathArgument(const QString& path) {
 class VolumeListener : public QObject {
     Q_OBJECT
 public:
-    std::optional<double> volume;
+    QVariant volume;
 public Q_SLOTS:
-    void Changed(const QString& interface, const QVariantMap& changed,
-                 const QStringList& /*invalidated*/) {
-        if (interface == MprisServer::kPlayerInterface && changed.contains("Volume")) {
-            volume = changed.value("Volume").toDouble();
-        }
+    void Changed(const QString&, const QVariantMap& changed, const QStringList&) {
+        volume = changed.value("Volume", volume);
     }
 };
 
@@ -115,27 +112,36 @@ TEST(AutomationServer, TheCreatorHoldsTheWindowUntilItReleasesOrLeaves) {
     }
 }
 
-TEST(MediaControlsServer, PropertiesTellTheCoreAndCallsActOnIt) {
+// The media-controls object of a window on fakes, published, and a client of its own.
+class MediaControlsServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!bus.isConnected())
+            GTEST_SKIP() << "run under dbus-run-session";
+        ASSERT_TRUE(server.Publish());
+    }
+    void TearDown() override { QDBusConnection::disconnectFromBus(kClient); }
+    QDBusMessage Properties(const QString& method, const QVariantList& args) {
+        return Call(client, MprisServer::kObjectPath, "org.freedesktop.DBus.Properties", method,
+                    args);
+    }
+
+    static constexpr char kClient[] = "korvale-media-client";
+    const QString player = MprisServer::kPlayerInterface;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        GTEST_SKIP() << "run under dbus-run-session";
     test::TestWindow t;
     Korvale& core = t.w->Core();
+    MprisServer server{bus, core.Media(), t.w.get()};
+    QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, kClient);
+};
+
+TEST_F(MediaControlsServer, PropertiesTellTheCoreAndCallsActOnIt) {
     for (const char* clip : {"/m/one.mp3", "/m/two.mp3"})
         t.deck1.AddClip(clip, 60.0), t.deck2.AddClip(clip, 60.0);
     core.Store().List().AppendMany({"/m/one.mp3", "/m/two.mp3"});
     core.Store().SelectedByUser(0), core.Store().SelectedByUser(1); // one on each deck
-    MprisServer server(bus, core.Media(), t.w.get());
-    ASSERT_TRUE(server.Publish());
-    const QDBusConnection client =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "korvale-media-client");
-    const QString props = QStringLiteral("org.freedesktop.DBus.Properties"),
-                  player = MprisServer::kPlayerInterface;
     const auto all = [&](const QString& interface) {
-        return qdbus_cast<QVariantMap>(
-            Call(client, MprisServer::kObjectPath, props, "GetAll", {interface})
-                .arguments()
-                .value(0));
+        return qdbus_cast<QVariantMap>(Properties("GetAll", {interface}).arguments().value(0));
     };
     const QVariantMap root = all("org.mpris.MediaPlayer2");
     EXPECT_EQ(std::tuple(root.value("Identity").toString(), root.value("CanQuit").toBool(),
@@ -149,26 +155,15 @@ TEST(MediaControlsServer, PropertiesTellTheCoreAndCallsActOnIt) {
     Call(client, MprisServer::kObjectPath, player, "Next"); // as "M I X": into the other deck
     EXPECT_EQ(std::tuple(core.Fade().Phase(), t.deck2.playState()),
               std::tuple(MixPhase::Fading, VoicePlayState::Playing));
-    QDBusConnection::disconnectFromBus("korvale-media-client");
 }
 
 // Every member of the object's MPRIS 2 interfaces against the interfaces' own tables: the
 // argument types of methods and signals, the type and access of properties. Optional members
 // may be missing; nothing else may stand under these interfaces.
-TEST(MediaControlsServer, ObjectHasTheMprisInterfaces) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        GTEST_SKIP() << "run under dbus-run-session";
-    test::TestWindow t;
-    MprisServer server(bus, t.w->Core().Media(), t.w.get());
-    ASSERT_TRUE(server.Publish());
-    const QDBusConnection client =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "korvale-media-client");
-    QXmlStreamReader xml(
-        Call(client, MprisServer::kObjectPath, "org.freedesktop.DBus.Introspectable", "Introspect")
-            .arguments()
-            .value(0)
-            .toString());
+TEST_F(MediaControlsServer, ObjectHasTheMprisInterfaces) {
+    const QDBusMessage reply =
+        Call(client, MprisServer::kObjectPath, "org.freedesktop.DBus.Introspectable", "Introspect");
+    QXmlStreamReader xml(reply.arguments().value(0).toString());
     QMap<QString, QString> published; // "interface kind name": argument types, or "type access"
     QString interface, member;
     while (!xml.atEnd()) {
@@ -192,51 +187,49 @@ TEST(MediaControlsServer, ObjectHasTheMprisInterfaces) {
             published[member] += attribute("type");
         }
     }
-    const char *root = "org.mpris.MediaPlayer2", *player = "org.mpris.MediaPlayer2.Player";
+    const char *rootIface = "org.mpris.MediaPlayer2",
+               *playerIface = "org.mpris.MediaPlayer2.Player";
     struct Member {
-        const char* interface;
-        const char* kind;
-        const char* name;
-        const char* expected;
+        const char *interface, *kind, *name, *expected;
         bool optional = false;
     };
     const Member members[] = {
-        {root, "method", "Raise", ""},
-        {root, "method", "Quit", ""},
-        {root, "property", "CanQuit", "b read"},
-        {root, "property", "Fullscreen", "b readwrite", true},
-        {root, "property", "CanSetFullscreen", "b read", true},
-        {root, "property", "CanRaise", "b read"},
-        {root, "property", "HasTrackList", "b read"},
-        {root, "property", "Identity", "s read"},
-        {root, "property", "DesktopEntry", "s read", true},
-        {root, "property", "SupportedUriSchemes", "as read"},
-        {root, "property", "SupportedMimeTypes", "as read"},
-        {player, "method", "Next", ""},
-        {player, "method", "Previous", ""},
-        {player, "method", "Pause", ""},
-        {player, "method", "PlayPause", ""},
-        {player, "method", "Stop", ""},
-        {player, "method", "Play", ""},
-        {player, "method", "Seek", "x"},
-        {player, "method", "SetPosition", "ox"},
-        {player, "method", "OpenUri", "s"},
-        {player, "signal", "Seeked", "x"},
-        {player, "property", "PlaybackStatus", "s read"},
-        {player, "property", "LoopStatus", "s readwrite", true},
-        {player, "property", "Rate", "d readwrite"},
-        {player, "property", "Shuffle", "b readwrite", true},
-        {player, "property", "Metadata", "a{sv} read"},
-        {player, "property", "Volume", "d readwrite"},
-        {player, "property", "Position", "x read"},
-        {player, "property", "MinimumRate", "d read"},
-        {player, "property", "MaximumRate", "d read"},
-        {player, "property", "CanGoNext", "b read"},
-        {player, "property", "CanGoPrevious", "b read"},
-        {player, "property", "CanPlay", "b read"},
-        {player, "property", "CanPause", "b read"},
-        {player, "property", "CanSeek", "b read"},
-        {player, "property", "CanControl", "b read"},
+        {rootIface, "method", "Raise", ""},
+        {rootIface, "method", "Quit", ""},
+        {rootIface, "property", "CanQuit", "b read"},
+        {rootIface, "property", "Fullscreen", "b readwrite", true},
+        {rootIface, "property", "CanSetFullscreen", "b read", true},
+        {rootIface, "property", "CanRaise", "b read"},
+        {rootIface, "property", "HasTrackList", "b read"},
+        {rootIface, "property", "Identity", "s read"},
+        {rootIface, "property", "DesktopEntry", "s read", true},
+        {rootIface, "property", "SupportedUriSchemes", "as read"},
+        {rootIface, "property", "SupportedMimeTypes", "as read"},
+        {playerIface, "method", "Next", ""},
+        {playerIface, "method", "Previous", ""},
+        {playerIface, "method", "Pause", ""},
+        {playerIface, "method", "PlayPause", ""},
+        {playerIface, "method", "Stop", ""},
+        {playerIface, "method", "Play", ""},
+        {playerIface, "method", "Seek", "x"},
+        {playerIface, "method", "SetPosition", "ox"},
+        {playerIface, "method", "OpenUri", "s"},
+        {playerIface, "signal", "Seeked", "x"},
+        {playerIface, "property", "PlaybackStatus", "s read"},
+        {playerIface, "property", "LoopStatus", "s readwrite", true},
+        {playerIface, "property", "Rate", "d readwrite"},
+        {playerIface, "property", "Shuffle", "b readwrite", true},
+        {playerIface, "property", "Metadata", "a{sv} read"},
+        {playerIface, "property", "Volume", "d readwrite"},
+        {playerIface, "property", "Position", "x read"},
+        {playerIface, "property", "MinimumRate", "d read"},
+        {playerIface, "property", "MaximumRate", "d read"},
+        {playerIface, "property", "CanGoNext", "b read"},
+        {playerIface, "property", "CanGoPrevious", "b read"},
+        {playerIface, "property", "CanPlay", "b read"},
+        {playerIface, "property", "CanPause", "b read"},
+        {playerIface, "property", "CanSeek", "b read"},
+        {playerIface, "property", "CanControl", "b read"},
     };
     for (const Member& m : members) {
         const QString key = QString("%1 %2 %3").arg(m.interface, m.kind, m.name);
@@ -248,39 +241,28 @@ TEST(MediaControlsServer, ObjectHasTheMprisInterfaces) {
     }
     EXPECT_EQ(published.keys().join(", ").toStdString(), "")
         << "members the interfaces do not have";
-    QDBusConnection::disconnectFromBus("korvale-media-client");
 }
 
 // Volume is the master level: the bus reads the slider and is told of its moves, and a
 // volume set over the bus moves the slider and the output as the user's move would. Rate
 // takes any value without an error and stays 1.0.
-TEST(MediaControlsServer, VolumeIsTheMasterLevelAndRateStaysOne) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        GTEST_SKIP() << "run under dbus-run-session";
-    test::TestWindow t;
-    MprisServer server(bus, t.w->Core().Media(), t.w.get());
-    ASSERT_TRUE(server.Publish());
-    QDBusConnection client =
-        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "korvale-media-client");
-    const QString props = QStringLiteral("org.freedesktop.DBus.Properties"),
-                  player = MprisServer::kPlayerInterface;
+TEST_F(MediaControlsServer, VolumeIsTheMasterLevelAndRateStaysOne) {
     VolumeListener listener;
-    ASSERT_TRUE(client.connect(QString(), MprisServer::kObjectPath, props, "PropertiesChanged",
-                               &listener, SLOT(Changed(QString, QVariantMap, QStringList))));
+    ASSERT_TRUE(client.connect(QString(), MprisServer::kObjectPath,
+                               "org.freedesktop.DBus.Properties", "PropertiesChanged", &listener,
+                               SLOT(Changed(QString, QVariantMap, QStringList))));
     const auto get = [&](const char* name) {
-        const QDBusMessage reply =
-            Call(client, MprisServer::kObjectPath, props, "Get", {player, name});
+        const QDBusMessage reply = Properties("Get", {player, name});
         return reply.arguments().value(0).value<QDBusVariant>().variant().toDouble();
     };
     const auto set = [&](const char* name, double value) {
         const QVariantList args{player, name, QVariant::fromValue(QDBusVariant(value))};
-        return Call(client, MprisServer::kObjectPath, props, "Set", args).errorName().toStdString();
+        return Properties("Set", args).errorName().toStdString();
     };
     constexpr double kFullChannel = 65535.0, kSame = 1e-12;
     const auto told = [&](double volume) {
         return QTest::qWaitFor(
-            [&] { return listener.volume && std::abs(*listener.volume - volume) < kSame; });
+            [&] { return std::abs(listener.volume.toDouble() - volume) < kSame; });
     };
     t.w->MasterLevel->setValue(32769); // the user's move
     EXPECT_NEAR(get("Volume"), 32767 / kFullChannel, kSame);
@@ -311,7 +293,6 @@ TEST(MediaControlsServer, VolumeIsTheMasterLevelAndRateStaysOne) {
         EXPECT_EQ(set("Rate", rate), "");
         EXPECT_EQ(get("Rate"), 1.0);
     }
-    QDBusConnection::disconnectFromBus("korvale-media-client");
 }
 
 } // namespace
