@@ -58,6 +58,14 @@ QVariantMap MprisPlayerAdaptor::Metadata() const {
     return MetadataOf(m_controls.State());
 }
 
+double MprisPlayerAdaptor::Volume() const {
+    return m_controls.Volume();
+}
+
+void MprisPlayerAdaptor::SetVolume(double volume) {
+    m_controls.SetVolume(volume);
+}
+
 qlonglong MprisPlayerAdaptor::Position() const {
     return m_controls.PositionMicroseconds();
 }

@@ -13,16 +13,19 @@ namespace korvale {
 // The desktop media controls' player interface (org.mpris.MediaPlayer2.Player) over the
 // core's MediaControls: the clip on air, its status, the media keys. Previous, Seek and
 // SetPosition are not offered (CanGoPrevious and CanSeek are false) and do nothing.
-// Position is read when asked and never signalled. UI thread; only OpenUri blocks (while
-// the clip's length is read).
+// Position is read when asked and never signalled. Volume is the master level the window's
+// Master slider sets; Rate is always 1.0, and setting it is accepted and changes nothing.
+// UI thread; OpenUri blocks while the clip's length is read, setting Volume while the
+// level is written to the device.
 class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
     Q_PROPERTY(QString PlaybackStatus READ PlaybackStatus)
-    Q_PROPERTY(double Rate READ Rate)
+    Q_PROPERTY(double Rate READ Rate WRITE SetRate)
     Q_PROPERTY(double MinimumRate READ Rate)
     Q_PROPERTY(double MaximumRate READ Rate)
     Q_PROPERTY(QVariantMap Metadata READ Metadata)
+    Q_PROPERTY(double Volume READ Volume WRITE SetVolume)
     Q_PROPERTY(qlonglong Position READ Position)
     Q_PROPERTY(bool CanGoNext READ CanGoNext)
     Q_PROPERTY(bool CanGoPrevious READ CanGoPrevious)
@@ -41,7 +44,10 @@ public:
 
     QString PlaybackStatus() const;
     double Rate() const { return 1.0; }
+    void SetRate(double /*rate*/) {}
     QVariantMap Metadata() const;
+    double Volume() const;
+    void SetVolume(double volume);
     qlonglong Position() const;
     bool CanGoNext() const;
     bool CanGoPrevious() const { return false; }

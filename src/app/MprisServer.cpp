@@ -80,6 +80,9 @@ void MprisServer::CheckForChanges() {
     if (now.canGoNext != m_sent.canGoNext) {
         changed.insert(QStringLiteral("CanGoNext"), now.canGoNext);
     }
+    if (now.volume != m_sent.volume) {
+        changed.insert(QStringLiteral("Volume"), now.volume);
+    }
     m_sent = now;
     QDBusMessage signal =
         QDBusMessage::createSignal(QLatin1String(kObjectPath), QLatin1String(kPropertiesInterface),

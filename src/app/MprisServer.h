@@ -15,8 +15,9 @@ namespace korvale {
 // second running copy takes org.mpris.MediaPlayer2.korvale.instance<pid>). It lives while
 // the main window runs; going, it gives up the name and the object.
 //
-// Changes are found by comparing the controls' state with the last one sent every
-// kChangeCheckPeriodMs, so PropertiesChanged comes at most that often, never per tick.
+// Changes (the status, the clip, CanGoNext, and the master level whoever moved it) are found
+// by comparing the controls' state with the last one sent every kChangeCheckPeriodMs, so
+// PropertiesChanged comes at most that often, never per tick.
 // UI thread; Publish and the destructor block briefly on the bus daemon.
 class MprisServer : public QObject {
     Q_OBJECT

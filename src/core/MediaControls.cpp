@@ -2,12 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/ClipDisplayName.h"
 #include "core/FileUri.h"
 #include "core/FormatText.h"
 #include "core/Korvale.h"
+#include "core/LevelMapping.h"
 #include "interfaces/PathLength.h"
 
 namespace korvale {
@@ -16,6 +19,9 @@ namespace {
 
 constexpr double kMicrosecondsPerSecond = 1e6;
 constexpr char kTrackIdFormat[] = "/org/korvale/Player%c/Load%llu";
+constexpr double kSilentVolume = 0.0;
+constexpr double kFullVolume = 1.0;
+constexpr double kFullChannel = std::numeric_limits<std::uint16_t>::max();
 
 char DeckLetter(Deck deck) {
     return deck == Deck::A ? 'A' : 'B';
@@ -68,6 +74,7 @@ std::optional<Deck> MediaControls::OnAirDeck() const {
 
 MediaState MediaControls::State() const {
     MediaState state;
+    state.volume = Volume();
     const bool fading = m_core.Fade().Phase() == MixPhase::Fading;
     const bool bothHold = Holds(Deck::A) && Holds(Deck::B);
     const bool oneWaits =
@@ -92,6 +99,25 @@ MediaState MediaControls::State() const {
 std::int64_t MediaControls::PositionMicroseconds() const {
     const std::optional<Deck> deck = OnAirDeck();
     return deck ? Microseconds(m_core.Decks().Player(*deck).GetCurrentPosition()) : 0;
+}
+
+double MediaControls::Volume() const {
+    return LevelPositionToChannel(m_core.Levels().MasterPosition()) / kFullChannel;
+}
+
+void MediaControls::SetVolume(double volume) {
+    if (std::isnan(volume)) {
+        return;
+    }
+    const auto channel = static_cast<std::uint16_t>(
+        std::lround(std::clamp(volume, kSilentVolume, kFullVolume) * kFullChannel));
+    const int position = ChannelsToLevelPosition(channel, channel);
+    if (position == m_core.Levels().MasterPosition()) {
+        return; // a slider set to where it stands reports no move
+    }
+    // What the Master slider's handler does with a move.
+    m_core.Levels().MasterMovedByUser(position);
+    m_core.OnVScroll();
 }
 
 void MediaControls::Play() {

@@ -26,6 +26,8 @@ struct MediaState {
     std::string title;   // the clip's display name
     std::string url;     // its file URI
     std::int64_t lengthMicroseconds = 0;
+    // The master level as MediaControls::Volume gives it.
+    double volume = 0.0;
 
     bool operator==(const MediaState&) const = default;
 };
@@ -40,7 +42,8 @@ enum class OpenUriOutcome { Added, NotAFileUri, PathTooLong, NotAFile };
 // plays; a playing deck (of two, the one whose fader stands higher, then the one started
 // last); the deck started last while it holds a clip; the other deck while it holds one.
 // Play, Pause, PlayPause and Stop press that deck's Play or Stop button; Next presses
-// "M I X". UI thread; nothing blocks except OpenUri's loading of a clip.
+// "M I X". The volume is the master level the window's Master slider sets. UI thread;
+// nothing blocks except OpenUri's loading of a clip and SetVolume's write to the device.
 class MediaControls {
 public:
     explicit MediaControls(Korvale& core);
@@ -49,6 +52,8 @@ public:
     MediaState State() const;
     // The on-air deck's position in microseconds; 0 when no deck holds a clip.
     std::int64_t PositionMicroseconds() const;
+    // The master level from 0.0 (silent) to 1.0 (full): its channel volume over the full one.
+    double Volume() const;
 
     void Play();
     // Pause and Stop both press the Stop button, which halts the deck where it stands (its
@@ -60,6 +65,9 @@ public:
     // A local file URI: the file is gathered as a play list of one and loaded when no entry
     // is selected. Anything else changes nothing.
     OpenUriOutcome OpenUri(const std::string& uri);
+    // Moves the master level to `volume` as the user's move of the Master slider to that
+    // level does. Below 0.0 is silent and above 1.0 full; not a number changes nothing.
+    void SetVolume(double volume);
 
 private:
     bool Plays(Deck deck) const;
