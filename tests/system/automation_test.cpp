@@ -146,6 +146,23 @@ TEST_F(Automation, AHeldCopyEndsWhenTheBusGoesAway) {
     QDBusConnection::disconnectFromBus(name);
 }
 
+TEST_F(Automation, HelpAndVersionAnswerWithoutAWindowABusOrSound) {
+    // None of them is there: opening any of them would end the program otherwise.
+    const std::vector<std::string> nowhere = {
+        "QT_QPA_PLATFORM=korvale-none",
+        "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/korvale-bus",
+        "PULSE_SERVER=unix:/nonexistent/korvale-pulse"};
+    EXPECT_EQ(Start({"--version"}, nowhere).WaitExit(10s), 0);
+    EXPECT_EQ(testing::ReadBytes(m_dir.file("korvale0.log")), "KORVALE 1.1\n");
+    EXPECT_EQ(Start({"--help"}, nowhere).WaitExit(10s), 0);
+    const std::string help = testing::ReadBytes(m_dir.file("korvale1.log"));
+    EXPECT_TRUE(help.starts_with("Usage: korvale [options]\n")) << help;
+    for (const char* line : {"\n  -h, --help ", "\n  -v, --version ", "\n  --match-loudness ",
+                             "\n  --skip-silent-edges "}) {
+        EXPECT_NE(help.find(line), std::string::npos) << line;
+    }
+}
+
 // ---- The window on a virtual display ----
 
 class AutomationOnScreen : public Automation {
