@@ -20,13 +20,15 @@ constexpr const char* kDescription =
     "KORVALE, a two-deck mixing player: it plays a list of clips on two decks and\n"
     "cross-fades from one into the next, by hand or unattended.";
 
-// A switch that turns a setting on for one run.
+// A switch that turns a setting of the window on for one run.
 struct UserSwitch {
     const char* name;
     const char* help;
     bool WindowServices::*setting;
 };
 
+// The user's switches, in the order "--help" lists them after its own two. A row added here
+// is read, listed by "--help" and named in the manual page.
 constexpr std::array kUserSwitches{
     UserSwitch{"match-loudness", "Turn \"Match clip loudness\" on for this run.",
                &WindowServices::matchLoudnessSwitch},
