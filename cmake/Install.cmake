@@ -1,6 +1,7 @@
 # Installation layout and desktop integration: the program, its help page, icon, desktop
-# entry, AppStream metadata and bus activation file. The Debian package is set up in
-# Package.cmake; the checks of both live in tests/package/.
+# entry, AppStream metadata and bus activation file, its manual page, copyright and change
+# log. The Debian package is set up in Package.cmake; the checks of both live in
+# tests/package/.
 include(GNUInstallDirs)
 
 set(KORVALE_DATA_DIR ${CMAKE_SOURCE_DIR}/data)
@@ -18,22 +19,31 @@ install(FILES ${KORVALE_DATA_DIR}/korvale.svg
 install(FILES ${KORVALE_DATA_DIR}/korvale.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-# The desktop entry and the bus activation file name installed paths (the program, and the
-# folder of the help page that becomes the start-up working directory). They are written at
-# install time, so that `cmake --install --prefix` and the package's /usr prefix are the
-# ones written, whatever prefix the build was configured with.
+# The desktop entry, the bus activation file and the manual page name installed paths (the
+# program, and the folder of the help page that becomes the start-up working directory).
+# They are written at install time, so that `cmake --install --prefix` and the package's
+# /usr prefix are the ones written, whatever prefix the build was configured with. The
+# manual page is made from the built program's --help and --version by help2man, with the
+# sections of korvale.h2m.in; it and the change log are compressed as Debian wants them.
 set(KORVALE_GENERATED_DIR ${CMAKE_CURRENT_BINARY_DIR}/installed-files)
 install(CODE "
     set(KORVALE_DATA_DIR [[${KORVALE_DATA_DIR}]])
     set(KORVALE_GENERATED_DIR [[${KORVALE_GENERATED_DIR}]])
     set(KORVALE_BINDIR [[${CMAKE_INSTALL_BINDIR}]])
     set(KORVALE_DATADIR [[${CMAKE_INSTALL_DATADIR}]])
+    set(KORVALE_PROGRAM [[$<TARGET_FILE:korvale>]])
     include([[${CMAKE_CURRENT_LIST_DIR}/WriteInstalledFiles.cmake]])
 ")
 install(FILES ${KORVALE_GENERATED_DIR}/korvale.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${KORVALE_GENERATED_DIR}/KORVALE.Application.service
         DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/services)
+install(FILES ${KORVALE_GENERATED_DIR}/korvale.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The project takes the GNU GPL, version 3 or later (LICENSE): the copyright file says so in
+# Debian's machine-readable form and points to the system's copy of the licence.
+install(FILES ${KORVALE_DATA_DIR}/copyright ${KORVALE_GENERATED_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)
 

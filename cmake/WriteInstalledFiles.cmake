@@ -1,8 +1,10 @@
-# Runs at install time (from Install.cmake): writes the desktop entry and the bus
-# activation file with the paths under the install prefix in effect.
+# Runs at install time (from Install.cmake): writes the desktop entry, the bus activation
+# file and the manual page with the paths under the install prefix in effect, and the
+# compressed change log.
 #
-# In: KORVALE_DATA_DIR, KORVALE_GENERATED_DIR, KORVALE_BINDIR, KORVALE_DATADIR, and
-# CMAKE_INSTALL_PREFIX as the install step sets it (without DESTDIR, which only stages).
+# In: KORVALE_DATA_DIR, KORVALE_GENERATED_DIR, KORVALE_BINDIR, KORVALE_DATADIR,
+# KORVALE_PROGRAM (the built program), and CMAKE_INSTALL_PREFIX as the install step sets it
+# (without DESTDIR, which only stages).
 
 function(korvale_full_install_path relative out)
     if(IS_ABSOLUTE "${relative}")
@@ -30,3 +32,31 @@ configure_file(${KORVALE_DATA_DIR}/korvale.desktop.in
                ${KORVALE_GENERATED_DIR}/korvale.desktop @ONLY)
 configure_file(${KORVALE_DATA_DIR}/KORVALE.Application.service.in
                ${KORVALE_GENERATED_DIR}/KORVALE.Application.service @ONLY)
+configure_file(${KORVALE_DATA_DIR}/korvale.h2m.in ${KORVALE_GENERATED_DIR}/korvale.h2m @ONLY)
+
+find_program(KORVALE_HELP2MAN help2man)
+find_program(KORVALE_GZIP gzip REQUIRED)
+if(NOT KORVALE_HELP2MAN)
+    message(FATAL_ERROR "The manual page is made by help2man: install the Debian package "
+                        "help2man (scripts/deps.sh does).")
+endif()
+# The switches come from the program's --help, so the page names every switch it has.
+execute_process(COMMAND ${KORVALE_HELP2MAN} --no-info --section=1
+                        --include=${KORVALE_GENERATED_DIR}/korvale.h2m
+                        --output=${KORVALE_GENERATED_DIR}/korvale.1 ${KORVALE_PROGRAM}
+                RESULT_VARIABLE result ERROR_VARIABLE errors)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "help2man ${KORVALE_PROGRAM} failed (${result}): ${errors}")
+endif()
+
+# korvale_gzip(<file> <compressed name>): the best compression, without the file's name or
+# time inside, into the generated folder.
+function(korvale_gzip file compressed)
+    execute_process(COMMAND ${KORVALE_GZIP} -9 -n -c ${file}
+                    OUTPUT_FILE ${KORVALE_GENERATED_DIR}/${compressed} RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "gzip ${file} failed (${result})")
+    endif()
+endfunction()
+korvale_gzip(${KORVALE_GENERATED_DIR}/korvale.1 korvale.1.gz)
+korvale_gzip(${KORVALE_DATA_DIR}/changelog changelog.gz)

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_packages=(
-    build-essential cmake pkg-config git
+    build-essential cmake pkg-config git help2man
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libmpg123-dev libsndfile1-dev libsoxr-dev libebur128-dev portaudio19-dev libasound2-dev
     libasound2-plugins fonts-dejavu-core
@@ -15,7 +15,7 @@ test_packages=(
     dbus dbus-bin pulseaudio pulseaudio-utils playerctl
     xvfb xauth xdotool x11-utils imagemagick
     clang libclang-rt-14-dev
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file lintian
 )
 
 packages=("${build_packages[@]}")

@@ -52,13 +52,4 @@ StartRequest CommandLine::Parse(const std::string& commandLine) {
     return request;
 }
 
-bool CommandLine::HasArgument(int argc, const char* const* argv, const std::string& argument) {
-    for (int i = 1; i < argc; ++i) {
-        if (argv[i] != nullptr && argument == argv[i]) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace korvale

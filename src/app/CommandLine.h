@@ -19,12 +19,6 @@ class CommandLine {
 public:
     static constexpr const char* kEmbeddingSwitch = "Embedding";
     static constexpr const char* kAutomationSwitch = "Automation";
-    // Turn the context menu's options on for one run.
-    static constexpr const char* kMatchLoudnessSwitch = "--match-loudness";
-    static constexpr const char* kSkipSilentEdgesSwitch = "--skip-silent-edges";
-
-    // Whether one of argv[1] .. argv[argc - 1] is exactly `argument`.
-    static bool HasArgument(int argc, const char* const* argv, const std::string& argument);
 
     // argv[1] .. argv[argc - 1] joined by single blanks.
     static std::string Join(int argc, const char* const* argv);

@@ -1,5 +1,6 @@
-// KORVALE's start-up: the session bus, the start-up switches, the bus registration or the
-// class factory, then the main window, run modally; the program ends when the window does.
+// KORVALE's start-up: the start-up switches ("--help" and "--version" answer and end here),
+// the session bus, the bus registration or the class factory, then the main window, run
+// modally; the program ends when the window does.
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -9,19 +10,22 @@
 #include <QSettings>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/ActivationFile.h"
 #include "app/AutomationServer.h"
 #include "app/CommandLine.h"
 #include "app/MprisServer.h"
-#include "platform/AlsaAudioDevices.h"
+#include "app/ProgramSwitches.h"
 #include "audio/AudioEngine.h"
 #include "audio/AudioOutputFactory.h"
-#include "platform/DesktopShell.h"
 #include "audio/MediaCommandInterpreter.h"
+#include "platform/AlsaAudioDevices.h"
+#include "platform/DesktopShell.h"
 #include "platform/QtDialogs.h"
 #include "ui/CKORVALEDlg.h"
 
@@ -47,8 +51,15 @@ void RegisterForActivation() {
 int main(int argc, char** argv) {
     // A write past the file-size limit is reported by the save code, never a reason to die.
     std::signal(SIGXFSZ, SIG_IGN);
-    // The switches are read from the command line as given, before Qt takes its own options.
-    const std::string commandLine = korvale::CommandLine::Join(argc, argv);
+    // The switches are read from the command line as given, before Qt takes its own options:
+    // "Embedding" and "Automation" first, then the user's switches.
+    const korvale::StartRequest start =
+        korvale::CommandLine::Parse(korvale::CommandLine::Join(argc, argv));
+    const korvale::ProgramSwitches switches(argc, argv);
+    if (const std::optional<std::string> answer = switches.Answer()) {
+        std::fputs(answer->c_str(), stdout);
+        return EXIT_SUCCESS;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QLatin1String(kApplicationName));
@@ -68,13 +79,10 @@ int main(int argc, char** argv) {
     // The session bus, without which the program cannot serve its automation object.
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        dialogs.messageBox(kBusFailedText, kApplicationName,
-                           korvale::MessageIcon::Exclamation, korvale::MessageButtons::Ok);
+        dialogs.messageBox(kBusFailedText, kApplicationName, korvale::MessageIcon::Exclamation,
+                           korvale::MessageButtons::Ok);
         return kExitBusUnavailable;
     }
-
-    // The start-up switches; the rest of the command line is not read by anything else.
-    const korvale::StartRequest start = korvale::CommandLine::Parse(commandLine);
 
     // Started by a client: publish the factory. Otherwise repair the registration.
     std::unique_ptr<korvale::AutomationServer> automation;
@@ -102,10 +110,7 @@ int main(int argc, char** argv) {
     services.optionsFile = QSettings(QSettings::IniFormat, QSettings::UserScope,
                                      QStringLiteral("korvale"), QStringLiteral("korvale"))
                                .fileName();
-    services.matchLoudnessSwitch =
-        korvale::CommandLine::HasArgument(argc, argv, korvale::CommandLine::kMatchLoudnessSwitch);
-    services.skipSilentEdgesSwitch =
-        korvale::CommandLine::HasArgument(argc, argv, korvale::CommandLine::kSkipSilentEdgesSwitch);
+    switches.Apply(services);
 
     korvale::CKORVALEDlg window(services);
     dialogs.SetOwner(&window);

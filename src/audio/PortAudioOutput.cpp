@@ -14,7 +14,7 @@ namespace korvale {
 
 namespace {
 
-constexpr int kChannels = 2;
+constexpr int kStreamChannels = 2;
 constexpr double kBuffersPerSecond = 100.0; // 10 ms buffers
 constexpr double kMinLatencySeconds = 0.1;
 constexpr auto kDetachWait = std::chrono::milliseconds(200);
@@ -58,14 +58,14 @@ std::unique_ptr<PortAudioOutput> PortAudioOutput::OpenDefault(std::string* failu
     }
     const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
     const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
-    if (info == nullptr || info->maxOutputChannels < kChannels) {
+    if (info == nullptr || info->maxOutputChannels < kStreamChannels) {
         return fail("no default stereo output device");
     }
     const int rate = static_cast<int>(std::lround(info->defaultSampleRate));
     const auto frames = static_cast<std::size_t>(std::lround(rate / kBuffersPerSecond));
     PaStreamParameters params{};
     params.device = device;
-    params.channelCount = kChannels;
+    params.channelCount = kStreamChannels;
     params.sampleFormat = paFloat32;
     params.suggestedLatency = std::max(info->defaultLowOutputLatency, kMinLatencySeconds);
     std::unique_ptr<PortAudioOutput> output(
@@ -129,7 +129,7 @@ void PortAudioOutput::detach() {
 bool PortAudioOutput::fillBuffer(float* out, std::size_t frames) noexcept {
     m_inCallback.store(true, std::memory_order_seq_cst);
     if (m_detached.load(std::memory_order_seq_cst)) {
-        std::fill_n(out, frames * kChannels, 0.0f);
+        std::fill_n(out, frames * kStreamChannels, 0.0f);
         m_inCallback.store(false, std::memory_order_seq_cst);
         return false;
     }

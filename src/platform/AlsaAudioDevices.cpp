@@ -148,6 +148,7 @@ void WritePlaybackVolume(snd_mixer_elem_t* element, ChannelVolumes volumes) {
 
 // The name of the card behind a control device, or nothing when it cannot be opened.
 std::optional<std::string> CardName(const std::string& device) {
+    const QuietSoundProbe quiet;
     snd_ctl_t* rawCtl = nullptr;
     if (snd_ctl_open(&rawCtl, device.c_str(), SND_CTL_NONBLOCK) < 0) {
         return std::nullopt;
@@ -200,6 +201,8 @@ snd_mixer_t* AlsaAudioDevices::DefaultMixer() {
         }
         m_mixer.reset();
     }
+    // Looking for the default control device: where there is none, the caller says so.
+    const QuietSoundProbe quiet;
     snd_mixer_t* raw = nullptr;
     if (snd_mixer_open(&raw, 0) < 0) {
         return nullptr;
@@ -268,6 +271,7 @@ std::vector<std::string> AlsaAudioDevices::MixerDevices() {
     }
     // The default control device stands first when it exists (a sound server's plugin, or
     // the first card).
+    const QuietSoundProbe quiet;
     snd_ctl_t* rawCtl = nullptr;
     if (snd_ctl_open(&rawCtl, kDefaultDevice, SND_CTL_NONBLOCK) >= 0) {
         snd_ctl_close(rawCtl);

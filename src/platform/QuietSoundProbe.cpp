@@ -3,13 +3,45 @@
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 namespace korvale {
 
 namespace {
 
-void DropAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+// How many probes the calling thread is inside.
+thread_local int t_probeDepth = 0;
+
+// ALSA's message handler: dropped inside a probe, else written the way ALSA's own handler
+// writes it, in one piece even when several threads report at once.
+void ReportAlsaMessage(const char* file, int line, const char* function, int error,
+                       const char* format, ...) {
+    if (t_probeDepth > 0) {
+        return;
+    }
+    std::va_list arguments;
+    va_start(arguments, format);
+    ::flockfile(stderr);
+    std::fprintf(stderr, "ALSA lib %s:%i:(%s) ", file, line, function);
+    std::vfprintf(stderr, format, arguments);
+    if (error != 0) {
+        std::fprintf(stderr, ": %s", snd_strerror(error));
+    }
+    std::fputc('\n', stderr);
+    ::funlockfile(stderr);
+    va_end(arguments);
+}
+
+// Sets the handler once, before the first probe: the library reads it from every thread,
+// so it never changes afterwards.
+void RouteAlsaMessages() {
+    static std::once_flag routed;
+    std::call_once(routed, [] { snd_lib_error_set_handler(&ReportAlsaMessage); });
+}
+
 void DropJackMessage(const char*) {}
 
 // libjack comes in with PortAudio's JACK host API; KORVALE does not link it itself, so its
@@ -41,7 +73,8 @@ JackHook InfoHook() {
 
 QuietSoundProbe::QuietSoundProbe() {
     ::setenv("JACK_NO_START_SERVER", "1", /*overwrite=*/0);
-    snd_lib_error_set_handler(&DropAlsaMessage);
+    RouteAlsaMessages();
+    ++t_probeDepth;
     if (const JackHook hook = ErrorHook(); hook.ok()) {
         m_jackError = *hook.current;
         hook.set(&DropJackMessage);
@@ -53,7 +86,7 @@ QuietSoundProbe::QuietSoundProbe() {
 }
 
 QuietSoundProbe::~QuietSoundProbe() {
-    snd_lib_error_set_handler(nullptr); // ALSA's own: messages to standard error
+    --t_probeDepth;
     if (const JackHook hook = ErrorHook(); hook.ok() && m_jackError != nullptr) {
         hook.set(m_jackError);
     }

@@ -4,8 +4,8 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
-#include <QContextMenuEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -23,13 +23,14 @@
 #include <functional>
 #include <map>
 
+#include "app/ProgramSwitches.h"
 #include "platform/QtDialogs.h"
 #include "support/ClipFactory.h"
 #include "support/TempDir.h"
 #include "support/TestWindow.h"
-#include "ui/OptionsMenu.h"
 #include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"
+#include "ui/OptionsMenu.h"
 #include "ui/PlayListView.h"
 #include "ui/TrackBar.h"
 
@@ -39,7 +40,9 @@ namespace {
 using W = CKORVALEDlg;
 const std::vector<std::string> kClips = {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"};
 
-std::string Text(const QLabel* label) { return label->text().toStdString(); }
+std::string Text(const QLabel* label) {
+    return label->text().toStdString();
+}
 
 // Every control that shows core state shows what the core holds now.
 void ExpectShowsCore(W& w) {
@@ -49,7 +52,8 @@ void ExpectShowsCore(W& w) {
          {std::tuple{Deck::A, w.FaderA, w.FaderALabel, w.ElapsedA, w.RemainA},
           std::tuple{Deck::B, w.FaderB, w.FaderBLabel, w.ElapsedB, w.RemainB}}) {
         EXPECT_EQ(std::tuple(fader->value(), Text(label), Text(elapsed), Text(remain)),
-                  std::tuple(c.Decks().FaderPosition(d), c.Decks().FaderLabel(d).value_or(Text(label)),
+                  std::tuple(c.Decks().FaderPosition(d),
+                             c.Decks().FaderLabel(d).value_or(Text(label)),
                              c.Decks().Times(d).elapsed, c.Decks().Times(d).remain));
     }
     for (auto [slider, bar, label] :
@@ -58,19 +62,28 @@ void ExpectShowsCore(W& w) {
           std::tuple{FadeSlider::InSpeed, w.InSpeedSlider, w.InSpeedLabel},
           std::tuple{FadeSlider::OutSpeed, w.OutSpeedSlider, w.OutSpeedLabel}}) {
         EXPECT_EQ(std::pair(bar->value(), Text(label)),
-                  std::pair(c.Settings().Position(slider), c.Settings().Label(slider).value_or(Text(label))));
+                  std::pair(c.Settings().Position(slider),
+                            c.Settings().Label(slider).value_or(Text(label))));
     }
-    EXPECT_EQ(std::tuple(w.MixStyleCombo->currentIndex(), w.WaitFadeInCheck->isChecked(), w.FadeInThresholdSlider->isEnabled()),
-              std::tuple(c.Settings().MixStyleIndex(), c.Settings().WaitBoxChecked(), c.Settings().ThresholdEnabled()));
-    EXPECT_EQ(std::tuple(Text(w.CueClipName), Text(w.CuePositionDisplay), Text(w.CuePlayTime), w.SetCueButton->isEnabled()),
-              std::tuple(c.Cue().ClipName(), c.Cue().CuePointText(), c.Cue().PlayTimeText(), c.Cue().ControlsEnabled()));
+    EXPECT_EQ(std::tuple(w.MixStyleCombo->currentIndex(), w.WaitFadeInCheck->isChecked(),
+                         w.FadeInThresholdSlider->isEnabled()),
+              std::tuple(c.Settings().MixStyleIndex(), c.Settings().WaitBoxChecked(),
+                         c.Settings().ThresholdEnabled()));
+    EXPECT_EQ(std::tuple(Text(w.CueClipName), Text(w.CuePositionDisplay), Text(w.CuePlayTime),
+                         w.SetCueButton->isEnabled()),
+              std::tuple(c.Cue().ClipName(), c.Cue().CuePointText(), c.Cue().PlayTimeText(),
+                         c.Cue().ControlsEnabled()));
     // A track bar holds its position inside its range.
-    EXPECT_EQ(w.CuePositionSlider->value(), std::clamp(c.Cue().SliderPosition(), c.Cue().SliderMinimum(), c.Cue().SliderMaximum()));
-    EXPECT_EQ(std::pair(w.MicLevel->isVisibleTo(&w), w.TOCheck->isVisibleTo(&w)), std::pair(c.Levels().MicOn(), c.Levels().MicOn()));
-    EXPECT_EQ(std::tuple(w.MasterLevel->value(), w.MicLevel->value(), w.MicButton->isChecked(), w.TOCheck->isChecked(),
-                         w.LoadNextCheck->isChecked(), w.MixNextCheck->isChecked()),
-              std::tuple(c.Levels().MasterPosition(), c.Levels().MicPosition(), c.Levels().MicOn(), c.Levels().TalkOverChecked(),
-                         c.LoadNext(), c.MixNext()));
+    EXPECT_EQ(
+        w.CuePositionSlider->value(),
+        std::clamp(c.Cue().SliderPosition(), c.Cue().SliderMinimum(), c.Cue().SliderMaximum()));
+    EXPECT_EQ(std::pair(w.MicLevel->isVisibleTo(&w), w.TOCheck->isVisibleTo(&w)),
+              std::pair(c.Levels().MicOn(), c.Levels().MicOn()));
+    EXPECT_EQ(std::tuple(w.MasterLevel->value(), w.MicLevel->value(), w.MicButton->isChecked(),
+                         w.TOCheck->isChecked(), w.LoadNextCheck->isChecked(),
+                         w.MixNextCheck->isChecked()),
+              std::tuple(c.Levels().MasterPosition(), c.Levels().MicPosition(), c.Levels().MicOn(),
+                         c.Levels().TalkOverChecked(), c.LoadNext(), c.MixNext()));
 }
 
 // A window with the clips listed, "a" on deck A (the user's choice) and "b" on deck B.
@@ -80,7 +93,8 @@ struct L {
     W& w = *t.w;
     Korvale& core = w.Core();
     L() {
-        for (const std::string& clip : kClips) t.deck1.AddClip(clip, 60.0), t.deck2.AddClip(clip, 60.0);
+        for (const std::string& clip : kClips)
+            t.deck1.AddClip(clip, 60.0), t.deck2.AddClip(clip, 60.0);
         core.Store().List().AppendMany(kClips);
         t.mci.replies = {{"status movie length", "60000"}, {"status movie position", "1500"}};
         core.Store().SelectedByUser(0);
@@ -94,7 +108,8 @@ struct L {
             QTest::keyClick(bar, bar->value() == bar->minimum() ? Qt::Key_End : Qt::Key_Home);
         } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
             const bool was = box->isChecked();
-            QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+            QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(
+                QAccessibleActionInterface::toggleAction());
             EXPECT_TRUE(QTest::qWaitFor([&] { return box->isChecked() != was; }));
         } else {
             QTest::mouseClick(control, Qt::LeftButton);
@@ -108,23 +123,28 @@ TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
     test::TestWindow fresh; // the status line keeps its template text until the core writes
     EXPECT_EQ(Text(fresh.w->StatusLine), "Ready");
     L l;
-    for (const ControlSpec& entry : WindowControls()) EXPECT_TRUE(l.w.findChild<QWidget*>(entry.name)) << entry.name;
-    EXPECT_EQ(std::tuple(Text(l.w.InSpeedLabel), l.w.InSpeedSlider->value(), l.w.FaderA->tickInterval(),
-                         l.w.SkipLastSlider->maximum(), l.w.MasterLevel->value(), l.w.MasterLevel->maximum()),
-              std::tuple(std::string("In Speed 40"), 40, 400, 60, l.core.Levels().MasterPosition(), 65536));
+    for (const ControlSpec& entry : WindowControls())
+        EXPECT_TRUE(l.w.findChild<QWidget*>(entry.name)) << entry.name;
+    EXPECT_EQ(std::tuple(Text(l.w.InSpeedLabel), l.w.InSpeedSlider->value(),
+                         l.w.FaderA->tickInterval(), l.w.SkipLastSlider->maximum(),
+                         l.w.MasterLevel->value(), l.w.MasterLevel->maximum()),
+              std::tuple(std::string("In Speed 40"), 40, 400, 60, l.core.Levels().MasterPosition(),
+                         65536));
     l.core.Levels().MasterMovedByUser(7281), l.core.OnVScroll(); // a level the core holds shows
     EXPECT_EQ(l.w.MasterLevel->value(), 7281);
     EXPECT_FALSE(l.w.IsTimerRunning(TimerId::Tick));
     EXPECT_EQ(l.w.ShuffleButton->toolTip().toStdString(), "Shuffle the play list");
     // Controls take their template heights (a drop-down list's includes its open list) and
     // start hidden, disabled or at nothing as the template says.
-    EXPECT_EQ(std::tuple(l.w.PlayListBox->height() > l.w.height() / 2, l.w.MixStyleCombo->height() < l.w.height() / 10,
+    EXPECT_EQ(std::tuple(l.w.PlayListBox->height() > l.w.height() / 2,
+                         l.w.MixStyleCombo->height() < l.w.height() / 10,
                          l.w.findChild<QWidget*>("ShuffleScratchList")->isVisibleTo(&l.w),
                          l.w.SetCueButton->isVisibleTo(&l.w), l.w.UpperProgressBar->value()),
               std::tuple(true, true, false, true, 0));
     ExpectShowsCore(l.w);
     // Changes the core makes on its own show too.
-    l.core.SetStatus("Busy"), l.core.Settings().SetMixStyleIndex(2), l.core.Decks().PlayDeck(Deck::A);
+    l.core.SetStatus("Busy"), l.core.Settings().SetMixStyleIndex(2),
+        l.core.Decks().PlayDeck(Deck::A);
     l.t.deck1.SetPosition(12.0), l.core.OnTimer(TimerId::Tick);
     EXPECT_EQ(Text(l.w.StatusLine) + Text(l.w.ElapsedA), "Busy00:00:12:00");
     ExpectShowsCore(l.w);
@@ -182,14 +202,23 @@ TEST(WindowShow, PlayingRedrawsOnlyWhatChanged) {
 }
 
 TEST(WindowWiring, PlacementFollowsTheScreenWidth) {
-    struct Row { QSize screen; QRect place; bool shown; };
-    const Row rows[] = {{{640, 480}, {0, 0, 640, 480}, true}, {{800, 600}, {80, 60, 640, 480}, true},
-                        {{1024, 768}, {192, 144, 640, 480}, true}, {{1023, 900}, {}, false}};
+    struct Row {
+        QSize screen;
+        QRect place;
+        bool shown;
+    };
+    const Row rows[] = {{{640, 480}, {0, 0, 640, 480}, true},
+                        {{800, 600}, {80, 60, 640, 480}, true},
+                        {{1024, 768}, {192, 144, 640, 480}, true},
+                        {{1023, 900}, {}, false}};
     for (const Row& row : rows) {
         test::TestWindow t(nullptr, row.screen);
         const QSize size = t.w->size(); // other screens: centred at the template's size
-        const QRect centred(QPoint((row.screen.width() - size.width()) / 2, (row.screen.height() - size.height()) / 2), size);
-        EXPECT_EQ(std::pair(QRect(t.w->pos(), size), t.w->isVisible()), std::pair(row.shown ? row.place : centred, row.shown));
+        const QRect centred(QPoint((row.screen.width() - size.width()) / 2,
+                                   (row.screen.height() - size.height()) / 2),
+                            size);
+        EXPECT_EQ(std::pair(QRect(t.w->pos(), size), t.w->isVisible()),
+                  std::pair(row.shown ? row.place : centred, row.shown));
     }
 }
 
@@ -197,10 +226,13 @@ TEST(WindowWiring, EachControlReachesItsOperation) {
     using Step = std::function<void(L&)>;
     const Step none = [](L&) {};
     const Step cueA = [](L& l) { l.Press(l.w.CueAButton), l.t.mci.commands.clear(); };
-    const Step playA = [](L& l) { l.Press(l.w.PlayAButton); }, playB = [](L& l) { l.Press(l.w.PlayBButton); };
+    const Step playA = [](L&l) { l.Press(l.w.PlayAButton); },
+               playB = [](L&l) { l.Press(l.w.PlayBButton); };
     const Step mic = [](L& l) { l.Press(l.w.MicButton); };
     const auto sent = [](L& l) { return !l.t.mci.commands.empty(); };
-    const auto bar = [](auto get) { return [get](L& l) { return get(l.core) == l.pressed->value(); }; };
+    const auto bar = [](auto get) {
+        return [get](L& l) { return get(l.core) == l.pressed->value(); };
+    };
     const std::vector<std::tuple<const char*, Step, std::function<bool(L&)>>> rows = {
         {"LoadButton", none, [](L& l) { return l.dialogs.openRequests.size() == 1; }},
         {"SaveListButton", none, [](L& l) { return l.dialogs.saveRequests.size() == 1; }},
@@ -217,8 +249,10 @@ TEST(WindowWiring, EachControlReachesItsOperation) {
         {"CloseBButton", none, [](L& l) { return l.t.deck1.isOpen() && !l.t.deck2.isOpen(); }},
         {"CueAButton", none, [](L& l) { return l.core.Cue().ClipName() == kClips[0]; }},
         {"CueBButton", none, [](L& l) { return l.core.Cue().ClipName() == kClips[1]; }},
-        {"CuePlayPauseButton", cueA, [](L& l) { return l.core.Cue().Playing() && l.w.IsTimerRunning(TimerId::Cue); }},
-        {"CuePlayPauseButton", [](L& l) { l.Press(l.w.CueAButton), l.Press(l.w.CuePlayPauseButton); },
+        {"CuePlayPauseButton", cueA,
+         [](L& l) { return l.core.Cue().Playing() && l.w.IsTimerRunning(TimerId::Cue); }},
+        {"CuePlayPauseButton",
+         [](L& l) { l.Press(l.w.CueAButton), l.Press(l.w.CuePlayPauseButton); },
          [](L& l) { return !l.core.Cue().Playing() && !l.w.IsTimerRunning(TimerId::Cue); }},
         {"MarkInButton", cueA, sent},
         {"GoToCueButton", cueA, sent},
@@ -228,10 +262,15 @@ TEST(WindowWiring, EachControlReachesItsOperation) {
         {"MixNextCheck", none, [](L& l) { return l.core.MixNext() && !l.core.LoadNext(); }},
         {"StopAllButton", [](L& l) { l.Press(l.w.LoadNextCheck), l.Press(l.w.MixNextCheck); },
          [](L& l) { return !l.core.LoadNext() && !l.core.MixNext() && !l.t.deck1.isOpen(); }},
-        {"MicButton", none, [](L& l) { return l.core.Levels().MicOn() && l.w.MicButton->text() == "MIC ON"; }},
+        {"MicButton", none,
+         [](L& l) { return l.core.Levels().MicOn() && l.w.MicButton->text() == "MIC ON"; }},
         // Mic on again: the core releases the talk-over box, and the list makes room for the level.
-        {"MicButton", [](L& l) { l.Press(l.w.MicButton), l.Press(l.w.TOCheck), l.Press(l.w.MicButton); },
-         [](L& l) { return l.core.Levels().MicOn() && l.w.PlayListBox->geometry().right() < l.w.MicLevel->x(); }},
+        {"MicButton",
+         [](L& l) { l.Press(l.w.MicButton), l.Press(l.w.TOCheck), l.Press(l.w.MicButton); },
+         [](L& l) {
+             return l.core.Levels().MicOn() &&
+                    l.w.PlayListBox->geometry().right() < l.w.MicLevel->x();
+         }},
         {"TOCheck", mic, [](L& l) { return l.core.Levels().TalkOverChecked(); }},
         {"FaderBLabel", none, [](L& l) { return l.core.StatusText() == "Player 2: b"; }},
         {"WaitFadeInCheck", none, [](L& l) { return !l.core.Settings().WaitBoxChecked(); }},
@@ -241,7 +280,8 @@ TEST(WindowWiring, EachControlReachesItsOperation) {
         {"MasterLevel", none, bar([](Korvale& c) { return c.Levels().MasterPosition(); })},
         {"MicLevel", mic, bar([](Korvale& c) { return c.Levels().MicPosition(); })},
         {"SkipLastSlider", none, bar([](Korvale& c) { return c.Settings().SkipLastSeconds(); })},
-        {"FadeInThresholdSlider", none, bar([](Korvale& c) { return c.Settings().FadeInThreshold(); })},
+        {"FadeInThresholdSlider", none,
+         bar([](Korvale& c) { return c.Settings().FadeInThreshold(); })},
         {"InSpeedSlider", none, bar([](Korvale& c) { return c.Settings().InSpeed(); })},
         {"OutSpeedSlider", none, bar([](Korvale& c) { return c.Settings().OutSpeed(); })},
         {"CuePositionSlider", cueA, bar([](Korvale& c) { return c.Cue().SliderPosition(); })},
@@ -259,7 +299,9 @@ TEST(WindowWiring, EachControlReachesItsOperation) {
 TEST(WindowWiring, PlayListViewLoadsOnlyWhatTheUserSelects) {
     L l;
     PlayListView* view = l.w.PlayListBox;
-    const auto at = [view](int row) { return view->visualRect(view->model()->index(row, 0)).center(); };
+    const auto at = [view](int row) {
+        return view->visualRect(view->model()->index(row, 0)).center();
+    };
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at(2));
     EXPECT_EQ(l.core.List().SelectedIndex(), 2);
     EXPECT_EQ(view->model()->index(2, 0).data(Qt::ToolTipRole).toString().toStdString(), kClips[2]);
@@ -275,10 +317,13 @@ TEST(WindowWiring, PlayListViewLoadsOnlyWhatTheUserSelects) {
     ASSERT_FALSE(view->indexAt(below).isValid());
     for (const auto& attempt : std::vector<std::function<void()>>{
              [&] { QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, below); },
-             [&] { QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, at(1)); },
+             [&] {
+                 QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, at(1));
+             },
              [&] { QTest::keyClick(view, Qt::Key_Space, Qt::ControlModifier); }}) {
         attempt();
-        EXPECT_EQ(std::pair(view->ShownSelection(), l.core.List().SelectedIndex()), std::pair(1, 1));
+        EXPECT_EQ(std::pair(view->ShownSelection(), l.core.List().SelectedIndex()),
+                  std::pair(1, 1));
     }
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at(0)); // the first entry too
     EXPECT_EQ(l.core.List().SelectedIndex(), 0);
@@ -401,7 +446,8 @@ Answer TypeAndConfirm(const std::string& name, bool modal, bool confirm = true) 
         EXPECT_EQ(QApplication::activeModalWidget() == dialog, modal) << "modal: the save dialog";
         auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         ASSERT_TRUE(field != nullptr && field->hasFocus());
-        EXPECT_GT(qobject_cast<QFileDialog*>(dialog)->nameFilters().size(), 1) << "the program's filters";
+        EXPECT_GT(qobject_cast<QFileDialog*>(dialog)->nameFilters().size(), 1)
+            << "the program's filters";
         field->setText(QString::fromStdString(name));
         confirm ? dialog->accept() : dialog->reject(); // the Open or Save button, or Cancel
     };
@@ -410,7 +456,8 @@ Answer PressOk(const char* text, const char* title) {
     return [text, title](QDialog* dialog) {
         auto* box = qobject_cast<QMessageBox*>(dialog);
         ASSERT_NE(box, nullptr);
-        EXPECT_EQ(box->text().toStdString() + "|" + box->windowTitle().toStdString(), std::string(text) + "|" + title);
+        EXPECT_EQ(box->text().toStdString() + "|" + box->windowTitle().toStdString(),
+                  std::string(text) + "|" + title);
         box->button(QMessageBox::Ok)->click();
     };
 }
@@ -418,22 +465,30 @@ Answer PressOk(const char* text, const char* title) {
 TEST(RealDialogs, EachDialogIsAnsweredWhileTheWindowRuns) {
     QTemporaryDir folder;
     const auto path = [&](const char* name) { return folder.filePath(name).toStdString(); };
-    ASSERT_TRUE(testing::WriteBytes(path("one.mp3"), "x") && testing::WriteBytes(path("two.mp3"), "x"));
+    ASSERT_TRUE(testing::WriteBytes(path("one.mp3"), "x") &&
+                testing::WriteBytes(path("two.mp3"), "x"));
     const QString savedCurrent = QDir::currentPath();
     const auto none = [](Korvale&) {};
-    const auto fill = [&](Korvale& c) { c.Store().List().AppendMany({path("one.mp3"), path("two.mp3")}); };
-    const std::vector<std::tuple<const char*, std::function<void(Korvale&)>, Answer,
-                                 std::function<bool(Korvale&)>>> rows = {
-        {"LoadButton", none, TypeAndConfirm(path("one.mp3"), false),
-         [](Korvale& core) { return core.List().Count() == 2; }},
-        {"LoadButton", none, TypeAndConfirm(path("one.mp3"), false, false),
-         [](Korvale& core) { return core.List().Count() == 0; }},
-        {"SaveListButton", fill, TypeAndConfirm(path("list"), true), [&](Korvale&) {
-             return testing::ReadBytes(path("list.ztl")).find(path("two.mp3")) != std::string::npos;
-         }},
-        {"SaveListButton", none, PressOk("Play List is Empty", "KORVALE"), [](Korvale& c) { return !c.List().Count(); }},
-        {"AboutButton", none, PressOk("KORVALE Version 1.1", "About KORVALE"), [](Korvale&) { return true; }},
+    const auto fill = [&](Korvale& c) {
+        c.Store().List().AppendMany({path("one.mp3"), path("two.mp3")});
     };
+    const std::vector<std::tuple<const char*, std::function<void(Korvale&)>, Answer,
+                                 std::function<bool(Korvale&)>>>
+        rows = {
+            {"LoadButton", none, TypeAndConfirm(path("one.mp3"), false),
+             [](Korvale& core) { return core.List().Count() == 2; }},
+            {"LoadButton", none, TypeAndConfirm(path("one.mp3"), false, false),
+             [](Korvale& core) { return core.List().Count() == 0; }},
+            {"SaveListButton", fill, TypeAndConfirm(path("list"), true),
+             [&](Korvale&) {
+                 return testing::ReadBytes(path("list.ztl")).find(path("two.mp3")) !=
+                        std::string::npos;
+             }},
+            {"SaveListButton", none, PressOk("Play List is Empty", "KORVALE"),
+             [](Korvale& c) { return !c.List().Count(); }},
+            {"AboutButton", none, PressOk("KORVALE Version 1.1", "About KORVALE"),
+             [](Korvale&) { return true; }},
+        };
     for (const auto& [name, setUp, answer, check] : rows) {
         SCOPED_TRACE(name);
         QtDialogs dialogs;
@@ -464,7 +519,8 @@ TEST(WindowWiring, TheContextMenuTogglesTheClipOptionsAndTheyAreKeptAcrossRuns) 
         const OptionsMenu* m = t.w->Options;
         EXPECT_EQ(m->MatchLoudnessAction->isChecked(), t.w->Core().Leveling().MatchLoudness());
         EXPECT_EQ(m->SkipSilentEdgesAction->isChecked(), t.w->Core().Leveling().SkipSilentEdges());
-        return std::pair(m->MatchLoudnessAction->isChecked(), m->SkipSilentEdgesAction->isChecked());
+        return std::pair(m->MatchLoudnessAction->isChecked(),
+                         m->SkipSilentEdgesAction->isChecked());
     };
     test::TestWindow first(nullptr, QSize(1280, 1024), file);
     EXPECT_EQ(shown(first), std::pair(false, false));
@@ -475,14 +531,37 @@ TEST(WindowWiring, TheContextMenuTogglesTheClipOptionsAndTheyAreKeptAcrossRuns) 
     QTest::keyClick(first.w.get(), Qt::Key_Menu);
     EXPECT_TRUE(first.w->Options->isVisible());
     const QList<QAction*> entries = first.w->Options->actions();
-    EXPECT_EQ(entries[0]->text() + "|" + entries[1]->text(), "Match clip loudness|Skip silent starts and ends");
+    EXPECT_EQ(entries[0]->text() + "|" + entries[1]->text(),
+              "Match clip loudness|Skip silent starts and ends");
     first.w->Options->MatchLoudnessAction->trigger();
     test::TestWindow second(nullptr, QSize(1280, 1024), file);
     EXPECT_EQ(shown(second), std::pair(true, false));
     second.w->Options->MatchLoudnessAction->trigger();
     second.w->Options->SkipSilentEdgesAction->trigger();
     EXPECT_EQ(shown(second), std::pair(false, true));
-    EXPECT_EQ(shown(*std::make_unique<test::TestWindow>(nullptr, QSize(1280, 1024), file)), std::pair(false, true));
+    EXPECT_EQ(shown(*std::make_unique<test::TestWindow>(nullptr, QSize(1280, 1024), file)),
+              std::pair(false, true));
+}
+
+TEST(ProgramSwitches, TurnTheirOptionsOnAmongOtherWords) {
+    struct Row {
+        std::vector<const char*> argv;
+        bool matchLoudness;
+        bool skipSilentEdges;
+    };
+    for (const Row& row :
+         {Row{{"korvale", "--match-loudness"}, true, false},
+          Row{{"korvale", "-Embedding", "--unknown", "-skip-silent-edges", "clip.mp3"},
+              false,
+              true}}) {
+        SCOPED_TRACE(row.argv.back());
+        const ProgramSwitches switches(static_cast<int>(row.argv.size()), row.argv.data());
+        WindowServices services;
+        switches.Apply(services);
+        EXPECT_EQ(services.matchLoudnessSwitch, row.matchLoudness);
+        EXPECT_EQ(services.skipSilentEdgesSwitch, row.skipSilentEdges);
+        EXPECT_FALSE(switches.Answer().has_value());
+    }
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a built build folder, installs it with apt, starts the
-# installed program the way its desktop entry does (in the entry's working directory) on a
-# virtual X display, checks that its window shows and that "H" asks the desktop to open
-# the installed help page, lets a bus client start KORVALE.Application through the
-# installed activation file, and removes the package again.
+# Builds the Debian package from a built build folder, checks it with lintian (no error and no
+# warning), installs it with apt, checks that the manual page names every switch of the
+# installed program's --help, starts the installed program the way its desktop entry does
+# (in the entry's working directory) on a virtual X display, checks that its window shows and
+# that "H" asks the desktop to open the installed help page, lets a bus client start
+# KORVALE.Application through the installed activation file, and removes the package again.
 #
 # It changes the machine (installs and removes a package), so it runs only as root, and
 # only inside a private session bus (the test command runs under dbus-run-session).
@@ -22,7 +23,7 @@ skip() {
 }
 [[ $(id -u) -eq 0 ]] || skip "installing a package needs root"
 [[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ]] || skip "no private session bus (run under dbus-run-session)"
-for tool in apt-get dpkg-deb dpkg-shlibdeps file readelf cpack Xvfb xdotool xwininfo dbus-send; do
+for tool in apt-get dpkg-deb dpkg-shlibdeps file readelf cpack lintian Xvfb xdotool xwininfo dbus-send; do
     command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
 done
 if dpkg-query -W -f='${Status}' korvale 2>/dev/null | grep -q "install ok installed"; then
@@ -131,6 +132,11 @@ done
 if grep -v '^\./usr' <<<"$contents" | grep -qv '^\./$'; then
     fail "package holds files outside /usr: $(grep -v '^\./usr' <<<"$contents" | grep -v '^\./$')"
 fi
+# Debian's own checker: the copyright file, the change log, the manual page and the rest.
+if ! lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1; then
+    cat "$scratch/lintian.log" >&2
+    fail "lintian reports errors or warnings"
+fi
 
 # 2. Install it the way a user does.
 if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$scratch/install.log" 2>&1; then
@@ -149,6 +155,13 @@ program="$(key_value "$desktop" Exec | sed 's/ %[fFuUdDnNickvm]//g')"
 [[ "$program" == /usr/bin/korvale && -x "$program" ]] || fail "the desktop entry starts '$program'"
 [[ "$(key_value "$service" Exec)" == "/usr/bin/korvale -Embedding" ]] ||
     fail "the installed activation file starts '$(key_value "$service" Exec)'"
+# Every switch that --help lists is in the manual page (its dashes there written "\-").
+switches="$(/usr/bin/korvale --help | grep -o -- '--[a-z-]*' | sort -u)"
+[[ -n "$switches" ]] || fail "the installed program's --help lists no switch"
+page="$(zcat /usr/share/man/man1/korvale.1.gz | sed 's/\\-/-/g')"
+for switch in $switches; do
+    grep -qF -- "$switch" <<<"$page" || fail "the manual page does not name $switch"
+done
 ((failures == 0)) || finish
 
 # 3. A virtual display on a free number, and a desktop opener that only records.

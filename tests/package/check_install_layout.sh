@@ -46,7 +46,10 @@ check_prefix() {
         share/applications/korvale.desktop \
         share/dbus-1/services/KORVALE.Application.service \
         share/icons/hicolor/scalable/apps/korvale.svg \
+        share/doc/korvale/changelog.gz \
+        share/doc/korvale/copyright \
         share/korvale/korvale_1_1_help.htm \
+        share/man/man1/korvale.1.gz \
         share/metainfo/korvale.metainfo.xml | sort)"
     actual="$(cd "$stage" && find . -type f -o -type l | sed "s|^\./${prefix#/}/||" | sort)"
     if [[ "$actual" != "$expected" ]]; then

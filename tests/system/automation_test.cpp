@@ -7,6 +7,7 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 
+#include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -43,7 +44,9 @@ QString PathOf(const QDBusMessage& reply) {
     const bool one = reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1;
     return one ? reply.arguments().front().value<QDBusObjectPath>().path() : QString();
 }
-bool HasOwner(const QDBusConnection& bus) { return bus.interface()->isServiceRegistered(kName); }
+bool HasOwner(const QDBusConnection& bus) {
+    return bus.interface()->isServiceRegistered(kName);
+}
 
 class Automation : public ::testing::Test {
 protected:
@@ -51,15 +54,20 @@ protected:
         if (std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr || !m_bus.isConnected()) {
             GTEST_SKIP() << "run under dbus-run-session";
         }
-        m_serviceFile = ActivationFile::ServicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")).value() /
-                        ActivationFile::kFileName;
+        m_serviceFile =
+            ActivationFile::ServicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"))
+                .value() /
+            ActivationFile::kFileName;
     }
     void TearDown() override {
         m_children.clear(); // each killed by its id
-        for (const pid_t pid : m_foreign) ::kill(pid, SIGKILL);
-        if (m_bus.isConnected()) WaitFor([this] { return !HasOwner(m_bus); }, 10s);
+        for (const pid_t pid : m_foreign)
+            ::kill(pid, SIGKILL);
+        if (m_bus.isConnected())
+            WaitFor([this] { return !HasOwner(m_bus); }, 10s);
     }
-    Child& Start(std::vector<std::string> args, std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen"}) {
+    Child& Start(std::vector<std::string> args,
+                 std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen"}) {
         args.insert(args.begin(), m_binary);
         const std::string log = m_dir.file("korvale" + std::to_string(m_children.size()) + ".log");
         return *m_children.emplace_back(std::make_unique<Child>(args, env, log));
@@ -113,7 +121,8 @@ TEST_F(Automation, ASecondRequestStartsAFreshCopyAndEachEndsWithItsObject) {
     ASSERT_EQ(Release(m_bus, again.service(), PathOf(again)).type(), QDBusMessage::ReplyMessage);
     EXPECT_TRUE(WaitFor([&] { return ::kill(second, 0) != 0; }, 10s));
     // The first copy answers, so it has handled everything sent to it before.
-    EXPECT_EQ(Call(m_bus, firstOwner, "/", "org.freedesktop.DBus.Peer", "Ping").type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(Call(m_bus, firstOwner, "/", "org.freedesktop.DBus.Peer", "Ping").type(),
+              QDBusMessage::ReplyMessage);
     ASSERT_EQ(Release(m_bus, firstOwner, firstPath).type(), QDBusMessage::ReplyMessage);
     EXPECT_EQ(first.WaitExit(10s), 0);
 }
@@ -123,8 +132,9 @@ TEST_F(Automation, AHeldCopyEndsWhenTheBusGoesAway) {
     Child daemon({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + address},
                  {}, m_dir.file("dbus.log"));
     ASSERT_TRUE(WaitFor([&] { return fs::exists(m_dir.file("bus")); }, 15s));
-    Child& program = Start({"-Embedding"}, {"DBUS_SESSION_BUS_ADDRESS=" + address, "QT_QPA_PLATFORM=offscreen",
-                                            "XDG_DATA_HOME=" + m_dir.file("data")});
+    Child& program =
+        Start({"-Embedding"}, {"DBUS_SESSION_BUS_ADDRESS=" + address, "QT_QPA_PLATFORM=offscreen",
+                               "XDG_DATA_HOME=" + m_dir.file("data")});
     const QString name = QStringLiteral("korvale-private-client");
     auto client = QDBusConnection::connectToBus(QString::fromStdString(address), name);
     ASSERT_TRUE(WaitFor([&] { return HasOwner(client); }, 15s));
@@ -136,13 +146,31 @@ TEST_F(Automation, AHeldCopyEndsWhenTheBusGoesAway) {
     QDBusConnection::disconnectFromBus(name);
 }
 
+TEST_F(Automation, HelpAndVersionAnswerWithoutAWindowABusOrSound) {
+    // None of them is there: opening any of them would end the program otherwise.
+    const std::vector<std::string> nowhere = {
+        "QT_QPA_PLATFORM=korvale-none",
+        "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/korvale-bus",
+        "PULSE_SERVER=unix:/nonexistent/korvale-pulse"};
+    EXPECT_EQ(Start({"--version"}, nowhere).WaitExit(10s), 0);
+    EXPECT_EQ(testing::ReadBytes(m_dir.file("korvale0.log")), "KORVALE 1.1\n");
+    EXPECT_EQ(Start({"--help"}, nowhere).WaitExit(10s), 0);
+    const std::string help = testing::ReadBytes(m_dir.file("korvale1.log"));
+    EXPECT_TRUE(help.starts_with("Usage: korvale [options]\n")) << help;
+    for (const char* line : {"\n  -h, --help ", "\n  -v, --version ", "\n  --match-loudness ",
+                             "\n  --skip-silent-edges "}) {
+        EXPECT_NE(help.find(line), std::string::npos) << line;
+    }
+}
+
 // ---- The window on a virtual display ----
 
 class AutomationOnScreen : public Automation {
 protected:
     void SetUp() override {
         Automation::SetUp();
-        if (!IsSkipped() && !m_screen.ok()) GTEST_SKIP() << "Xvfb and xdotool are needed";
+        if (!IsSkipped() && !m_screen.ok())
+            GTEST_SKIP() << "Xvfb and xdotool are needed";
     }
     sys::Screen m_screen;
 };
@@ -158,6 +186,19 @@ TEST_F(AutomationOnScreen, WithoutASessionBusTheProgramSaysSoAndEnds) {
     ASSERT_TRUE(m_screen.Key(box, "Return"));
     EXPECT_EQ(child.WaitExit(10s), 1);
     EXPECT_FALSE(fs::exists(m_dir.file("data"))) << "nothing is registered without a bus";
+}
+
+TEST_F(AutomationOnScreen, WithoutASoundDeviceOneLineOfItsOwnIsAllThatShows) {
+    int card = -1;
+    if (snd_card_next(&card) == 0 && card >= 0)
+        GTEST_SKIP() << "this machine has a sound card";
+    auto env = m_screen.Environment();
+    env.push_back("PULSE_SERVER=unix:/nonexistent/korvale-pulse");
+    Start({}, env);
+    ASSERT_FALSE(m_screen.WaitForWindow("KORVALE").isEmpty()) << "every device has been looked for";
+    const std::string log = testing::ReadBytes(m_dir.file("korvale0.log"));
+    EXPECT_NE(log.find("KORVALE: the sound output did not open"), std::string::npos) << log;
+    EXPECT_EQ(log.find("ALSA lib"), std::string::npos) << log;
 }
 
 } // namespace

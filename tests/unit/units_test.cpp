@@ -1,6 +1,8 @@
 // The pure units and the files: time texts, clip names, path lengths, the shuffle, the
-// play-list codecs and whole-file reads and writes, the command line and the activation file.
+// play-list codecs and whole-file reads and writes, the command line, the activation file and
+// the sound library's messages.
 
+#include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <limits>
 #include <numeric>
+#include <thread>
 #include <unistd.h>
 
 #include "app/ActivationFile.h"
@@ -21,6 +24,7 @@
 #include "core/TimeText.h"
 #include "core/WholeFile.h"
 #include "interfaces/PathLength.h"
+#include "platform/QuietSoundProbe.h"
 #include "support/ClipFactory.h"
 #include "support/CoreFixture.h"
 #include "support/TempDir.h"
@@ -35,38 +39,66 @@ std::string N(long long value) {
 
 TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
     const std::pair<std::string, std::string> cases[] = {
-        {FormatTimeText(0.0), "00:00:00:00"}, {FormatTimeText(3723.5), "01:02:03:12"},
-        {FormatTimeText(0.039), "00:00:00:00"}, {FormatTimeText(215999.99), "59:59:59:24"},
-        {FormatTimeText(216000.0), "00:00:00:00"}, {FormatTimeText(-0.5), "00:00:00:-12"},
-        {FormatTimeText(-61.0), "00:-1:-1:00"}, {FormatTimeText(-3723.5), "-1:-2:-3:-12"},
-        {FormatTimeText(1e300), "40:55:45:22"}, {FormatTimeText(kInf), "40:55:45:22"},
-        {FormatTimeText(-kInf), "-40:-55:-45:-23"}, {FormatTimeText(std::nan("")), "00:00:00:00"},
-        {N(ParseTimeText("01:02:03:12")), "3723480"}, {N(ParseTimeText("01x02y03z12")), "3723480"},
+        {FormatTimeText(0.0), "00:00:00:00"},
+        {FormatTimeText(3723.5), "01:02:03:12"},
+        {FormatTimeText(0.039), "00:00:00:00"},
+        {FormatTimeText(215999.99), "59:59:59:24"},
+        {FormatTimeText(216000.0), "00:00:00:00"},
+        {FormatTimeText(-0.5), "00:00:00:-12"},
+        {FormatTimeText(-61.0), "00:-1:-1:00"},
+        {FormatTimeText(-3723.5), "-1:-2:-3:-12"},
+        {FormatTimeText(1e300), "40:55:45:22"},
+        {FormatTimeText(kInf), "40:55:45:22"},
+        {FormatTimeText(-kInf), "-40:-55:-45:-23"},
+        {FormatTimeText(std::nan("")), "00:00:00:00"},
+        {N(ParseTimeText("01:02:03:12")), "3723480"},
+        {N(ParseTimeText("01x02y03z12")), "3723480"},
         {N(ParseTimeText("99:99:99:99")), N(99 * 3600000 + 99 * 60000 + 99 * 1000 + 99 * 40)},
-        {N(ParseTimeText(" 1:02:03:12")), "3723480"}, {N(ParseTimeText("+1:02:03:12")), "3723480"},
-        {N(ParseTimeText("-1:00:00:00")), "-3600000"}, {N(ParseTimeText("00:00:00:-12")), "-40"},
-        {N(ParseTimeText("ab:1x:-x:  ")), "60000"}, {N(ParseTimeText("")), "0"},
-        {N(ParseTimeText("01:0")), "3600000"}, {N(ParseTimeText("01:02:03:1")), "3723040"},
+        {N(ParseTimeText(" 1:02:03:12")), "3723480"},
+        {N(ParseTimeText("+1:02:03:12")), "3723480"},
+        {N(ParseTimeText("-1:00:00:00")), "-3600000"},
+        {N(ParseTimeText("00:00:00:-12")), "-40"},
+        {N(ParseTimeText("ab:1x:-x:  ")), "60000"},
+        {N(ParseTimeText("")), "0"},
+        {N(ParseTimeText("01:0")), "3600000"},
+        {N(ParseTimeText("01:02:03:1")), "3723040"},
         {N(ParseTimeText(std::string_view("01:02\0:03", 9))), "3720000"},
-        {ClipDisplayName("/home/dj/Song One.mp3"), "Song One"}, {ClipDisplayName("/a.b/T.WAV"), "T"},
-        {ClipDisplayName("Song.mp3"), "Song"}, {ClipDisplayName("/m/Live.at.Home.mp3"), "Live.at.Home"},
-        {ClipDisplayName(""), "ERR"}, {ClipDisplayName("/"), "ERR"}, {ClipDisplayName("/m/"), "ERR"},
-        {ClipDisplayName("/m/S.flac"), "S"}, {ClipDisplayName("/m/Song."), "Song"},
-        {ClipDisplayName("/m/v1.2.ogg.x"), "v1.2.ogg"}, {ClipDisplayName("/m/README"), "README"},
-        {ClipDisplayName("/m/.mp3"), ".mp3"}, {ClipDisplayName("/m/.hidden"), ".hidden"},
-        {ClipDisplayName("/m/a"), "a"}, {ClipDisplayName("/x.lib/Intro"), "Intro"},
-        {ClipDisplayName("/x.mp3/ab"), "ab"}, {N(PathCharacterCount("/\xd0\x96\xd0\x96.mp3")), "7"},
-        {N(PathCharacterCount("/\xe2\x82\xac")), "2"}, {N(PathCharacterCount("/\xf0\x9f\x8e\xb5")), "2"},
-        {N(PathCharacterCount("/\xd0")), "2"}, {N(PathCharacterCount("/\xc0\xaf")), "3"},
-        {N(PathCharacterCount("/\xed\xa0\x80")), "4"}, {N(PathCharacterCount("/\xff\xd0\x96")), "4"},
+        {ClipDisplayName("/home/dj/Song One.mp3"), "Song One"},
+        {ClipDisplayName("/a.b/T.WAV"), "T"},
+        {ClipDisplayName("Song.mp3"), "Song"},
+        {ClipDisplayName("/m/Live.at.Home.mp3"), "Live.at.Home"},
+        {ClipDisplayName(""), "ERR"},
+        {ClipDisplayName("/"), "ERR"},
+        {ClipDisplayName("/m/"), "ERR"},
+        {ClipDisplayName("/m/S.flac"), "S"},
+        {ClipDisplayName("/m/Song."), "Song"},
+        {ClipDisplayName("/m/v1.2.ogg.x"), "v1.2.ogg"},
+        {ClipDisplayName("/m/README"), "README"},
+        {ClipDisplayName("/m/.mp3"), ".mp3"},
+        {ClipDisplayName("/m/.hidden"), ".hidden"},
+        {ClipDisplayName("/m/a"), "a"},
+        {ClipDisplayName("/x.lib/Intro"), "Intro"},
+        {ClipDisplayName("/x.mp3/ab"), "ab"},
+        {N(PathCharacterCount("/\xd0\x96\xd0\x96.mp3")), "7"},
+        {N(PathCharacterCount("/\xe2\x82\xac")), "2"},
+        {N(PathCharacterCount("/\xf0\x9f\x8e\xb5")), "2"},
+        {N(PathCharacterCount("/\xd0")), "2"},
+        {N(PathCharacterCount("/\xc0\xaf")), "3"},
+        {N(PathCharacterCount("/\xed\xa0\x80")), "4"},
+        {N(PathCharacterCount("/\xff\xd0\x96")), "4"},
         {N(PathCharacterCount("ab\xed\x9f\xbf\xc2\x80")), "4"}, // U+D7FF, U+0080: the edges
         {N(IsValidUtf8("/\x80")) + N(IsValidUtf8("/\xf4\x8f\xbf\xbf")), "01"},
-        {FirstPathCharacters("a\xd0\x96" "b", 2), "a\xd0\x96"},
+        {FirstPathCharacters("a\xd0\x96"
+                             "b",
+                             2),
+         "a\xd0\x96"},
         {FirstPathCharacters("ab\xff", 2), "ab"},
     };
-    for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
     std::string cyrillic;
-    for (int i = 0; i < 130; ++i) cyrillic += "\xd0\x96";
+    for (int i = 0; i < 130; ++i)
+        cyrillic += "\xd0\x96";
     EXPECT_TRUE(FitsPathLimit(cyrillic) && FitsPathLimit(std::string(255, 'a')));
     EXPECT_FALSE(FitsPathLimit(std::string(256, 'a')));
     for (int frames = 0; frames < 60 * 90000; frames += 997) {
@@ -76,14 +108,16 @@ TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
 
 TEST(ShuffleOrder, EqualsTheScratchListAlgorithmOnTheClassicGenerator) {
     ClassicRand fastRand, slowRand, raw;
-    for (const int expected : {41, 18467, 6334}) EXPECT_EQ(raw.Next(), expected);
+    for (const int expected : {41, 18467, 6334})
+        EXPECT_EQ(raw.Next(), expected);
     for (const std::size_t n : {0, 1, 2, 3, 7, 16, 17, 255, 4097, 32767, 32768, 32769, 40000}) {
         // The plain algorithm: a list of the remaining entries, erased one by one.
         std::vector<std::size_t> scratch(n), order;
         std::iota(scratch.begin(), scratch.end(), 0u);
         while (!scratch.empty()) {
             auto r = static_cast<std::size_t>(slowRand.Next());
-            while (r >= scratch.size()) r = static_cast<std::size_t>(slowRand.Next());
+            while (r >= scratch.size())
+                r = static_cast<std::size_t>(slowRand.Next());
             order.push_back(scratch[r]);
             scratch.erase(scratch.begin() + static_cast<std::ptrdiff_t>(r));
         }
@@ -108,26 +142,47 @@ TEST(PlayListCodec, DecodesEncodesAndRefusesAsWorkedOut) {
     EXPECT_NE(EncodeZtl(Entries(1234, "x")).find("\"Clips: 1234\"\r\r\n"), std::string::npos);
     EXPECT_EQ(EncodePlainList({"/m/a.mp3", "", "/m/b.wav"}), "/m/a.mp3\r\n\r\n/m/b.wav\r\n");
     const std::string l(256, 'z'), f(255, 'f');
-    struct Case { bool ztl; std::string bytes; Entries entries; std::size_t tooLong, unclosed; };
+    struct Case {
+        bool ztl;
+        std::string bytes;
+        Entries entries;
+        std::size_t tooLong, unclosed;
+    };
     const Case cases[] = {
         {true, "\"Other\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"\"junk \"/a\" \"\"", {"/a", ""}, 0, 0},
-        {true, kZtlHead + "\"a\r\nb\"", {"a\r\nb"}, 0, 0}, {true, kZtlHead, {}, 0, 0},
-        {true, "/m/a.mp3\r\n/m/b.mp3\r\n", {}, 0, 0}, {true, "", {}, 0, 0},
-        {true, kZtlHead + "\"/a\"\r\r\n\"/b/cut of", {"/a"}, 0, 1}, {true, "\"Zantor", {}, 0, 0},
-        {true, kZtlHead + "\"", {}, 0, 1}, {true, kZtlHead + "\"" + l + "\"\"" + f + "\"\"" + l + "\"", {f}, 2, 0},
-        {false, l + "\r\n" + f + "\r\n" + l, {f}, 2, 0}, {false, f + "\r\n", {f}, 0, 0},
-        {false, "#EXTM3U\r\n#EXTINF:1,A - T\r\n/m/T.mp3\r\n", {"#EXTM3U", "#EXTINF:1,A - T", "/m/T.mp3"}, 0, 0},
+        {true, kZtlHead + "\"a\r\nb\"", {"a\r\nb"}, 0, 0},
+        {true, kZtlHead, {}, 0, 0},
+        {true, "/m/a.mp3\r\n/m/b.mp3\r\n", {}, 0, 0},
+        {true, "", {}, 0, 0},
+        {true, kZtlHead + "\"/a\"\r\r\n\"/b/cut of", {"/a"}, 0, 1},
+        {true, "\"Zantor", {}, 0, 0},
+        {true, kZtlHead + "\"", {}, 0, 1},
+        {true, kZtlHead + "\"" + l + "\"\"" + f + "\"\"" + l + "\"", {f}, 2, 0},
+        {false, l + "\r\n" + f + "\r\n" + l, {f}, 2, 0},
+        {false, f + "\r\n", {f}, 0, 0},
+        {false,
+         "#EXTM3U\r\n#EXTINF:1,A - T\r\n/m/T.mp3\r\n",
+         {"#EXTM3U", "#EXTINF:1,A - T", "/m/T.mp3"},
+         0,
+         0},
         {false, "/m/a.mp3\n/m/b.mp3\n", {"/m/a.mp3", "/m/b.mp3"}, 0, 0},
-        {false, "a\r\n\r\n\nb\n", {"a", "", "", "b"}, 0, 0}, {false, "\n", {""}, 0, 0},
-        {false, "a\r\nbc", {"a", "bc"}, 0, 0}, {false, "a\r\nb", {"a"}, 0, 0}, {false, "b", {}, 0, 0},
-        {false, "a\r\nb\r", {"a", "b"}, 0, 0}, {false, "a\r\n\r", {"a"}, 0, 0}, {false, "", {}, 0, 0},
-        {false, "\"Z\"\r\r\n", {"\"Z\"\r"}, 0, 0}, {false, "a\rb\n", {"a\rb"}, 0, 0},
+        {false, "a\r\n\r\n\nb\n", {"a", "", "", "b"}, 0, 0},
+        {false, "\n", {""}, 0, 0},
+        {false, "a\r\nbc", {"a", "bc"}, 0, 0},
+        {false, "a\r\nb", {"a"}, 0, 0},
+        {false, "b", {}, 0, 0},
+        {false, "a\r\nb\r", {"a", "b"}, 0, 0},
+        {false, "a\r\n\r", {"a"}, 0, 0},
+        {false, "", {}, 0, 0},
+        {false, "\"Z\"\r\r\n", {"\"Z\"\r"}, 0, 0},
+        {false, "a\rb\n", {"a\rb"}, 0, 0},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
         const DecodedPlayList d = c.ztl ? DecodeZtl(c.bytes) : DecodeM3u(c.bytes);
         EXPECT_EQ(d.entries, c.entries) << "case " << i;
-        EXPECT_EQ(std::pair(d.refusedTooLong, d.refusedUnclosed), std::pair(c.tooLong, c.unclosed)) << i;
+        EXPECT_EQ(std::pair(d.refusedTooLong, d.refusedUnclosed), std::pair(c.tooLong, c.unclosed))
+            << i;
     }
     const Entries all{"/m/a.mp3", "", "/m/#odd.wav", f, "é/ü"};
     EXPECT_EQ(DecodeZtl(EncodeZtl(all)).entries, all);
@@ -149,13 +204,18 @@ TEST(WholeFile, ReadsAnyBytesAndTypesEveryFailureWithoutBlocking) {
     WriteBytes(dir.file("empty"), "");
     ::mkfifo(dir.file("pipe").c_str(), 0600);
     const std::pair<std::string, ReadFileError> cases[] = {
-        {dir.file("list"), ReadFileError::TooLarge}, {dir.file("missing"), ReadFileError::Missing},
-        {dir.file("no/such"), ReadFileError::Missing}, {dir.path(), ReadFileError::IsDirectory},
-        {dir.file("empty"), ReadFileError::Empty}, {dir.file("pipe"), ReadFileError::Unreadable},
-        {"/dev/zero", ReadFileError::Unreadable}, {"/proc/self/mem", ReadFileError::Unreadable}};
+        {dir.file("list"), ReadFileError::TooLarge},
+        {dir.file("missing"), ReadFileError::Missing},
+        {dir.file("no/such"), ReadFileError::Missing},
+        {dir.path(), ReadFileError::IsDirectory},
+        {dir.file("empty"), ReadFileError::Empty},
+        {dir.file("pipe"), ReadFileError::Unreadable},
+        {"/dev/zero", ReadFileError::Unreadable},
+        {"/proc/self/mem", ReadFileError::Unreadable}};
     for (const auto& [path, error] : cases) {
         const ReadFileResult result = ReadWholeFile(path);
-        EXPECT_EQ(std::pair(result.error, result.errorText.empty()), std::pair(error, false)) << path;
+        EXPECT_EQ(std::pair(result.error, result.errorText.empty()), std::pair(error, false))
+            << path;
     }
 }
 
@@ -165,7 +225,8 @@ TEST(WholeFile, WriteReplacesThroughLinksKeepsModesAndLeavesNoTemporary) {
     const mode_t umask = ::umask(027);
     ASSERT_TRUE(WriteFileReplacing(path, "first").ok);
     ::umask(umask);
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(0640)); // a new file follows the umask
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms(0640)); // a new file follows the umask
     fs::create_symlink(path, dir.file("link"));
     ASSERT_TRUE(WriteFileReplacing(dir.file("link"), std::string("second\0!", 8)).ok);
     EXPECT_EQ(ReadBytes(path), std::string("second\0!", 8));
@@ -179,7 +240,8 @@ TEST(WholeFile, WriteReplacesThroughLinksKeepsModesAndLeavesNoTemporary) {
         const WriteFileResult result = WriteFileReplacing(bad, "data");
         EXPECT_FALSE(result.ok || result.errorText.empty()) << bad;
     }
-    EXPECT_EQ(std::pair(WriteFileReplacing(path + "/x", "data").errorNumber, WriteFileReplacing(dir.path() + "/", "").errorNumber),
+    EXPECT_EQ(std::pair(WriteFileReplacing(path + "/x", "data").errorNumber,
+                        WriteFileReplacing(dir.path() + "/", "").errorNumber),
               std::pair(ENOTDIR, EISDIR));
     EXPECT_TRUE(fs::is_directory(dir.file("taken")));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
@@ -199,10 +261,12 @@ TEST(PlayListSave, RunningOutOfRoomOrNoPlaceToCreateIsToldAndKeepsTheOldFile) {
         test::CoreFixture f;
         f.core.Store().List().AppendMany(Entries(1000, "/music/" + std::string(90, 'n') + ".mp3"));
         bool told = true;
-        for (const auto& [target, caption] : {std::pair{path, "KORVALE couldn't write out file"},
-                                              {dir.file("gone/list.ztl"), "KORVALE couldn't create out file"}}) {
+        for (const auto& [target, caption] :
+             {std::pair{path, "KORVALE couldn't write out file"},
+              {dir.file("gone/list.ztl"), "KORVALE couldn't create out file"}}) {
             f.dialogs.messages.clear();
-            told = told && f.core.Files().WritePlayListFile(target, 1) == PlayListFiles::kNotWritten &&
+            told = told &&
+                   f.core.Files().WritePlayListFile(target, 1) == PlayListFiles::kNotWritten &&
                    f.dialogs.messages.size() == 1 && f.dialogs.messages[0].caption == caption;
         }
         ::_exit(told ? 0 : 1);
@@ -214,26 +278,69 @@ TEST(PlayListSave, RunningOutOfRoomOrNoPlaceToCreateIsToldAndKeepsTheOldFile) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
-
 TEST(CommandLine, SwitchesAfterDashOrSlashMakeAnAutomatedStartAndAreCutOnce) {
     const char* argv[] = {"/usr/bin/korvale", "-Embedding", "two words", "x"};
     EXPECT_EQ(CommandLine::Join(4, argv), "-Embedding two words x");
     EXPECT_EQ(CommandLine::Join(1, argv), "");
     EXPECT_EQ(CommandLine::Join(0, nullptr), "");
-    const auto has = [&](int argc, const char* argument) { return CommandLine::HasArgument(argc, argv, argument); };
-    EXPECT_EQ(std::tuple(has(4, "-Embedding"), has(4, "x"), has(3, "x"), has(4, "/usr/bin/korvale"), has(4, "two")),
-              std::tuple(true, true, false, false, false)); // a whole argument after the program's path
-    struct Case { const char* line; bool automated; const char* remaining; };
-    for (const Case& c : {Case{"/Automation", true, ""}, {"-Automation", true, ""}, {"/Embedding", true, ""},
-                          {"-Embedding", true, ""}, {"alpha -Embedding beta", true, "alpha  beta"},
-                          {"-EmbeddingXYZ tail", true, "XYZ tail"}, {"/Automation -Embedding", true, "/Automation "},
-                          {"-Automation /Automation", true, " /Automation"}, {"Embedding x/Embedding", true, "Embedding x"},
-                          {"/automation", false, "/automation"}, {"-embedding", false, "-embedding"},
-                          {"/EMBEDDING", false, "/EMBEDDING"}, {"Embedding", false, "Embedding"}, {"", false, ""},
-                          {"clip.mp3", false, "clip.mp3"}, {"+Embedding", false, "+Embedding"},
+    struct Case {
+        const char* line;
+        bool automated;
+        const char* remaining;
+    };
+    for (const Case& c : {Case{"/Automation", true, ""},
+                          {"-Automation", true, ""},
+                          {"/Embedding", true, ""},
+                          {"-Embedding", true, ""},
+                          {"alpha -Embedding beta", true, "alpha  beta"},
+                          {"-EmbeddingXYZ tail", true, "XYZ tail"},
+                          {"/Automation -Embedding", true, "/Automation "},
+                          {"-Automation /Automation", true, " /Automation"},
+                          {"Embedding x/Embedding", true, "Embedding x"},
+                          {"/automation", false, "/automation"},
+                          {"-embedding", false, "-embedding"},
+                          {"/EMBEDDING", false, "/EMBEDDING"},
+                          {"Embedding", false, "Embedding"},
+                          {"", false, ""},
+                          {"clip.mp3", false, "clip.mp3"},
+                          {"+Embedding", false, "+Embedding"},
                           {"\\Automation", false, "\\Automation"}}) {
         const StartRequest request = CommandLine::Parse(c.line);
-        EXPECT_EQ(std::pair(request.automated, request.remaining), std::pair(c.automated, std::string(c.remaining))) << c.line;
+        EXPECT_EQ(std::pair(request.automated, request.remaining),
+                  std::pair(c.automated, std::string(c.remaining)))
+            << c.line;
+    }
+}
+
+TEST(QuietSoundProbe, DropsOnlyWhatTheProbingThreadCausesWhileItProbes) {
+    // What ALSA prints when the calling thread opens a device that is not there.
+    const auto openMissingDevice = [] {
+        ::testing::internal::CaptureStderr();
+        snd_ctl_t* ctl = nullptr;
+        EXPECT_LT(snd_ctl_open(&ctl, "korvale_no_such_device", 0), 0);
+        return ::testing::internal::GetCapturedStderr();
+    };
+    struct Row {
+        const char* name;
+        bool probing;
+        bool otherThread;
+        bool reported;
+    };
+    for (const Row& row : {Row{"inside a probe", true, false, false},
+                           Row{"another thread's, during a probe", true, true, true},
+                           Row{"after a probe", false, false, true}}) {
+        SCOPED_TRACE(row.name);
+        std::optional<QuietSoundProbe> probe;
+        if (row.probing) {
+            probe.emplace();
+        }
+        std::string printed;
+        if (row.otherThread) {
+            std::thread([&] { printed = openMissingDevice(); }).join();
+        } else {
+            printed = openMissingDevice();
+        }
+        EXPECT_EQ(printed.find("ALSA lib") != std::string::npos, row.reported);
     }
 }
 
@@ -248,11 +355,21 @@ TEST(ActivationFile, FolderAndContentsForEveryProgramPathTheBusCanStart) {
                  ActivationFile::ServicesFolder("r", "r"));
     const std::string head = "[D-BUS Service]\nName=KORVALE.Application\nExec=";
     const std::pair<std::string, std::string> cases[] = {
-        {"/opt/korvale/bin/korvale", "/opt/korvale/bin/korvale"}, {"/my apps/it's/k", "'/my apps/it'\\''s/k'"},
-        {"/a/$HOME\\x", "'/a/$HOME\\x'"}, {"/bin/k\xc3\xb6rvale", "'/bin/k\xc3\xb6rvale'"},
-        {"/bin/k\xe2\x82\xacrvale", "'/bin/k\xe2\x82\xacrvale'"}, {"/bin/\xf0\x9f\x8e\xb5", "'/bin/\xf0\x9f\x8e\xb5'"},
-        {"", ""}, {"korvale", ""}, {"/bin/kor\nvale", ""}, {"/bin/kor\x7fvale", ""}, {"/bin/\xff\xfe", ""},
-        {"/bin/\xc3", ""}, {"/bin/\xe2\x82", ""}, {"/bin/\xc0\xaf", ""}, {"/bin/\xed\xa0\x80", ""}};
+        {"/opt/korvale/bin/korvale", "/opt/korvale/bin/korvale"},
+        {"/my apps/it's/k", "'/my apps/it'\\''s/k'"},
+        {"/a/$HOME\\x", "'/a/$HOME\\x'"},
+        {"/bin/k\xc3\xb6rvale", "'/bin/k\xc3\xb6rvale'"},
+        {"/bin/k\xe2\x82\xacrvale", "'/bin/k\xe2\x82\xacrvale'"},
+        {"/bin/\xf0\x9f\x8e\xb5", "'/bin/\xf0\x9f\x8e\xb5'"},
+        {"", ""},
+        {"korvale", ""},
+        {"/bin/kor\nvale", ""},
+        {"/bin/kor\x7fvale", ""},
+        {"/bin/\xff\xfe", ""},
+        {"/bin/\xc3", ""},
+        {"/bin/\xe2\x82", ""},
+        {"/bin/\xc0\xaf", ""},
+        {"/bin/\xed\xa0\x80", ""}};
     for (const auto& [program, exec] : cases) {
         const auto contents = ActivationFile::Contents(program);
         EXPECT_EQ(contents.value_or(""), exec.empty() ? "" : head + exec + " -Embedding\n")
