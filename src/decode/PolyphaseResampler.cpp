@@ -6,6 +6,10 @@
 #include <numbers>
 #include <numeric>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace korvale {
 
 namespace {
@@ -15,15 +19,18 @@ namespace {
 constexpr double kFilterTaps = 48.0;
 constexpr double kCutoff = 0.96;
 constexpr double kKaiserBeta = 10.0;
-// Outputs computed together from one input window; also the vector width in floats.
-constexpr std::size_t kLanes = 4;
+// Outputs computed together from one input window.
+constexpr std::size_t kGroup = 4;
+// Taps per block of the coefficient table: one block holds these taps for each output of a group.
+constexpr std::size_t kBlock = 8;
 // Largest coefficient table built (floats, 1 MB).
 constexpr std::uint64_t kMaxTableFloats = std::uint64_t{1} << 18;
 // Input frames buffered beyond one window.
 constexpr std::size_t kBlockFrames = 4096;
 constexpr double kBesselTolerance = 1e-12;
 
-using Vec4 = float __attribute__((vector_size(kLanes * sizeof(float))));
+constexpr std::size_t kVecFloats = 4;
+using Vec4 = float __attribute__((vector_size(kVecFloats * sizeof(float))));
 
 Vec4 Load(const float* p) {
     Vec4 v;
@@ -31,7 +38,7 @@ Vec4 Load(const float* p) {
     return v;
 }
 
-// {sum of a, sum of b, sum of c, sum of d}, each summed as (x0 + x2) + (x1 + x3).
+// {sum of a, sum of b, sum of c, sum of d}.
 Vec4 SumLanes(Vec4 a, Vec4 b, Vec4 c, Vec4 d) {
     const Vec4 ab =
         __builtin_shufflevector(a, b, 0, 4, 1, 5) + __builtin_shufflevector(a, b, 2, 6, 3, 7);
@@ -41,8 +48,89 @@ Vec4 SumLanes(Vec4 a, Vec4 b, Vec4 c, Vec4 d) {
            __builtin_shufflevector(ab, cd, 2, 3, 6, 7);
 }
 
-std::size_t RoundUpToLanes(std::uint64_t n) {
-    return static_cast<std::size_t>((n + kLanes - 1) / kLanes * kLanes);
+// One group of outputs, interleaved into `output` (2 x kGroup floats): each output's taps times
+// the `window` input frames from `left` and `right`. Portable vectors of four floats.
+void ConvertGroupPortable(const float* c, const float* left, const float* right, std::size_t window,
+                          float* output) {
+    Vec4 l0{}, l1{}, l2{}, l3{}, r0{}, r1{}, r2{}, r3{};
+    for (std::size_t k = 0; k < window; k += kBlock, c += kGroup * kBlock) {
+        for (std::size_t half = 0; half < kBlock; half += kVecFloats) {
+            const Vec4 x = Load(left + k + half);
+            const Vec4 y = Load(right + k + half);
+            const Vec4 c0 = Load(c + half);
+            const Vec4 c1 = Load(c + kBlock + half);
+            const Vec4 c2 = Load(c + 2 * kBlock + half);
+            const Vec4 c3 = Load(c + 3 * kBlock + half);
+            l0 += c0 * x;
+            l1 += c1 * x;
+            l2 += c2 * x;
+            l3 += c3 * x;
+            r0 += c0 * y;
+            r1 += c1 * y;
+            r2 += c2 * y;
+            r3 += c3 * y;
+        }
+    }
+    const Vec4 l = SumLanes(l0, l1, l2, l3);
+    const Vec4 r = SumLanes(r0, r1, r2, r3);
+    const Vec4 first = __builtin_shufflevector(l, r, 0, 4, 1, 5);
+    const Vec4 second = __builtin_shufflevector(l, r, 2, 6, 3, 7);
+    std::memcpy(output, &first, sizeof first);
+    std::memcpy(output + kVecFloats, &second, sizeof second);
+}
+
+#if defined(__x86_64__)
+// The sums of the two halves of `v`.
+__attribute__((target("avx2,fma"))) __m128 Fold(__m256 v) {
+    return _mm_add_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1));
+}
+
+// The same with eight-float vectors and fused multiply-adds, on processors that have them.
+__attribute__((target("avx2,fma"))) void ConvertGroupAvx2(const float* c, const float* left,
+                                                          const float* right, std::size_t window,
+                                                          float* output) {
+    __m256 l0 = _mm256_setzero_ps();
+    __m256 l1 = l0;
+    __m256 l2 = l0;
+    __m256 l3 = l0;
+    __m256 r0 = l0;
+    __m256 r1 = l0;
+    __m256 r2 = l0;
+    __m256 r3 = l0;
+    for (std::size_t k = 0; k < window; k += kBlock, c += kGroup * kBlock) {
+        const __m256 x = _mm256_loadu_ps(left + k);
+        const __m256 y = _mm256_loadu_ps(right + k);
+        const __m256 c0 = _mm256_loadu_ps(c);
+        const __m256 c1 = _mm256_loadu_ps(c + kBlock);
+        const __m256 c2 = _mm256_loadu_ps(c + 2 * kBlock);
+        const __m256 c3 = _mm256_loadu_ps(c + 3 * kBlock);
+        l0 = _mm256_fmadd_ps(c0, x, l0);
+        l1 = _mm256_fmadd_ps(c1, x, l1);
+        l2 = _mm256_fmadd_ps(c2, x, l2);
+        l3 = _mm256_fmadd_ps(c3, x, l3);
+        r0 = _mm256_fmadd_ps(c0, y, r0);
+        r1 = _mm256_fmadd_ps(c1, y, r1);
+        r2 = _mm256_fmadd_ps(c2, y, r2);
+        r3 = _mm256_fmadd_ps(c3, y, r3);
+    }
+    const __m128 l = _mm_hadd_ps(_mm_hadd_ps(Fold(l0), Fold(l1)), _mm_hadd_ps(Fold(l2), Fold(l3)));
+    const __m128 r = _mm_hadd_ps(_mm_hadd_ps(Fold(r0), Fold(r1)), _mm_hadd_ps(Fold(r2), Fold(r3)));
+    _mm_storeu_ps(output, _mm_unpacklo_ps(l, r));
+    _mm_storeu_ps(output + kVecFloats, _mm_unpackhi_ps(l, r));
+}
+#endif
+
+PolyphaseResampler::GroupKernel ChooseKernel() {
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
+        return &ConvertGroupAvx2;
+    }
+#endif
+    return &ConvertGroupPortable;
+}
+
+std::size_t RoundUp(std::uint64_t n, std::size_t multiple) {
+    return static_cast<std::size_t>((n + multiple - 1) / multiple * multiple);
 }
 
 // The modified Bessel function of the first kind, order 0, by its power series.
@@ -80,19 +168,19 @@ std::unique_ptr<PolyphaseResampler> PolyphaseResampler::Create(int inputRate, in
     // Downsampling lowers the cut-off and lengthens the filter by the same factor.
     const double ratio = std::min(1.0, static_cast<double>(outputRate) / inputRate);
     const std::size_t taps =
-        RoundUpToLanes(static_cast<std::uint64_t>(std::ceil(kFilterTaps / ratio)));
+        RoundUp(static_cast<std::uint64_t>(std::ceil(kFilterTaps / ratio)), kVecFloats);
     // The phases repeat every `phases` outputs; groups of four repeat every `period` outputs.
-    const std::uint64_t period = std::lcm(phases, std::uint64_t{kLanes});
+    const std::uint64_t period = std::lcm(phases, std::uint64_t{kGroup});
     if (period * taps > kMaxTableFloats) {
         return nullptr;
     }
     auto base = [&](std::uint64_t output) { return output * step / phases; };
-    const std::uint64_t groups = period / kLanes;
+    const std::uint64_t groups = period / kGroup;
     std::uint64_t spread = 0;
     for (std::uint64_t g = 0; g < groups; ++g) {
-        spread = std::max(spread, base(g * kLanes + kLanes - 1) - base(g * kLanes));
+        spread = std::max(spread, base(g * kGroup + kGroup - 1) - base(g * kGroup));
     }
-    const std::size_t window = RoundUpToLanes(taps + spread);
+    const std::size_t window = RoundUp(taps + spread, kBlock);
     if (period * window > kMaxTableFloats) {
         return nullptr;
     }
@@ -103,10 +191,10 @@ std::unique_ptr<PolyphaseResampler> PolyphaseResampler::Create(int inputRate, in
     const double halfLength = static_cast<double>(taps) / 2.0;
     std::vector<double> kernel(taps);
     for (std::uint64_t g = 0; g < groups; ++g) {
-        const std::uint64_t first = g * kLanes;
-        advances[g] = static_cast<std::uint32_t>(base(first + kLanes) - base(first));
-        float* groupTable = coefficients.data() + g * window * kLanes;
-        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+        const std::uint64_t first = g * kGroup;
+        advances[g] = static_cast<std::uint32_t>(base(first + kGroup) - base(first));
+        float* groupTable = coefficients.data() + g * window * kGroup;
+        for (std::size_t lane = 0; lane < kGroup; ++lane) {
             const std::uint64_t output = first + lane;
             const double fraction =
                 static_cast<double>(output * step % phases) / static_cast<double>(phases);
@@ -121,7 +209,7 @@ std::unique_ptr<PolyphaseResampler> PolyphaseResampler::Create(int inputRate, in
             }
             for (std::size_t k = 0; k < taps; ++k) {
                 const std::size_t at = k + offset;
-                groupTable[at / kLanes * kLanes * kLanes + lane * kLanes + at % kLanes] =
+                groupTable[at / kBlock * kGroup * kBlock + lane * kBlock + at % kBlock] =
                     static_cast<float>(kernel[k] / sum);
             }
         }
@@ -135,7 +223,8 @@ PolyphaseResampler::PolyphaseResampler(std::uint64_t phases, std::uint64_t step,
                                        std::vector<std::uint32_t> advances)
     : m_phases(phases), m_step(step), m_taps(taps), m_window(window),
       m_coefficients(std::move(coefficients)), m_advances(std::move(advances)),
-      m_left(kBlockFrames + window, 0.0f), m_right(kBlockFrames + window, 0.0f) {
+      m_kernel(ChooseKernel()), m_left(kBlockFrames + window, 0.0f),
+      m_right(kBlockFrames + window, 0.0f) {
     reset();
 }
 
@@ -215,21 +304,25 @@ bool PolyphaseResampler::beforeEnd(std::uint64_t ahead) const {
 
 std::size_t PolyphaseResampler::produce(float* output, std::size_t capacity) {
     std::size_t written = 0;
-    while (written < capacity && m_start + m_window <= m_filled) {
-        if (m_lane == 0 && capacity - written >= kLanes && beforeEnd(kLanes - 1)) {
+    while (written < capacity && m_start + m_window <= m_filled && beforeEnd(0)) {
+        if (m_lane == 0 && capacity - written >= kGroup && beforeEnd(kGroup - 1)) {
             convertGroup(output + 2 * written);
-            written += kLanes;
-            m_outputFrames += kLanes;
+            written += kGroup;
+            m_outputFrames += kGroup;
             nextGroup();
-        } else if (beforeEnd(0)) {
-            convertLane(output + 2 * written);
-            ++written;
-            ++m_outputFrames;
-            if (++m_lane == kLanes) {
-                nextGroup();
-            }
-        } else {
-            break;
+            continue;
+        }
+        // Fewer outputs than a group: the group goes to the side, and its outputs out one
+        // by one, now and in the calls that follow.
+        if (m_lane == 0) {
+            convertGroup(m_staged.data());
+        }
+        output[2 * written] = m_staged[2 * m_lane];
+        output[2 * written + 1] = m_staged[2 * m_lane + 1];
+        ++written;
+        ++m_outputFrames;
+        if (++m_lane == kGroup) {
+            nextGroup();
         }
     }
     return written;
@@ -244,47 +337,8 @@ void PolyphaseResampler::nextGroup() {
 }
 
 void PolyphaseResampler::convertGroup(float* output) const {
-    const float* c = m_coefficients.data() + m_group * m_window * kLanes;
-    const float* left = m_left.data() + m_start;
-    const float* right = m_right.data() + m_start;
-    Vec4 l0{}, l1{}, l2{}, l3{}, r0{}, r1{}, r2{}, r3{};
-    for (std::size_t k = 0; k < m_window; k += kLanes, c += kLanes * kLanes) {
-        const Vec4 x = Load(left + k);
-        const Vec4 y = Load(right + k);
-        const Vec4 c0 = Load(c);
-        const Vec4 c1 = Load(c + kLanes);
-        const Vec4 c2 = Load(c + 2 * kLanes);
-        const Vec4 c3 = Load(c + 3 * kLanes);
-        l0 += c0 * x;
-        l1 += c1 * x;
-        l2 += c2 * x;
-        l3 += c3 * x;
-        r0 += c0 * y;
-        r1 += c1 * y;
-        r2 += c2 * y;
-        r3 += c3 * y;
-    }
-    const Vec4 l = SumLanes(l0, l1, l2, l3);
-    const Vec4 r = SumLanes(r0, r1, r2, r3);
-    const Vec4 first = __builtin_shufflevector(l, r, 0, 4, 1, 5);
-    const Vec4 second = __builtin_shufflevector(l, r, 2, 6, 3, 7);
-    std::memcpy(output, &first, sizeof first);
-    std::memcpy(output + kLanes, &second, sizeof second);
-}
-
-void PolyphaseResampler::convertLane(float* output) const {
-    const float* c = m_coefficients.data() + m_group * m_window * kLanes + m_lane * kLanes;
-    const float* left = m_left.data() + m_start;
-    const float* right = m_right.data() + m_start;
-    Vec4 l{};
-    Vec4 r{};
-    for (std::size_t k = 0; k < m_window; k += kLanes, c += kLanes * kLanes) {
-        const Vec4 taps = Load(c);
-        l += taps * Load(left + k);
-        r += taps * Load(right + k);
-    }
-    output[0] = (l[0] + l[2]) + (l[1] + l[3]);
-    output[1] = (r[0] + r[2]) + (r[1] + r[3]);
+    m_kernel(m_coefficients.data() + m_group * m_window * kGroup, m_left.data() + m_start,
+             m_right.data() + m_start, m_window, output);
 }
 
 } // namespace korvale

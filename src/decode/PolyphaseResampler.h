@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -18,11 +19,18 @@ namespace korvale {
 //
 // Output frame n stands exactly at input time n * inputRate / outputRate: the conversion adds no
 // delay. Four consecutive output frames are computed together from one window of input, so that
-// every input load serves four outputs.
+// every input load serves four outputs; with eight-float vectors and fused multiply-adds where the
+// processor has them (AVX2 and FMA), else with portable four-float vectors. The two ways round
+// differently in the last bits.
 //
 // Used by one thread at a time; allocates at construction only.
 class PolyphaseResampler {
 public:
+    // Computes four consecutive outputs, interleaved into `output`: `coefficients` is their group's
+    // table, `left` and `right` the first input frame of their `window`.
+    using GroupKernel = void (*)(const float* coefficients, const float* left, const float* right,
+                                 std::size_t window, float* output);
+
     // Null when the table of filter phases for these rates would be too large (rates whose ratio
     // does not reduce to a small fraction) or a rate is not positive.
     static std::unique_ptr<PolyphaseResampler> Create(int inputRate, int outputRate);
@@ -52,7 +60,6 @@ private:
     // Whether the output `ahead` frames after the next one still stands before the input's end.
     bool beforeEnd(std::uint64_t ahead) const;
     void convertGroup(float* output) const;
-    void convertLane(float* output) const;
     void nextGroup();
 
     const std::uint64_t m_phases; // output frames per period of the phase pattern
@@ -63,6 +70,7 @@ private:
     const std::vector<float> m_coefficients;
     // Per group: input frames from its window to the next group's.
     const std::vector<std::uint32_t> m_advances;
+    const GroupKernel m_kernel; // the fastest this processor runs
 
     // Input by channel: the filter's history, then frames not yet converted.
     std::vector<float> m_left;
@@ -70,7 +78,8 @@ private:
     std::size_t m_filled = 0; // frames held in the channel buffers
     std::size_t m_start = 0;  // first frame of the current group's window
     std::size_t m_group = 0;
-    std::size_t m_lane = 0; // the current group's outputs already written
+    std::size_t m_lane = 0;          // the current group's outputs already written
+    std::array<float, 8> m_staged{}; // the current group, when fewer outputs than four fit
     std::uint64_t m_inputFrames = 0;
     std::uint64_t m_outputFrames = 0;
     bool m_ending = false;
