@@ -120,9 +120,9 @@ __attribute__((target("avx2,fma"))) void ConvertGroupAvx2(const float* c, const 
 }
 #endif
 
-PolyphaseResampler::GroupKernel ChooseKernel() {
+PolyphaseResampler::GroupKernel ChooseKernel(bool portable) {
 #if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
+    if (!portable && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")) {
         return &ConvertGroupAvx2;
     }
 #endif
@@ -158,7 +158,8 @@ double Kernel(double tau, double cutoff, double halfLength) {
 
 } // namespace
 
-std::unique_ptr<PolyphaseResampler> PolyphaseResampler::Create(int inputRate, int outputRate) {
+std::unique_ptr<PolyphaseResampler> PolyphaseResampler::Create(int inputRate, int outputRate,
+                                                               bool portableKernel) {
     if (inputRate <= 0 || outputRate <= 0) {
         return nullptr;
     }
@@ -214,17 +215,18 @@ std::unique_ptr<PolyphaseResampler> PolyphaseResampler::Create(int inputRate, in
             }
         }
     }
-    return std::unique_ptr<PolyphaseResampler>(new PolyphaseResampler(
-        phases, step, taps, window, std::move(coefficients), std::move(advances)));
+    return std::unique_ptr<PolyphaseResampler>(
+        new PolyphaseResampler(ChooseKernel(portableKernel), phases, step, taps, window,
+                               std::move(coefficients), std::move(advances)));
 }
 
-PolyphaseResampler::PolyphaseResampler(std::uint64_t phases, std::uint64_t step, std::size_t taps,
-                                       std::size_t window, std::vector<float> coefficients,
+PolyphaseResampler::PolyphaseResampler(GroupKernel kernel, std::uint64_t phases, std::uint64_t step,
+                                       std::size_t taps, std::size_t window,
+                                       std::vector<float> coefficients,
                                        std::vector<std::uint32_t> advances)
     : m_phases(phases), m_step(step), m_taps(taps), m_window(window),
-      m_coefficients(std::move(coefficients)), m_advances(std::move(advances)),
-      m_kernel(ChooseKernel()), m_left(kBlockFrames + window, 0.0f),
-      m_right(kBlockFrames + window, 0.0f) {
+      m_coefficients(std::move(coefficients)), m_advances(std::move(advances)), m_kernel(kernel),
+      m_left(kBlockFrames + window, 0.0f), m_right(kBlockFrames + window, 0.0f) {
     reset();
 }
 

@@ -32,8 +32,10 @@ public:
                                  std::size_t window, float* output);
 
     // Null when the table of filter phases for these rates would be too large (rates whose ratio
-    // does not reduce to a small fraction) or a rate is not positive.
-    static std::unique_ptr<PolyphaseResampler> Create(int inputRate, int outputRate);
+    // does not reduce to a small fraction) or a rate is not positive. `portableKernel` takes the
+    // portable kernel even where a faster one runs (to compare the two).
+    static std::unique_ptr<PolyphaseResampler> Create(int inputRate, int outputRate,
+                                                      bool portableKernel = false);
 
     // Converts interleaved stereo frames from `input` (up to `inputFrames`) into `output` (at most
     // `outputCapacity` frames); sets `inputUsed` to the input frames taken. While both counts are
@@ -49,8 +51,8 @@ public:
     void reset();
 
 private:
-    PolyphaseResampler(std::uint64_t phases, std::uint64_t step, std::size_t taps,
-                       std::size_t window, std::vector<float> coefficients,
+    PolyphaseResampler(GroupKernel kernel, std::uint64_t phases, std::uint64_t step,
+                       std::size_t taps, std::size_t window, std::vector<float> coefficients,
                        std::vector<std::uint32_t> advances);
 
     // Moves the frames the next outputs need to the front of the channel buffers.
