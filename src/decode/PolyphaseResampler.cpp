@@ -172,7 +172,7 @@ std::unique_ptr<PolyphaseResampler> PolyphaseResampler::Create(int inputRate, in
         RoundUp(static_cast<std::uint64_t>(std::ceil(kFilterTaps / ratio)), kVecFloats);
     // The phases repeat every `phases` outputs; groups of four repeat every `period` outputs.
     const std::uint64_t period = std::lcm(phases, std::uint64_t{kGroup});
-    if (period * taps > kMaxTableFloats) {
+    if (period > kMaxTableFloats || taps > kMaxTableFloats || period * taps > kMaxTableFloats) {
         return nullptr;
     }
     auto base = [&](std::uint64_t output) { return output * step / phases; };

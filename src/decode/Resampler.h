@@ -37,7 +37,7 @@ public:
     void reset();
 
 private:
-    // Most frames converted per call (the channel buffers' size).
+    // Most frames libsoxr converts per call (the channel buffers' size).
     static constexpr std::size_t kBlockFrames = 4096;
 
     // Writes `frames` frames of the output channel buffers interleaved to `output`.
@@ -49,10 +49,11 @@ private:
 
     int m_inputRate;
     int m_outputRate;
-    std::unique_ptr<PolyphaseResampler> m_polyphase; // null when the rates are equal
+    // Null when the rates are equal or it has no table for them.
+    std::unique_ptr<PolyphaseResampler> m_polyphase;
     // Null when the rates are equal or the polyphase converter serves them.
     std::unique_ptr<soxr, SoxrDeleter> m_soxr;
-    // Channel buffers for the converter, allocated with it.
+    // Channel buffers for libsoxr, allocated with it.
     std::vector<float> m_inLeft;
     std::vector<float> m_inRight;
     std::vector<float> m_outLeft;
