@@ -1,5 +1,7 @@
 #include "audio/RampingGain.h"
 
+#include <cstdint>
+
 namespace korvale {
 
 namespace {
@@ -19,7 +21,9 @@ void AddWithRampingGain(float* out, const float* in, std::size_t frames, float f
     }
     const float step = (to - from) / static_cast<float>(frames);
     for (std::size_t i = 0; i < frames; ++i) {
-        const float gain = from + step * static_cast<float>(i + 1);
+        // The frame number converts to float through 32 bits (a block is far shorter), which
+        // lets the compiler vectorise the loop.
+        const float gain = from + step * static_cast<float>(static_cast<std::int32_t>(i + 1));
         out[kChannels * i] += in[kChannels * i] * gain;
         out[kChannels * i + 1] += in[kChannels * i + 1] * gain;
     }

@@ -20,6 +20,9 @@ void Resampler::SoxrDeleter::operator()(soxr* handle) const {
 Resampler::Resampler(int inputRate, int outputRate)
     : m_inputRate(inputRate), m_outputRate(outputRate) {
     if (inputRate != outputRate) {
+        m_polyphase = PolyphaseResampler::Create(inputRate, outputRate);
+    }
+    if (inputRate != outputRate && !m_polyphase) {
         // Channels travel split: soxr's own (de)interleaving costs more than the plain
         // loops here.
         const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_S, SOXR_FLOAT32_S);
@@ -47,6 +50,9 @@ std::size_t Resampler::process(const float* input, std::size_t inputFrames, std:
         std::copy_n(input, frames * kChannels, output);
         inputUsed = frames;
         return frames;
+    }
+    if (m_polyphase) {
+        return m_polyphase->process(input, inputFrames, inputUsed, output, outputCapacity);
     }
     if (!m_soxr || inputFrames == 0 || outputCapacity == 0) {
         // Without a converter (it could not be created) the input is consumed unheard.
@@ -78,6 +84,9 @@ std::size_t Resampler::process(const float* input, std::size_t inputFrames, std:
 }
 
 std::size_t Resampler::flush(float* output, std::size_t capacity) {
+    if (m_polyphase) {
+        return m_polyphase->flush(output, capacity);
+    }
     if (!m_soxr) {
         return 0;
     }
@@ -97,6 +106,9 @@ std::size_t Resampler::interleave(std::size_t frames, float* output) const {
 }
 
 void Resampler::reset() {
+    if (m_polyphase) {
+        m_polyphase->reset();
+    }
     if (m_soxr) {
         soxr_clear(m_soxr.get());
     }

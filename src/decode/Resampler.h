@@ -1,5 +1,7 @@
 #pragma once
 
+#include "decode/PolyphaseResampler.h"
+
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -8,10 +10,11 @@ struct soxr;
 
 namespace korvale {
 
-// Stereo float sample-rate conversion through libsoxr (single-threaded, its high-quality
-// recipe: 20-bit precision, linear phase, flat to about 91 % of the lower Nyquist
-// frequency), or a plain copy when both rates are equal. Used by one thread at a time (a voice's
-// worker); may allocate at construction only.
+// Stereo float sample-rate conversion: a plain copy when both rates are equal, else the
+// polyphase converter (PolyphaseResampler) for every rate pair it has a table for, else libsoxr
+// (single-threaded, its high-quality recipe: 20-bit precision, linear phase, flat to about 91 %
+// of the lower Nyquist frequency). Used by one thread at a time (a voice's worker); may allocate
+// at construction only.
 class Resampler {
 public:
     Resampler(int inputRate, int outputRate);
@@ -22,9 +25,9 @@ public:
     int inputRate() const { return m_inputRate; }
     int outputRate() const { return m_outputRate; }
     // Converts interleaved stereo frames from `input` (up to `inputFrames`) into `output`
-    // (at most `outputCapacity` frames); sets `inputUsed` to the input frames taken, which
-    // is at least one while both counts are non-zero. Returns the frames written. Input taken
-    // but not yet converted stays buffered inside until later calls or flush().
+    // (at most `outputCapacity` frames); sets `inputUsed` to the input frames taken. While both
+    // counts are non-zero it takes input or writes output. Returns the frames written. Input
+    // taken but not yet converted stays buffered inside until later calls or flush().
     std::size_t process(const float* input, std::size_t inputFrames, std::size_t& inputUsed,
                         float* output, std::size_t outputCapacity);
     // After the last input: writes up to `capacity` of the frames still held back. Returns
@@ -34,7 +37,7 @@ public:
     void reset();
 
 private:
-    // Most frames converted per call (the channel buffers' size).
+    // Most frames libsoxr converts per call (the channel buffers' size).
     static constexpr std::size_t kBlockFrames = 4096;
 
     // Writes `frames` frames of the output channel buffers interleaved to `output`.
@@ -46,8 +49,11 @@ private:
 
     int m_inputRate;
     int m_outputRate;
-    std::unique_ptr<soxr, SoxrDeleter> m_soxr; // null when the rates are equal
-    // Channel buffers for the converter, allocated with it.
+    // Null when the rates are equal or it has no table for them.
+    std::unique_ptr<PolyphaseResampler> m_polyphase;
+    // Null when the rates are equal or the polyphase converter serves them.
+    std::unique_ptr<soxr, SoxrDeleter> m_soxr;
+    // Channel buffers for libsoxr, allocated with it.
     std::vector<float> m_inLeft;
     std::vector<float> m_inRight;
     std::vector<float> m_outLeft;
