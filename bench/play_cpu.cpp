@@ -180,6 +180,15 @@ int main(int argc, char** argv) {
     const Cpu play = MeasureHere(kSpan);
     std::printf("two decks playing: main thread %.3f %%, process %.3f %% of a core\n",
                 play.mainThread, play.process);
+    // Where it goes: the same with nothing painted (the window hidden), then with the tick
+    // stopped too (the engine alone; no tick refreshes the decks, so none restarts it).
+    window.hide();
+    const Cpu hidden = MeasureHere(kSpan);
+    std::printf("  of which, window hidden: main thread %.3f %%, process %.3f %%\n",
+                hidden.mainThread, hidden.process);
+    core.Host().KillTimer(korvale::TimerId::Tick);
+    const Cpu engineOnly = MeasureHere(kSpan);
+    std::printf("  of which, tick stopped too (the engine): process %.3f %%\n", engineOnly.process);
     core.StopEverything();
 
     const double players = TwoMpg123(clips);
