@@ -1,8 +1,8 @@
 #include "core/Korvale.h"
 
 #include "core/FormatText.h"
-#include "interfaces/PathLength.h"
 #include "interfaces/Dialogs.h"
+#include "interfaces/PathLength.h"
 #include "interfaces/Shell.h"
 
 namespace korvale {

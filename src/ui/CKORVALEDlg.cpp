@@ -423,11 +423,14 @@ void CKORVALEDlg::ConnectControls() {
          {DeckButtons{Deck::A, PlayAButton, StopAButton, CloseAButton, CueAButton, FaderALabel},
           DeckButtons{Deck::B, PlayBButton, StopBButton, CloseBButton, CueBButton, FaderBLabel}}) {
         const Deck deck = d.deck;
-        connect(d.play, &QPushButton::clicked, this, [this, deck] { m_core.Decks().PlayDeck(deck); });
-        connect(d.stop, &QPushButton::clicked, this, [this, deck] { m_core.Decks().StopDeck(deck); });
+        connect(d.play, &QPushButton::clicked, this,
+                [this, deck] { m_core.Decks().PlayDeck(deck); });
+        connect(d.stop, &QPushButton::clicked, this,
+                [this, deck] { m_core.Decks().StopDeck(deck); });
         connect(d.close, &QPushButton::clicked, this,
                 [this, deck] { m_core.Decks().CloseDeck(deck); });
-        connect(d.cue, &QPushButton::clicked, this, [this, deck] { m_core.Cue().CueFromDeck(deck); });
+        connect(d.cue, &QPushButton::clicked, this,
+                [this, deck] { m_core.Cue().CueFromDeck(deck); });
         connect(d.label, &ClickLabel::clicked, this,
                 [this, deck] { m_core.Decks().ShowDeckClipName(deck); });
     }
@@ -639,11 +642,11 @@ void CKORVALEDlg::ShowFadeSettings() {
         TrackBar* bar;
         QLabel* label;
     };
-    for (const Shown& s : {Shown{FadeSlider::SkipLast, SkipLastSlider, SkipLastLabel},
-                           Shown{FadeSlider::FadeInThreshold, FadeInThresholdSlider,
-                                 FadeInThresholdLabel},
-                           Shown{FadeSlider::InSpeed, InSpeedSlider, InSpeedLabel},
-                           Shown{FadeSlider::OutSpeed, OutSpeedSlider, OutSpeedLabel}}) {
+    for (const Shown& s :
+         {Shown{FadeSlider::SkipLast, SkipLastSlider, SkipLastLabel},
+          Shown{FadeSlider::FadeInThreshold, FadeInThresholdSlider, FadeInThresholdLabel},
+          Shown{FadeSlider::InSpeed, InSpeedSlider, InSpeedLabel},
+          Shown{FadeSlider::OutSpeed, OutSpeedSlider, OutSpeedLabel}}) {
         s.bar->SetPositionSilently(settings.Position(s.slider));
         ShowOptional(s.label, settings.Label(s.slider));
     }

@@ -22,8 +22,8 @@ using std::tuple;
 
 namespace {
 
-constexpr FadeSlider kSliders[] = {FadeSlider::SkipLast, FadeSlider::FadeInThreshold, FadeSlider::InSpeed,
-                                   FadeSlider::OutSpeed};
+constexpr FadeSlider kSliders[] = {FadeSlider::SkipLast, FadeSlider::FadeInThreshold,
+                                   FadeSlider::InSpeed, FadeSlider::OutSpeed};
 
 // The four settings the cross-fade reads, in kSliders order.
 Ints Settings(const Korvale& core) {
@@ -34,14 +34,18 @@ Ints Settings(const Korvale& core) {
 std::string Shown(const Korvale& core) {
     std::string shown;
     for (const FadeSlider s : kSliders)
-        shown += std::to_string(core.Settings().Position(s)) + " " + core.Settings().Label(s).value_or("?") + "|";
+        shown += std::to_string(core.Settings().Position(s)) + " " +
+                 core.Settings().Label(s).value_or("?") + "|";
     return shown;
 }
 void MoveAll(CoreFixture& f, const Ints& positions) {
-    for (std::size_t i = 0; i < 4; ++i) f.core.Settings().SliderMovedByUser(kSliders[i], positions[i]);
+    for (std::size_t i = 0; i < 4; ++i)
+        f.core.Settings().SliderMovedByUser(kSliders[i], positions[i]);
     f.core.OnHScroll();
 }
-Entries Sorted(Entries entries) { return std::sort(entries.begin(), entries.end()), entries; }
+Entries Sorted(Entries entries) {
+    return std::sort(entries.begin(), entries.end()), entries;
+}
 
 constexpr char kSong[] = "/music/Song One.mp3", kOther[] = "/music/Other.mp3";
 
@@ -49,9 +53,12 @@ struct Decks : CoreFixture {
     Decks() { AddClip(kSong, 200.0), AddClip(kOther, 100.0); }
     // Puts `path` (none when empty) on `deck`, playing or not.
     void Put(Deck deck, const char* path, bool playing = false) {
-        if (*path == '\0') return;
-        core.Decks().LoadClipOnDeck(path, deck == Deck::A ? DeckChoice::Deck1 : DeckChoice::Deck2, 0.0);
-        if (playing) core.Decks().PlayDeck(deck);
+        if (*path == '\0')
+            return;
+        core.Decks().LoadClipOnDeck(path, deck == Deck::A ? DeckChoice::Deck1 : DeckChoice::Deck2,
+                                    0.0);
+        if (playing)
+            core.Decks().PlayDeck(deck);
     }
 };
 
@@ -59,18 +66,23 @@ struct Mixing : CoreFixture {
     // "a" on deck 1 at full level and playing, "b" on deck 2 at the load position.
     Mixing() {
         Gather({"/a.mp3", "/b.mp3", "/c.mp3"});
-        Select(0); Select(1);
-        core.Decks().FaderMovedByUser(Deck::A, 0); core.OnVScroll();
+        Select(0);
+        Select(1);
+        core.Decks().FaderMovedByUser(Deck::A, 0);
+        core.OnVScroll();
         core.Decks().PlayDeck(Deck::A);
     }
     bool Fading() const { return core.Fade().Phase() == MixPhase::Fading; }
     // Fade steps until the cross-fade ends (at most `limit`); returns how many ran.
     int Steps(int limit = 1000) {
         int steps = 0;
-        for (; Fading() && steps < limit; ++steps) core.OnTimer(TimerId::Fade);
+        for (; Fading() && steps < limit; ++steps)
+            core.OnTimer(TimerId::Fade);
         return steps;
     }
-    tuple<int, int> Faders() const { return {core.Decks().FaderPosition(Deck::A), core.Decks().FaderPosition(Deck::B)}; }
+    tuple<int, int> Faders() const {
+        return {core.Decks().FaderPosition(Deck::A), core.Decks().FaderPosition(Deck::B)};
+    }
 };
 
 constexpr char kClip[] = "/music/Cue Me.mp3";
@@ -80,8 +92,10 @@ struct Cue : CoreFixture {
     // kClip on deck 1, stopped, cued; the device says it is 5 s long.
     explicit Cue(double clipSeconds = 5.0) {
         Gather({kClip}, clipSeconds);
-        Select(0); mci.replies["status movie length"] = "5000";
-        mci.commands.clear(); core.Cue().CueFromDeck(Deck::A);
+        Select(0);
+        mci.replies["status movie length"] = "5000";
+        mci.commands.clear();
+        core.Cue().CueFromDeck(Deck::A);
     }
 };
 
@@ -94,17 +108,22 @@ TEST(CoreStart, SlidersShowTheStartSpeedsThenTheFirstStyleIsApplied) {
     for (const bool tick : {false, true}) {
         CoreFixture g(false);
         g.core.Start("/start/folder", tick);
-        EXPECT_EQ(tuple(g.core.Settings().MixStyleIndex(), Settings(g.core)), tuple(0, Ints{4, 400, 40, 2}));
-        EXPECT_EQ(Shown(g.core), "4 Skip the last 4 seconds|400 -4 db|40 In Speed 40|2 Out Speed 2|");
+        EXPECT_EQ(tuple(g.core.Settings().MixStyleIndex(), Settings(g.core)),
+                  tuple(0, Ints{4, 400, 40, 2}));
+        EXPECT_EQ(Shown(g.core),
+                  "4 Skip the last 4 seconds|400 -4 db|40 In Speed 40|2 Out Speed 2|");
         EXPECT_TRUE(g.core.Settings().WaitBoxChecked() && g.core.Settings().WaitForFadeIn());
-        EXPECT_EQ(tuple(g.core.Decks().FaderPosition(Deck::A), g.core.Decks().FaderPosition(Deck::B),
-                        g.core.AppDirectory(), g.dialogs.messages.size(), g.core.Cue().SliderMaximum()),
+        EXPECT_EQ(tuple(g.core.Decks().FaderPosition(Deck::A),
+                        g.core.Decks().FaderPosition(Deck::B), g.core.AppDirectory(),
+                        g.dialogs.messages.size(), g.core.Cue().SliderMaximum()),
                   tuple(9000, 9000, "/start/folder/", 0u, 1000));
         EXPECT_EQ(g.host.timers, (std::map<TimerId, int>{})) << "nothing loaded: the tick rests";
     }
     CoreFixture g(false);
-    g.devices.mixerOpens = false; g.core.Start("/start/folder", false);
-    EXPECT_EQ(tuple(g.dialogs.messages.at(0).text, g.dialogs.messages[0].caption), tuple("Mixer Not Opened", "Error!"));
+    g.devices.mixerOpens = false;
+    g.core.Start("/start/folder", false);
+    EXPECT_EQ(tuple(g.dialogs.messages.at(0).text, g.dialogs.messages[0].caption),
+              tuple("Mixer Not Opened", "Error!"));
 }
 
 // The tick runs while it could act and rests otherwise: each row wakes it by one change
@@ -154,16 +173,19 @@ TEST(CoreMixStyles, PresetsSetEverythingCustomAndNoSelectionKeepHandSetValues) {
     const Ints hand{12, 2550, 123, 7};
     for (int index = -1; index <= 8; ++index) {
         CoreFixture f;
-        MoveAll(f, hand); f.core.Settings().WaitBoxToggledByUser(false);
+        MoveAll(f, hand);
+        f.core.Settings().WaitBoxToggledByUser(false);
         f.core.Settings().StyleChosenByUser(index);
         const Ints settings = Settings(f.core);
         const bool preset = index >= 0 && index < 7;
         auto n = [&](std::size_t i) { return std::to_string(settings[i]); };
         EXPECT_EQ(settings != hand, preset);
-        EXPECT_EQ(Shown(f.core), n(0) + " Skip the last " + n(0) + " seconds|" + n(1) + " -" + std::to_string(settings[1] / 100) +
-                                     " db|" + n(2) + " In Speed " + n(2) + "|" + n(3) + " Out Speed " + n(3) + "|");
+        EXPECT_EQ(Shown(f.core), n(0) + " Skip the last " + n(0) + " seconds|" + n(1) + " -" +
+                                     std::to_string(settings[1] / 100) + " db|" + n(2) +
+                                     " In Speed " + n(2) + "|" + n(3) + " Out Speed " + n(3) + "|");
         const MixStyleSettings& s = f.core.Settings();
-        EXPECT_EQ(tuple(s.WaitBoxChecked(), s.ThresholdEnabled(), s.WaitForFadeIn()), tuple(preset, preset, preset));
+        EXPECT_EQ(tuple(s.WaitBoxChecked(), s.ThresholdEnabled(), s.WaitForFadeIn()),
+                  tuple(preset, preset, preset));
     }
     CoreFixture f;
     f.core.Settings().StyleChosenByUser(1);
@@ -173,14 +195,18 @@ TEST(CoreMixStyles, PresetsSetEverythingCustomAndNoSelectionKeepHandSetValues) {
 TEST(CoreMixStyles, AnyHorizontalMoveReReadsAllFourAndTheWaitBoxDrivesTheThreshold) {
     for (const FadeSlider moved : kSliders) {
         CoreFixture f;
-        for (std::size_t i = 0; i < 4; ++i) f.core.Settings().SliderMovedByUser(kSliders[i], 9 + static_cast<int>(i));
+        for (std::size_t i = 0; i < 4; ++i)
+            f.core.Settings().SliderMovedByUser(kSliders[i], 9 + static_cast<int>(i));
         Ints expected{9, 10, 11, 12};
         expected[static_cast<std::size_t>(moved)] = 1;
-        f.core.Settings().SliderMovedByUser(moved, 1); f.core.OnHScroll();
+        f.core.Settings().SliderMovedByUser(moved, 1);
+        f.core.OnHScroll();
         EXPECT_EQ(Settings(f.core), expected);
         for (const bool checked : {false, true, false}) {
             f.core.Settings().WaitBoxToggledByUser(checked);
-            EXPECT_EQ(tuple(f.core.Settings().ThresholdEnabled(), f.core.Settings().WaitForFadeIn()), tuple(checked, checked));
+            EXPECT_EQ(
+                tuple(f.core.Settings().ThresholdEnabled(), f.core.Settings().WaitForFadeIn()),
+                tuple(checked, checked));
         }
         f.core.Settings().SliderMovedByUser(FadeSlider::FadeInThreshold, 1500);
         f.core.Fade().EndOfMix(); // the end of a mix takes the threshold from its slider
@@ -205,25 +231,50 @@ TEST(CoreStart, EachChangeIsToldToTheFrontEnd) {
 }
 
 TEST(CoreLevels, StartReadsDevicesMixerNamesAndLevelsWhereTheDevicesAllowIt) {
-    struct Row { int waveOuts, auxes; std::vector<std::string> mixers; std::optional<bool> waveCaps, auxCaps;
-                 bool master, cue; Opt masterName, cueName; int level, mic; };
+    struct Row {
+        int waveOuts, auxes;
+        std::vector<std::string> mixers;
+        std::optional<bool> waveCaps, auxCaps;
+        bool master, cue;
+        Opt masterName, cueName;
+        int level, mic;
+    };
     const Row rows[] = {{0, 2, {}, true, true, false, false, {}, {}, 30536, 64536},
                         {1, 2, {"Only"}, false, std::nullopt, true, false, "Only", {}, 1, 1},
                         {1, 0, {"Only"}, false, true, true, false, "Only", {}, 1, 1},
-                        {2, 2, {"Main", "Phones", "Third"}, std::nullopt, false, true, true, "Main", "Phones", 1, 1}};
+                        {2,
+                         2,
+                         {"Main", "Phones", "Third"},
+                         std::nullopt,
+                         false,
+                         true,
+                         true,
+                         "Main",
+                         "Phones",
+                         1,
+                         1}};
     for (const Row& row : rows) {
         CoreFixture f(false);
-        f.devices.waveOuts = row.waveOuts, f.devices.auxes = row.auxes, f.devices.mixerNames = row.mixers, f.devices.waveOutCaps = row.waveCaps;
-        f.devices.waveOutLevel = ChannelVolumes{40000, 30000}, f.devices.auxLevels[0] = ChannelVolumes{1000, 1000};
-        f.devices.auxCaps[0] = row.auxCaps; f.core.Start("/start", false);
+        f.devices.waveOuts = row.waveOuts, f.devices.auxes = row.auxes,
+        f.devices.mixerNames = row.mixers, f.devices.waveOutCaps = row.waveCaps;
+        f.devices.waveOutLevel = ChannelVolumes{40000, 30000},
+        f.devices.auxLevels[0] = ChannelVolumes{1000, 1000};
+        f.devices.auxCaps[0] = row.auxCaps;
+        f.core.Start("/start", false);
         const OutputLevels& levels = f.core.Levels();
-        EXPECT_EQ(tuple(levels.MasterCaptionEnabled(), levels.CueCaptionEnabled(), f.dialogs.messages.size()),
+        EXPECT_EQ(tuple(levels.MasterCaptionEnabled(), levels.CueCaptionEnabled(),
+                        f.dialogs.messages.size()),
                   tuple(row.master, row.cue, row.master ? 0u : 1u));
-        if (!row.master) EXPECT_EQ(f.dialogs.messages[0].text + "/" + f.dialogs.messages[0].caption,
-                                   "KORVALE needs one or more audio devices to work with/Audio Device(s) Not found");
-        EXPECT_EQ(tuple(levels.MasterCaption(), levels.CueCaption(), levels.MasterPosition(), levels.MasterLabel()),
-                  tuple(row.masterName, row.cueName, row.level, row.level > 1 ? Opt("-41 db") : Opt()));
-        EXPECT_EQ(tuple(levels.MicPosition(), levels.MicButtonEnabled()), tuple(row.mic, row.mic > 1));
+        if (!row.master)
+            EXPECT_EQ(
+                f.dialogs.messages[0].text + "/" + f.dialogs.messages[0].caption,
+                "KORVALE needs one or more audio devices to work with/Audio Device(s) Not found");
+        EXPECT_EQ(
+            tuple(levels.MasterCaption(), levels.CueCaption(), levels.MasterPosition(),
+                  levels.MasterLabel()),
+            tuple(row.masterName, row.cueName, row.level, row.level > 1 ? Opt("-41 db") : Opt()));
+        EXPECT_EQ(tuple(levels.MicPosition(), levels.MicButtonEnabled()),
+                  tuple(row.mic, row.mic > 1));
         EXPECT_TRUE(levels.MicButtonCaption() == "MIC" && levels.MixerOpened());
     }
 }
@@ -231,36 +282,53 @@ TEST(CoreLevels, StartReadsDevicesMixerNamesAndLevelsWhereTheDevicesAllowIt) {
 TEST(CoreLevels, MovesWriteBothChannelsAndTheMicOnlyWhileItsPanelIsShown) {
     CoreFixture f;
     OutputLevels& levels = f.core.Levels();
-    auto both = [](ChannelVolumes v, int channel) { return v.left == channel && v.right == channel; };
+    auto both = [](ChannelVolumes v, int channel) {
+        return v.left == channel && v.right == channel;
+    };
     levels.MasterMovedByUser(7281), levels.MicMovedByUser(65000);
     f.core.OnVScroll();
-    EXPECT_EQ(tuple(f.devices.waveOutWrites.size(), f.devices.auxWrites.size(), levels.MasterLabel()), tuple(1u, 0u, "-10 db"));
+    EXPECT_EQ(
+        tuple(f.devices.waveOutWrites.size(), f.devices.auxWrites.size(), levels.MasterLabel()),
+        tuple(1u, 0u, "-10 db"));
     EXPECT_TRUE(both(f.devices.waveOutWrites.at(0), 58255));
     // The panel shown: the mic level is read, and written to the other device on a move.
     levels.TalkOverToggledByUser(true);
     f.devices.auxLevels[0] = ChannelVolumes{65535, 65535};
     levels.MicButtonToggledByUser(true);
-    EXPECT_EQ(tuple(levels.MicButtonCaption(), levels.TalkOverChecked(), levels.MicPosition()), tuple("MIC ON", false, 1));
-    levels.MicMovedByUser(1457); f.core.OnVScroll();
-    EXPECT_EQ(tuple(f.devices.auxWrites.size(), f.devices.auxWrites.at(0).first, levels.MicLabel()), tuple(1u, 1, "-2 db"));
+    EXPECT_EQ(tuple(levels.MicButtonCaption(), levels.TalkOverChecked(), levels.MicPosition()),
+              tuple("MIC ON", false, 1));
+    levels.MicMovedByUser(1457);
+    f.core.OnVScroll();
+    EXPECT_EQ(tuple(f.devices.auxWrites.size(), f.devices.auxWrites.at(0).first, levels.MicLabel()),
+              tuple(1u, 1, "-2 db"));
     EXPECT_TRUE(both(f.devices.auxWrites[0].second, 64079));
 }
 
 TEST(CorePlayList, GatherFollowsTheFilterAsksBeforeClearingAndCancelChangesNothing) {
     korvale::testing::TempDir dir;
-    for (const char* name : {"a.mp3", "B.MP3", "c.wav", "d.flac", "e.Ogg", "f.opus"}) WriteBytes(dir.file(name), "");
+    for (const char* name : {"a.mp3", "B.MP3", "c.wav", "d.flac", "e.Ogg", "f.opus"})
+        WriteBytes(dir.file(name), "");
     WriteBytes(dir.file("l.ztl"), EncodeZtl({"/x.mp3", "/y.mp3"}));
     WriteBytes(dir.file("l.m3u"), EncodePlainList({"/x.mp3", "/y.mp3"}));
     const Entries mp3{dir.file("B.MP3"), dir.file("a.mp3")}, lists{"/x.mp3", "/y.mp3"},
-        clips{dir.file("B.MP3"), dir.file("a.mp3"), dir.file("d.flac"), dir.file("e.Ogg"), dir.file("f.opus")};
-    struct Row { const char* file; int filter; Entries found; MessageAnswer answer; };
-    const Row rows[] = {{"c.wav", 1, mp3, MessageAnswer::Yes}, {"a.mp3", 2, {dir.file("c.wav")}, MessageAnswer::No},
-                        {"c.wav", 5, clips, MessageAnswer::No},  {"l.ztl", 3, lists, MessageAnswer::Yes},
+        clips{dir.file("B.MP3"), dir.file("a.mp3"), dir.file("d.flac"), dir.file("e.Ogg"),
+              dir.file("f.opus")};
+    struct Row {
+        const char* file;
+        int filter;
+        Entries found;
+        MessageAnswer answer;
+    };
+    const Row rows[] = {{"c.wav", 1, mp3, MessageAnswer::Yes},
+                        {"a.mp3", 2, {dir.file("c.wav")}, MessageAnswer::No},
+                        {"c.wav", 5, clips, MessageAnswer::No},
+                        {"l.ztl", 3, lists, MessageAnswer::Yes},
                         {"l.m3u", 4, lists, MessageAnswer::No}};
     for (const Row& row : rows) {
         CoreFixture f;
         f.core.Store().List().Append("/o1.mp3"); // one is enough to ask
-        f.dialogs.answers.push_back(row.answer), f.dialogs.openChoices.push_back({dir.file(row.file), row.filter});
+        f.dialogs.answers.push_back(row.answer),
+            f.dialogs.openChoices.push_back({dir.file(row.file), row.filter});
         f.core.Store().GatherClips();
         EXPECT_EQ(tuple(f.dialogs.messages.at(0).text, f.dialogs.messages[0].buttons),
                   tuple("Clear 1 clips and empty the Play List?", MessageButtons::YesNo));
@@ -269,8 +337,11 @@ TEST(CorePlayList, GatherFollowsTheFilterAsksBeforeClearingAndCancelChangesNothi
         EXPECT_EQ(Sorted(Entries(all.begin() + (kept ? 1 : 0), all.end())), row.found);
         const int n = static_cast<int>(row.found.size()), total = n + (kept ? 1 : 0);
         EXPECT_EQ(f.core.StatusText(), row.filter == 3 || row.filter == 4
-            ? "New Clips Loaded: " + std::to_string(n) + ", Total: " + std::to_string(total)
-            : std::to_string(n) + " new audio file(s) loaded - Total " + std::to_string(total) + ". ");
+                                           ? "New Clips Loaded: " + std::to_string(n) +
+                                                 ", Total: " + std::to_string(total)
+                                           : std::to_string(n) +
+                                                 " new audio file(s) loaded - Total " +
+                                                 std::to_string(total) + ". ");
         std::string shownWhileOpen;
         f.dialogs.whileOpen = [&] { shownWhileOpen = f.core.StatusText(); };
         f.core.Store().GatherClips(); // cancelled: no question, nothing gathered, no status
@@ -291,46 +362,65 @@ TEST(CorePlayList, GatherCountsRefusedLongPathsAndReportsListingErrors) {
     CoreFixture f;
     f.dialogs.openChoices.push_back({folder + "/a.mp3", 1});
     f.core.Store().GatherClips();
-    EXPECT_EQ(tuple(f.core.List().Entries(), f.core.StatusText()),
-              tuple(Entries{folder + "/a.mp3"}, "1 new audio file(s) loaded - Total 1. 1 skipped: path longer than 255 characters. "));
+    EXPECT_EQ(
+        tuple(f.core.List().Entries(), f.core.StatusText()),
+        tuple(
+            Entries{folder + "/a.mp3"},
+            "1 new audio file(s) loaded - Total 1. 1 skipped: path longer than 255 characters. "));
     f.dialogs.openChoices.push_back({dir.file("gone/a.mp3"), 1});
-    f.dialogs.answers.push_back(MessageAnswer::No); f.core.Store().GatherClips();
-    EXPECT_EQ(tuple(f.core.StatusText().rfind("Folder listing failed: No such file", 0), f.core.List().Count()), tuple(0u, 1));
+    f.dialogs.answers.push_back(MessageAnswer::No);
+    f.core.Store().GatherClips();
+    EXPECT_EQ(tuple(f.core.StatusText().rfind("Folder listing failed: No such file", 0),
+                    f.core.List().Count()),
+              tuple(0u, 1));
 }
 
 TEST(CorePlayList, SavedFilesReadBackAppendingAndRefusedEntriesSaveNothing) {
     korvale::testing::TempDir dir;
-    struct Row { int filter; const char* bad; const char* reason; };
+    struct Row {
+        int filter;
+        const char* bad;
+        const char* reason;
+    };
     const Row rows[] = {{1, "/say \"hi\".mp3", "Entry 2 holds a double quote"},
                         {2, "/two\nlines.mp3", "Entry 2 holds a line break, "},
                         {3, "/two\rlines.mp3", "Entry 2 holds a line break, "}};
     for (const Row& row : rows) {
         CoreFixture f;
         const std::string path = dir.file("saved" + std::to_string(row.filter));
-        auto read = [&] { return row.filter == 1 ? f.core.Files().ReadZtlFile(path) : f.core.Files().ReadM3uFile(path); };
+        auto read = [&] {
+            return row.filter == 1 ? f.core.Files().ReadZtlFile(path)
+                                   : f.core.Files().ReadM3uFile(path);
+        };
         f.Gather({"/a b.mp3", "/c.mp3"});
         f.dialogs.saveChoices.push_back({path, row.filter});
         f.core.Files().SavePlayList();
         EXPECT_EQ(f.core.StatusText(), "Play List Saved");
         int got = read();
         EXPECT_EQ(tuple(got, f.core.List().Entries(), f.core.StatusText()),
-                  tuple(PlayListFiles::kRead, Entries{"/a b.mp3", "/c.mp3", "/a b.mp3", "/c.mp3"}, "New Clips Loaded: 2, Total: 4"));
+                  tuple(PlayListFiles::kRead, Entries{"/a b.mp3", "/c.mp3", "/a b.mp3", "/c.mp3"},
+                        "New Clips Loaded: 2, Total: 4"));
         // An entry the format cannot hold: told, and the earlier file stays as it was.
         f.core.Store().List().ReplaceAll({"/a.mp3", row.bad});
         EXPECT_EQ(f.core.Files().WritePlayListFile(path, row.filter), PlayListFiles::kNotWritten);
-        EXPECT_EQ(f.dialogs.messages.at(0).caption + ": " + f.dialogs.messages[0].text.substr(0, 28),
+        EXPECT_EQ(f.dialogs.messages.at(0).caption + ": " +
+                      f.dialogs.messages[0].text.substr(0, 28),
                   std::string("KORVALE couldn't save the play list: ") + row.reason);
         f.core.Store().List().Clear();
         got = read();
-        EXPECT_EQ(tuple(got, f.core.List().Entries()), tuple(PlayListFiles::kRead, Entries{"/a b.mp3", "/c.mp3"}));
+        EXPECT_EQ(tuple(got, f.core.List().Entries()),
+                  tuple(PlayListFiles::kRead, Entries{"/a b.mp3", "/c.mp3"}));
     }
     CoreFixture f; // a cut-off play list: its unclosed last entry is skipped and counted
     WriteBytes(dir.file("cut.ztl"), EncodeZtl({"/ok.mp3"}) + "\"/cut.mp3");
     const int got = f.core.Files().ReadZtlFile(dir.file("cut.ztl"));
     EXPECT_EQ(tuple(got, f.core.List().Entries(), f.core.StatusText()),
-              tuple(0, Entries{"/ok.mp3"}, "New Clips Loaded: 1, Total: 1. Last entry skipped: no closing quote"));
-    EXPECT_EQ(f.core.Files().WritePlayListFile("/" + std::string(300, 'x') + ".ztl", 1), PlayListFiles::kNotWritten);
-    EXPECT_EQ(f.dialogs.messages.at(0).caption, "KORVALE couldn't create out file"); // a name too long is told
+              tuple(0, Entries{"/ok.mp3"},
+                    "New Clips Loaded: 1, Total: 1. Last entry skipped: no closing quote"));
+    EXPECT_EQ(f.core.Files().WritePlayListFile("/" + std::string(300, 'x') + ".ztl", 1),
+              PlayListFiles::kNotWritten);
+    EXPECT_EQ(f.dialogs.messages.at(0).caption,
+              "KORVALE couldn't create out file"); // a name too long is told
 }
 
 TEST(CorePlayList, ShuffleReleasesTogglesSelectsNothingAndTells) {
@@ -338,36 +428,52 @@ TEST(CorePlayList, ShuffleReleasesTogglesSelectsNothingAndTells) {
         CoreFixture f;
         f.Gather(entries);
         f.core.Store().List().Select(static_cast<int>(entries.size()) - 1);
-        f.core.SetLoadNext(true), f.core.SetMixNext(true); f.core.Shuffler().ShufflePlayList();
+        f.core.SetLoadNext(true), f.core.SetMixNext(true);
+        f.core.Shuffler().ShufflePlayList();
         EXPECT_EQ(Sorted(f.core.List().Entries()), entries);
         EXPECT_EQ(tuple(f.core.List().SelectedIndex(), f.core.LoadNext(), f.core.MixNext(),
-                             f.core.StatusText(), f.host.busy), tuple(-1, false, false, "Ready", 0));
+                        f.core.StatusText(), f.host.busy),
+                  tuple(-1, false, false, "Ready", 0));
         EXPECT_EQ(f.dialogs.messages.size(), entries.empty() ? 0u : 1u);
-        if (!entries.empty()) EXPECT_EQ(f.dialogs.messages.at(0).caption + ": " + f.dialogs.messages[0].text,
-                                        "Shuffled OK: Load Next & Mix Next are ubchecked\n"
-                                        "Please select the next theme\n[ 3 themes suffled ]");
+        if (!entries.empty())
+            EXPECT_EQ(f.dialogs.messages.at(0).caption + ": " + f.dialogs.messages[0].text,
+                      "Shuffled OK: Load Next & Mix Next are ubchecked\n"
+                      "Please select the next theme\n[ 3 themes suffled ]");
     }
 }
 
 TEST(CorePlayList, AdvanceSelectsTheNextEntryWrappingAndLoadsIt) {
-    for (const auto& [count, selected, next] : {tuple{3, 0, 1}, {3, 2, 0}, {1, 0, 0}, {3, -1, -1}}) {
+    for (const auto& [count, selected, next] :
+         {tuple{3, 0, 1}, {3, 2, 0}, {1, 0, 0}, {3, -1, -1}}) {
         CoreFixture f;
         f.Gather(count == 1 ? Entries{"/0.mp3"} : Entries{"/0.mp3", "/1.mp3", "/2.mp3"});
         f.core.Store().List().Select(selected), f.core.Shuffler().AdvancePlayList();
-        EXPECT_EQ(tuple(f.core.List().SelectedIndex(), f.Holds(Deck::A)), tuple(next, next < 0 ? "" : "/" + std::to_string(next) + ".mp3"));
+        EXPECT_EQ(tuple(f.core.List().SelectedIndex(), f.Holds(Deck::A)),
+                  tuple(next, next < 0 ? "" : "/" + std::to_string(next) + ".mp3"));
     }
 }
 
 TEST(CoreDecks, ChoiceCodesAndTheTakeOverOfAStoppedDeck) {
-    struct Row { const char* a; bool aPlays; const char* b; bool bPlays; DeckChoice choice; const char* aAfter; const char* bAfter; };
-    const Row rows[] = {
-        {"", false, "", false, DeckChoice::BothEmpty, "", ""}, {"", false, kOther, false, DeckChoice::Deck1, "", kOther},
-        {kSong, true, "", false, DeckChoice::Deck2, kSong, ""}, {kSong, false, kOther, false, DeckChoice::Deck1, "", kOther},
-        {kSong, true, kOther, false, DeckChoice::Deck2, kSong, ""}, {kSong, false, kOther, true, DeckChoice::Deck1, "", kOther},
-        {kSong, true, kOther, true, DeckChoice::BothPlaying, kSong, kOther}};
+    struct Row {
+        const char* a;
+        bool aPlays;
+        const char* b;
+        bool bPlays;
+        DeckChoice choice;
+        const char* aAfter;
+        const char* bAfter;
+    };
+    const Row rows[] = {{"", false, "", false, DeckChoice::BothEmpty, "", ""},
+                        {"", false, kOther, false, DeckChoice::Deck1, "", kOther},
+                        {kSong, true, "", false, DeckChoice::Deck2, kSong, ""},
+                        {kSong, false, kOther, false, DeckChoice::Deck1, "", kOther},
+                        {kSong, true, kOther, false, DeckChoice::Deck2, kSong, ""},
+                        {kSong, false, kOther, true, DeckChoice::Deck1, "", kOther},
+                        {kSong, true, kOther, true, DeckChoice::BothPlaying, kSong, kOther}};
     for (const Row& row : rows) {
         Decks f;
-        f.Put(Deck::A, row.a, row.aPlays); f.Put(Deck::B, row.b, row.bPlays);
+        f.Put(Deck::A, row.a, row.aPlays);
+        f.Put(Deck::B, row.b, row.bPlays);
         const DeckChoice choice = f.core.Decks().ChooseDeck();
         EXPECT_EQ(tuple(choice, f.Holds(Deck::A), f.Holds(Deck::B)),
                   tuple(row.choice, row.aAfter, row.bAfter));
@@ -381,32 +487,46 @@ TEST(CoreDecks, LoadIsQuietStoppedAndStartsAtItsOwnStartPoint) {
     Decks f;
     f.core.Decks().SetFaderPosition(Deck::B, 1234);
     f.Gather({kOther, kSong}), f.Select(1);
-    EXPECT_EQ(tuple(f.Holds(Deck::A), f.core.Decks().FaderPosition(Deck::A), f.core.Decks().FaderLabel(Deck::A),
-                    f.deck1.Volume(), f.deck1.playState(), f.core.Decks().FaderPosition(Deck::B)),
+    EXPECT_EQ(tuple(f.Holds(Deck::A), f.core.Decks().FaderPosition(Deck::A),
+                    f.core.Decks().FaderLabel(Deck::A), f.deck1.Volume(), f.deck1.playState(),
+                    f.core.Decks().FaderPosition(Deck::B)),
               tuple(kSong, 8500, "-85db", -8500, VoicePlayState::Stopped, 1234));
     // A cue point as start, then a plain load on the same deck: each load sets its start.
-    struct Row { const char* path; double start; const char* seek; };
+    struct Row {
+        const char* path;
+        double start;
+        const char* seek;
+    };
     for (const Row row : {Row{kOther, 42.5, "seek 42.500000"}, Row{kSong, 0.0, "seek 0.000000"}}) {
         f.core.Decks().LoadClipOnDeck(row.path, DeckChoice::Deck2, row.start);
         const Entries& calls = f.deck2.Calls();
-        EXPECT_EQ(Entries(calls.end() - 2, calls.end()), (Entries{std::string("open ") + row.path, row.seek}));
+        EXPECT_EQ(Entries(calls.end() - 2, calls.end()),
+                  (Entries{std::string("open ") + row.path, row.seek}));
         EXPECT_EQ(f.core.Decks().Player(Deck::B).GetCurrentPosition(), row.start);
     }
 }
 
 TEST(CoreDecks, UserFaderMovesSetLabelVolumeAndCloseNearTheBottom) {
-    struct Row { int position; const char* label; bool closes; };
-    for (const Row row : {Row{0, "-0 db", false}, Row{4321, "-43 db", false}, Row{8749, "-87 db", false},
-                          Row{8750, "-87 db", true}, Row{9000, "-90 db", true}}) {
+    struct Row {
+        int position;
+        const char* label;
+        bool closes;
+    };
+    for (const Row row :
+         {Row{0, "-0 db", false}, Row{4321, "-43 db", false}, Row{8749, "-87 db", false},
+          Row{8750, "-87 db", true}, Row{9000, "-90 db", true}}) {
         Decks f;
         f.Put(Deck::A, kSong, true), f.Put(Deck::B, kOther);
-        f.core.Decks().FaderMovedByUser(Deck::A, row.position), f.core.Decks().FaderMovedByUser(Deck::B, 100);
-        f.deck1.SetPosition(65.0); f.core.OnTimer(TimerId::Tick);
+        f.core.Decks().FaderMovedByUser(Deck::A, row.position),
+            f.core.Decks().FaderMovedByUser(Deck::B, 100);
+        f.deck1.SetPosition(65.0);
+        f.core.OnTimer(TimerId::Tick);
         const DeckTimes& times = f.core.Decks().Times(Deck::A);
-        EXPECT_EQ(tuple(times.elapsed, times.time, times.remain), tuple("00:01:05:00", "00:03:20:00", "00:02:15:00"));
+        EXPECT_EQ(tuple(times.elapsed, times.time, times.remain),
+                  tuple("00:01:05:00", "00:03:20:00", "00:02:15:00"));
         f.core.OnVScroll();
-        EXPECT_EQ(tuple(f.core.Decks().FaderLabel(Deck::A), f.deck1.Volume(), f.deck2.Volume(), f.Holds(Deck::A),
-                        f.Holds(Deck::B), times.elapsed),
+        EXPECT_EQ(tuple(f.core.Decks().FaderLabel(Deck::A), f.deck1.Volume(), f.deck2.Volume(),
+                        f.Holds(Deck::A), f.Holds(Deck::B), times.elapsed),
                   tuple(row.label, -row.position, -100, row.closes ? "" : kSong, kOther,
                         row.closes ? "00:00:00:00" : "00:01:05:00"));
         f.core.Decks().ShowDeckClipName(Deck::A);
@@ -415,8 +535,14 @@ TEST(CoreDecks, UserFaderMovesSetLabelVolumeAndCloseNearTheBottom) {
 }
 
 TEST(CoreCrossFade, DirectionFollowsOpenAndPlayStates) {
-    struct Row { int a, b; MixDirection direction; int faderA, faderB; const char* status; }; // a, b: empty, loaded, playing
-    const Row rows[] = {{0, 0, MixDirection::None, 9000, 9000, ""}, {1, 0, MixDirection::Into1, 8500, 9000, "MIX 1 -->"},
+    struct Row {
+        int a, b;
+        MixDirection direction;
+        int faderA, faderB;
+        const char* status;
+    }; // a, b: empty, loaded, playing
+    const Row rows[] = {{0, 0, MixDirection::None, 9000, 9000, ""},
+                        {1, 0, MixDirection::Into1, 8500, 9000, "MIX 1 -->"},
                         {0, 1, MixDirection::Into2, 9000, 8500, "MIX 2 -->"},
                         {2, 1, MixDirection::Into2From1Playing, 8500, 8500, "MIX 2 -->"},
                         {1, 2, MixDirection::Into1From2Playing, 8500, 8500, "MIX 1 -->"},
@@ -426,13 +552,17 @@ TEST(CoreCrossFade, DirectionFollowsOpenAndPlayStates) {
         f.core.StopEverything();
         for (const auto& [deck, state] : {std::pair(Deck::A, row.a), std::pair(Deck::B, row.b)}) {
             f.core.Decks().SetFaderPosition(deck, 8500);
-            if (state > 0) f.core.Decks().LoadClipOnDeck("/a.mp3", DeckChoice(DeckNumber(deck)), 0.0);
-            if (state > 1) f.core.Decks().PlayDeck(deck);
+            if (state > 0)
+                f.core.Decks().LoadClipOnDeck("/a.mp3", DeckChoice(DeckNumber(deck)), 0.0);
+            if (state > 1)
+                f.core.Decks().PlayDeck(deck);
         }
         const MixDirection direction = f.core.Fade().ChooseMixDirection();
-        EXPECT_EQ(tuple(direction, f.Faders()), tuple(row.direction, tuple(row.faderA, row.faderB)));
+        EXPECT_EQ(tuple(direction, f.Faders()),
+                  tuple(row.direction, tuple(row.faderA, row.faderB)));
         f.core.Fade().Mix();
-        EXPECT_EQ(tuple(f.Fading(), f.host.IsTimerRunning(TimerId::Fade)), tuple(row.direction != MixDirection::None, f.Fading()));
+        EXPECT_EQ(tuple(f.Fading(), f.host.IsTimerRunning(TimerId::Fade)),
+                  tuple(row.direction != MixDirection::None, f.Fading()));
         f.core.OnTimer(TimerId::Tick);
         EXPECT_EQ(f.core.StatusText(), row.status);
     }
@@ -441,7 +571,8 @@ TEST(CoreCrossFade, DirectionFollowsOpenAndPlayStates) {
 TEST(CoreCrossFade, WorkedScheduleEndsByClosingTheOutgoingDeckAndLoadNextAdvances) {
     for (const bool loadNext : {false, true}) {
         Mixing f;
-        f.core.SetLoadNext(loadNext); f.core.Fade().Mix();
+        f.core.SetLoadNext(loadNext);
+        f.core.Fade().Mix();
         EXPECT_EQ(tuple(f.core.Fade().Direction(), f.deck2.playState()),
                   tuple(MixDirection::Into2From1Playing, VoicePlayState::Playing));
         f.Steps(1);
@@ -452,52 +583,68 @@ TEST(CoreCrossFade, WorkedScheduleEndsByClosingTheOutgoingDeckAndLoadNextAdvance
         f.Steps(1);
         EXPECT_EQ(f.Faders(), tuple(1, 0));
         EXPECT_EQ(21 + f.Steps(), 115);
-        EXPECT_EQ(tuple(f.core.StatusText() == "", f.host.IsTimerRunning(TimerId::Fade), f.deck1.Calls().back()),
+        EXPECT_EQ(tuple(f.core.StatusText() == "", f.host.IsTimerRunning(TimerId::Fade),
+                        f.deck1.Calls().back()),
                   tuple(!loadNext, false, loadNext ? "seek 0.000000" : "stop"));
-        EXPECT_EQ(tuple(f.core.Fade().Direction(), f.core.Fade().FadeInStep(), f.core.Fade().FadeOutStep()),
+        EXPECT_EQ(tuple(f.core.Fade().Direction(), f.core.Fade().FadeInStep(),
+                        f.core.Fade().FadeOutStep()),
                   tuple(MixDirection::None, 10, 1));
         EXPECT_EQ(f.Faders(), tuple(loadNext ? 8500 : 9000, 0));
         EXPECT_EQ(tuple(f.core.List().SelectedIndex(), f.Holds(Deck::A), f.Holds(Deck::B)),
                   tuple(loadNext ? 2 : 1, loadNext ? "/c.mp3" : "", "/b.mp3"));
-        if (loadNext) EXPECT_EQ(f.core.StatusText(), "c - Loaded on Player 1");
+        if (loadNext)
+            EXPECT_EQ(f.core.StatusText(), "c - Loaded on Player 1");
     }
 }
 
 TEST(CoreCrossFade, MixWhileFadingEndsItWhereItStandsAndTheWaitBoxShapesTheFade) {
     Mixing f;
-    f.core.Fade().Mix(); f.Steps(5);
+    f.core.Fade().Mix();
+    f.Steps(5);
     const tuple<int, int> faders = f.Faders();
     f.core.Fade().Mix();
     EXPECT_FALSE(f.Fading() || f.host.IsTimerRunning(TimerId::Fade));
-    EXPECT_EQ(tuple(f.Faders(), f.Holds(Deck::A), f.Holds(Deck::B)), tuple(faders, "/a.mp3", "/b.mp3"));
+    EXPECT_EQ(tuple(f.Faders(), f.Holds(Deck::A), f.Holds(Deck::B)),
+              tuple(faders, "/a.mp3", "/b.mp3"));
     f.core.Settings().WaitBoxToggledByUser(false);
     f.core.Fade().Mix(); // both play: deck 2 comes in again, and deck 1 steps out at once
     f.Steps(2);
-    EXPECT_EQ(tuple(std::get<0>(f.Faders()), f.deck1.Volume()), tuple(1 + 3, -4)); // steps of 1, then 1 + Out Speed 2
+    EXPECT_EQ(tuple(std::get<0>(f.Faders()), f.deck1.Volume()),
+              tuple(1 + 3, -4)); // steps of 1, then 1 + Out Speed 2
 }
 
 TEST(CoreCrossFade, MixNextStartsAtDurationLessSkipLessOneSecond) {
-    for (const auto& [mixNext, skip, position, starts] : {tuple{true, 4, 94.99, false}, {true, 4, 95.0, true},
-                                                          {true, 0, 98.99, false}, {true, 0, 99.0, true}, {false, 4, 99.0, false}}) {
+    for (const auto& [mixNext, skip, position, starts] : {tuple{true, 4, 94.99, false},
+                                                          {true, 4, 95.0, true},
+                                                          {true, 0, 98.99, false},
+                                                          {true, 0, 99.0, true},
+                                                          {false, 4, 99.0, false}}) {
         Mixing f;
-        f.core.Settings().SliderMovedByUser(FadeSlider::SkipLast, skip), f.core.OnHScroll(), f.core.SetMixNext(mixNext);
+        f.core.Settings().SliderMovedByUser(FadeSlider::SkipLast, skip), f.core.OnHScroll(),
+            f.core.SetMixNext(mixNext);
         f.deck1.SetPosition(position), f.core.OnTimer(TimerId::Tick);
-        EXPECT_EQ(tuple(f.Fading(), f.deck2.playState()), tuple(starts, starts ? VoicePlayState::Playing : VoicePlayState::Stopped));
+        EXPECT_EQ(tuple(f.Fading(), f.deck2.playState()),
+                  tuple(starts, starts ? VoicePlayState::Playing : VoicePlayState::Stopped));
     }
 }
 
 TEST(CoreCue, CueingAStoppedDeckClosesThenOpensTheClipAndMixOrLoadCloseIt) {
     Cue f;
     Commands expected = kClose;
-    expected.insert(expected.end(), {"open \"/music/Cue Me.mp3\" alias movie ",
-                                     "set movie time format milliseconds wait", "status movie length"});
+    expected.insert(expected.end(),
+                    {"open \"/music/Cue Me.mp3\" alias movie ",
+                     "set movie time format milliseconds wait", "status movie length"});
     EXPECT_EQ(f.mci.commands, expected);
     const CuePlayer& cue = f.core.Cue();
-    EXPECT_EQ(tuple(cue.ClipName(), cue.DurationText(), cue.SliderMinimum(), cue.SliderMaximum(), cue.ControlsEnabled()),
+    EXPECT_EQ(tuple(cue.ClipName(), cue.DurationText(), cue.SliderMinimum(), cue.SliderMaximum(),
+                    cue.ControlsEnabled()),
               tuple(kClip, "00:00:05:00", 0, 5000, true));
-    EXPECT_EQ(tuple(f.core.StatusText(), f.host.busy), tuple("Selecting 'Play' the Cue clip will play on the master output", 0));
-    for (const auto close : {+[](Korvale& c) { c.Fade().Mix(); }, +[](Korvale& c) { c.Store().LoadSelectedClip(); }}) {
-        f.core.Cue().ToggleCuePlay(); f.mci.replies["status movie position"] = "2500";
+    EXPECT_EQ(tuple(f.core.StatusText(), f.host.busy),
+              tuple("Selecting 'Play' the Cue clip will play on the master output", 0));
+    for (const auto close :
+         {+[](Korvale& c) { c.Fade().Mix(); }, +[](Korvale& c) { c.Store().LoadSelectedClip(); }}) {
+        f.core.Cue().ToggleCuePlay();
+        f.mci.replies["status movie position"] = "2500";
         f.core.Cue().MarkCueIn(), f.mci.commands.clear();
         close(f.core);
         EXPECT_EQ(tuple(f.mci.commands, f.core.Cue().CuePointText(), f.core.Cue().PlayCaption()),
@@ -506,44 +653,56 @@ TEST(CoreCue, CueingAStoppedDeckClosesThenOpensTheClipAndMixOrLoadCloseIt) {
     }
     f.core.Decks().CloseDeck(Deck::B);
     for (const Deck deck : {Deck::A, Deck::B}) { // a playing deck or an empty one is not cued
-        f.mci.commands.clear(); f.core.Cue().CueFromDeck(deck);
+        f.mci.commands.clear();
+        f.core.Cue().CueFromDeck(deck);
         EXPECT_TRUE(f.mci.commands.empty());
     }
 }
 
 TEST(CoreCue, MarkInGoToCueAndSetCueReloadTheDeckAtTheCuePoint) {
     Cue f(0.5); // a short clip: dropped when selected, and not dropped when Set Cue reloads it
-    f.core.Cue().ToggleCuePlay(); f.mci.replies["status movie position"] = "3000";
+    f.core.Cue().ToggleCuePlay();
+    f.mci.replies["status movie position"] = "3000";
     f.core.Cue().MarkCueIn();
     EXPECT_EQ(f.core.Cue().CuePointText(), "00:00:03:00");
     f.core.Cue().GoToCuePoint();
-    EXPECT_EQ(Commands(f.mci.commands.end() - 2, f.mci.commands.end()), (Commands{"seek movie to 3000", "pause movie"}));
+    EXPECT_EQ(Commands(f.mci.commands.end() - 2, f.mci.commands.end()),
+              (Commands{"seek movie to 3000", "pause movie"}));
     EXPECT_EQ(tuple(f.core.Cue().SliderPosition(), f.host.cueFocus), tuple(3000, 1));
     f.core.Store().List().ReplaceAll({kClip}); // the selected entry again
-    f.core.Store().List().Select(0); f.deck1.ClearCalls();
+    f.core.Store().List().Select(0);
+    f.deck1.ClearCalls();
     f.core.Cue().SetCueOnDecks();
     const Commands reload{std::string("open ") + kClip, "seek 3.000000"};
     EXPECT_EQ(f.deck1.Calls(), reload);
-    EXPECT_EQ(tuple(f.deck2.Calls().size(), f.core.List().Count(), f.core.Cue().ControlsEnabled(), f.core.Cue().ClipName()),
+    EXPECT_EQ(tuple(f.deck2.Calls().size(), f.core.List().Count(), f.core.Cue().ControlsEnabled(),
+                    f.core.Cue().ClipName()),
               tuple(0u, 1, false, ""));
     f.core.Decks().LoadClipOnDeck(kClip, DeckChoice::Deck2, 0.0); // both decks hold it: both reload
-    f.core.Cue().CueFromDeck(Deck::B), f.core.Cue().MarkCueIn(), f.deck1.ClearCalls(), f.deck2.ClearCalls();
+    f.core.Cue().CueFromDeck(Deck::B), f.core.Cue().MarkCueIn(), f.deck1.ClearCalls(),
+        f.deck2.ClearCalls();
     f.core.Cue().SetCueOnDecks();
     EXPECT_EQ(tuple(f.deck1.Calls(), f.deck2.Calls()), tuple(reload, reload));
 }
 
 TEST(CoreCue, RefusedClipsAreToldAndLeaveTheCuePlayerClosed) {
     const std::string clip = kClip, longPath = "/" + std::string(300, 'l') + ".mp3";
-    const std::string noShort = "' name can not converted to short filename", noSize = "Can't read the size of '";
+    const std::string noShort = "' name can not converted to short filename",
+                      noSize = "Can't read the size of '";
     for (const auto& [path, noShortForm, length, caption, text] :
          {tuple{clip, true, "5000", "Selected clip will not load", "Clip's '" + clip + noShort},
           {longPath, false, "5000", "Selected clip will not load", "Clip's '" + longPath + noShort},
-          {clip, false, "", "Selected movie not loaded", noSize + clip + "' "}, {clip, false, "0", "Selected movie not loaded", noSize + clip + "' "}}) {
+          {clip, false, "", "Selected movie not loaded", noSize + clip + "' "},
+          {clip, false, "0", "Selected movie not loaded", noSize + clip + "' "}}) {
         CoreFixture f;
-        if (noShortForm) f.mci.pathsWithoutShortForm.push_back(path);
+        if (noShortForm)
+            f.mci.pathsWithoutShortForm.push_back(path);
         f.mci.replies["status movie length"] = length, f.core.Cue().LoadCueClip(path);
-        EXPECT_EQ(tuple(f.dialogs.messages.size(), f.dialogs.messages.at(0).caption, f.dialogs.messages[0].text), tuple(1u, caption, text));
-        EXPECT_EQ(tuple(f.core.Cue().ControlsEnabled(), f.core.Cue().DurationText(), f.mci.commands.back(), f.host.busy),
+        EXPECT_EQ(tuple(f.dialogs.messages.size(), f.dialogs.messages.at(0).caption,
+                        f.dialogs.messages[0].text),
+                  tuple(1u, caption, text));
+        EXPECT_EQ(tuple(f.core.Cue().ControlsEnabled(), f.core.Cue().DurationText(),
+                        f.mci.commands.back(), f.host.busy),
                   tuple(false, "00:00:00:00", "close all", 0));
     }
 }

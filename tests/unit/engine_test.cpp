@@ -32,7 +32,10 @@ namespace {
 using std::tuple;
 
 TEST(RampingGain, StepsEvenlyFromTheOldGainToTheNewAndAdds) {
-    struct Case { float from, to; std::vector<float> leftGains; }; // per frame: input 1 on top of 0.5
+    struct Case {
+        float from, to;
+        std::vector<float> leftGains;
+    }; // per frame: input 1 on top of 0.5
     const Case cases[] = {
         {0.0f, 1.0f, {0.25f, 0.5f, 0.75f, 1.0f}}, // fade in: never a jump to full
         {1.0f, 0.0f, {0.75f, 0.5f, 0.25f, 0.0f}}, // fade out ends silent
@@ -42,11 +45,13 @@ TEST(RampingGain, StepsEvenlyFromTheOldGainToTheNewAndAdds) {
     for (const Case& c : cases) {
         const std::size_t frames = c.leftGains.size();
         std::vector<float> in(2 * frames);
-        for (std::size_t i = 0; i < frames; ++i) in[2 * i] = 1.0f, in[2 * i + 1] = -2.0f;
+        for (std::size_t i = 0; i < frames; ++i)
+            in[2 * i] = 1.0f, in[2 * i + 1] = -2.0f;
         std::vector<float> out(2 * frames, 0.5f);
         AddWithRampingGain(out.data(), in.data(), frames, c.from, c.to);
         for (std::size_t i = 0; i < frames; ++i) {
-            EXPECT_FLOAT_EQ(out[2 * i], 0.5f + c.leftGains[i]) << c.from << "->" << c.to << " #" << i;
+            EXPECT_FLOAT_EQ(out[2 * i], 0.5f + c.leftGains[i])
+                << c.from << "->" << c.to << " #" << i;
             EXPECT_FLOAT_EQ(out[2 * i + 1], 0.5f - 2.0f * c.leftGains[i]);
         }
     }
@@ -152,10 +157,16 @@ protected:
         return path;
     }
     // Renders `frames` and checks them against such a file's samples from `start` under `gain(i)`.
-    template <typename Gain> void expectSource(std::size_t frames, long long start, double freq, Gain gain) {
+    template <typename Gain>
+    void expectSource(std::size_t frames, long long start, double freq, Gain gain) {
         const auto out = offline.render(frames);
         for (std::size_t i = 0; i < frames; ++i)
-            ASSERT_NEAR(out[2 * i + 1], 0.5 * std::sin(2.0 * std::numbers::pi * freq / kOut * double(start + long(i))) * gain(i), 1e-5) << i;
+            ASSERT_NEAR(
+                out[2 * i + 1],
+                0.5 * std::sin(2.0 * std::numbers::pi * freq / kOut * double(start + long(i))) *
+                    gain(i),
+                1e-5)
+                << i;
     }
     int made = 0;
 };
@@ -194,20 +205,25 @@ TEST_F(EngineRender, StopPauseCloseAndReopenRampOutInOneBufferAndPlayResumesExac
         : how == 1 ? voice.pause()
         : how == 2 ? voice.close()
                    : (void)voice.open(sine(1.0, 900.0, 22050));
-        expectSource(kBuffer, 14400, 440.0, [](std::size_t i) { return 1.0 - double(i + 1) / kBuffer; });
+        expectSource(kBuffer, 14400, 440.0,
+                     [](std::size_t i) { return 1.0 - double(i + 1) / kBuffer; });
         EXPECT_EQ(Peak(offline.render(kBuffer * 4)), 0.0);
-        const VoicePlayState states[] = {VoicePlayState::Stopped, VoicePlayState::Paused, VoicePlayState::Closed,
-                                         VoicePlayState::Stopped};
+        const VoicePlayState states[] = {VoicePlayState::Stopped, VoicePlayState::Paused,
+                                         VoicePlayState::Closed, VoicePlayState::Stopped};
         EXPECT_EQ(std::pair(voice.playState(), voice.positionSeconds()),
-                  std::pair(states[how], how == 2 ? -1.0 : how == 3 ? 0.0 : 0.31));
+                  std::pair(states[how], how == 2   ? -1.0
+                                         : how == 3 ? 0.0
+                                                    : 0.31));
         if (how < 2) {
             voice.play();
-            expectSource(kBuffer * 2, 14880, 440.0, [](std::size_t i) { return std::min(1.0, double(i + 1) / kBuffer); });
+            expectSource(kBuffer * 2, 14880, 440.0,
+                         [](std::size_t i) { return std::min(1.0, double(i + 1) / kBuffer); });
             EXPECT_DOUBLE_EQ(voice.positionSeconds(), 0.33);
         }
     }
     voice.play(); // the clip opened last
-    EXPECT_NEAR(EstimateFrequencyHz(Channel(offline.renderSeconds(0.5), 0, 4800), kOut), 900.0, 0.5);
+    EXPECT_NEAR(EstimateFrequencyHz(Channel(offline.renderSeconds(0.5), 0, 4800), kOut), 900.0,
+                0.5);
 }
 
 TEST_F(EngineRender, PositionFollowsRenderedFramesSeeksAndTheStartPosition) {
@@ -217,15 +233,18 @@ TEST_F(EngineRender, PositionFollowsRenderedFramesSeeksAndTheStartPosition) {
     voice.seek(0.123456), voice.play();
     const long long start = std::llround(0.123456 * kOut);
     EXPECT_DOUBLE_EQ(voice.positionSeconds(), start / double(kOut));
-    expectSource(kBuffer * 2, start, 441.0, [](std::size_t i) { return std::min(1.0, double(i + 1) / kBuffer); });
+    expectSource(kBuffer * 2, start, 441.0,
+                 [](std::size_t i) { return std::min(1.0, double(i + 1) / kBuffer); });
     voice.seek(1.5); // at once, before any frame; the old position ramps out for a buffer
     EXPECT_DOUBLE_EQ(voice.positionSeconds(), 1.5);
     offline.renderSeconds(0.2);
     EXPECT_NEAR(voice.positionSeconds(), 1.69, 1e-9);
     offline.renderSeconds(0.5);
-    EXPECT_EQ(tuple(voice.playState(), voice.positionSeconds()), tuple(VoicePlayState::Stopped, 2.0));
+    EXPECT_EQ(tuple(voice.playState(), voice.positionSeconds()),
+              tuple(VoicePlayState::Stopped, 2.0));
     voice.play(); // at the end: again from the start position last sought
-    EXPECT_EQ(tuple(voice.playState(), voice.positionSeconds()), tuple(VoicePlayState::Playing, 1.5));
+    EXPECT_EQ(tuple(voice.playState(), voice.positionSeconds()),
+              tuple(VoicePlayState::Playing, 1.5));
     offline.renderSeconds(0.1);
     EXPECT_DOUBLE_EQ(voice.positionSeconds(), 1.6);
     voice.seek(99.0);
@@ -242,13 +261,15 @@ TEST(EngineIdleStop, RestartsAtPlayKeepingThePositionAndRampsFromSilence) {
     TempDir dir;
     OfflineEngine offline{kOut, kBuffer, 50ms};
     EngineVoice& voice = offline.voice(VoiceId::Deck1);
-    ASSERT_TRUE(WriteSineWav(dir.file("tone.wav"), 10.0, 1000.0, kOut, kAmp) && voice.open(dir.file("tone.wav")));
+    ASSERT_TRUE(WriteSineWav(dir.file("tone.wav"), 10.0, 1000.0, kOut, kAmp) &&
+                voice.open(dir.file("tone.wav")));
     voice.play(), offline.render(kIdleFrames);
     voice.stop(), offline.render(kIdleFrames + kBuffer);
     ASSERT_TRUE(WaitUntil([&] { return !offline.engine().outputRunning(); }));
     const double stoppedAt = voice.positionSeconds();
     EXPECT_TRUE(offline.render(kBuffer) == std::vector<float>(2 * kBuffer, 0.0f));
-    EXPECT_EQ(tuple(voice.positionSeconds(), voice.playState()), tuple(stoppedAt, VoicePlayState::Stopped));
+    EXPECT_EQ(tuple(voice.positionSeconds(), voice.playState()),
+              tuple(stoppedAt, VoicePlayState::Stopped));
     voice.play();
     ASSERT_TRUE(WaitUntil([&] { return offline.engine().outputRunning(); }));
     EXPECT_EQ(offline.engine().outputStarts(), 2U);
@@ -273,36 +294,46 @@ TEST(NullOutputEngine, VoicesAdvanceInRealTimeWithoutADeviceAndTheEngineEndsClea
     }
 }
 
-
 TEST_F(Clips, BrokenFilesOpenWithTheDurationThatDecodesAndPlayToTheirEnd) {
     std::string id3("ID3\x04\0\0", 6); // a tag of 8 MB (sync-safe size) before the audio
     id3 += std::string{0x04, 0, 0, 0} + std::string(8 << 20, '\0') + ReadBytes(mp3("m.mp3", 1.0));
     std::string claims = ReadBytes(wav("c.wav", 1.0)); // sizes that claim 2 GB
-    claims.replace(4, 4, "\xff\xff\xff\x7f").replace(claims.find("data") + 4, 4, "\xff\xff\xff\x7f");
+    claims.replace(4, 4, "\xff\xff\xff\x7f")
+        .replace(claims.find("data") + 4, 4, "\xff\xff\xff\x7f");
     std::filesystem::create_directory(dir.file("folder.mp3"));
     ::mkfifo(dir.file("pipe.mp3").c_str(), 0600);
     const std::pair<std::string, double> cases[] = {
-        {dir.file("missing.mp3"), 0.0}, {bytes("empty.mp3", ""), 0.0}, {bytes("noise.mp3", RandomBytes(100000, 7)), 0.0},
-        {dir.file("folder.mp3"), 0.0}, {dir.file("pipe.mp3"), 0.0},
+        {dir.file("missing.mp3"), 0.0},
+        {bytes("empty.mp3", ""), 0.0},
+        {bytes("noise.mp3", RandomBytes(100000, 7)), 0.0},
+        {dir.file("folder.mp3"), 0.0},
+        {dir.file("pipe.mp3"), 0.0},
         {bytes("header.wav", ReadBytes(wav("h.wav", 1.0)).substr(0, 44)), 0.0},
         {bytes("cut.wav", ReadBytes(wav("w.wav", 2.0)).substr(0, 44 + 4 * 48000)), 1.0},
-        {bytes("cut.mp3", ReadBytes(mp3("c.mp3", 2.0)).substr(0, 12000)), -1.0}, {bytes("id3.mp3", id3), 1.0},
-        {bytes("claims.wav", claims), 1.0}, {bytes("wav.mp3", ReadBytes(wav("x.wav", 1.0))), 1.0},
-        {mono(WavFormat::Pcm16), 0.5}, {bytes("mp3.wav", ReadBytes(mp3("y.mp3", 1.0))), 1.0},
-        {mono(WavFormat::Pcm24), 0.5}, {mono(WavFormat::Float32), 0.5}};
+        {bytes("cut.mp3", ReadBytes(mp3("c.mp3", 2.0)).substr(0, 12000)), -1.0},
+        {bytes("id3.mp3", id3), 1.0},
+        {bytes("claims.wav", claims), 1.0},
+        {bytes("wav.mp3", ReadBytes(wav("x.wav", 1.0))), 1.0},
+        {mono(WavFormat::Pcm16), 0.5},
+        {bytes("mp3.wav", ReadBytes(mp3("y.mp3", 1.0))), 1.0},
+        {mono(WavFormat::Pcm24), 0.5},
+        {mono(WavFormat::Float32), 0.5}};
     for (const auto& [path, duration] : cases) {
         SCOPED_TRACE(path);
         const bool opened = voice.open(path);
-        EXPECT_EQ(tuple(opened, voice.path(), voice.playState()), tuple(duration != 0.0, path, VoicePlayState::Stopped));
+        EXPECT_EQ(tuple(opened, voice.path(), voice.playState()),
+                  tuple(duration != 0.0, path, VoicePlayState::Stopped));
         EXPECT_GE(voice.durationSeconds(), duration < 0.0 ? 0.3 : duration - 1e-3);
         EXPECT_LE(voice.durationSeconds(), duration < 0.0 ? 2.0 : duration + 1e-3);
         voice.play();
         const auto out = offline.renderSeconds(voice.durationSeconds() + 0.5);
-        EXPECT_EQ(tuple(voice.playState(), voice.positionSeconds()), tuple(VoicePlayState::Stopped, voice.durationSeconds()));
+        EXPECT_EQ(tuple(voice.playState(), voice.positionSeconds()),
+                  tuple(VoicePlayState::Stopped, voice.durationSeconds()));
         EXPECT_EQ(Peak(Channel(out, 0, out.size() / 2 - 9600)), 0.0);
         EXPECT_EQ(Peak(Channel(out, 0)) > 0.45 && Peak(Channel(out, 1)) > 0.45, duration != 0.0);
     }
-    for (const char* name : {"folder.mp3", "pipe.mp3"}) EXPECT_EQ(OpenDecoder(dir.file(name)).status, DecoderOpenStatus::NotARegularFile);
+    for (const char* name : {"folder.mp3", "pipe.mp3"})
+        EXPECT_EQ(OpenDecoder(dir.file(name)).status, DecoderOpenStatus::NotARegularFile);
 }
 
 TEST_F(Clips, AFileCutOrDeletedWhilePlayingEndsCleanly) {
@@ -391,14 +422,16 @@ TEST_F(Commands, ACueSessionWithEveryCommand) {
 }
 
 TEST_F(Commands, HostileFileNamesCannotChangeTheCommand) {
-    for (const char* name : {"x alias other .wav", "wait.wav", "a close all b.wav", "alias movie.wav",
-                             "seek movie to 5.wav", "  lead and trail  .wav", "ünïcødé ☃.wav"}) {
+    for (const char* name :
+         {"x alias other .wav", "wait.wav", "a close all b.wav", "alias movie.wav",
+          "seek movie to 5.wav", "  lead and trail  .wav", "ünïcødé ☃.wav"}) {
         EXPECT_EQ(load(wav(name, 0.75)), "750") << name;
         EXPECT_EQ(cue.path(), dir.file(name));
         EXPECT_EQ(send("close movie"), "");
     }
     const std::string plain = wav("plain.wav", 0.5), spaced = wav("two words.wav", 0.5);
-    for (const std::string& refused : {"open " + spaced + " alias movie ", "open \"" + plain + "\"x alias movie",
+    for (const std::string& refused :
+         {"open " + spaced + " alias movie ", "open \"" + plain + "\"x alias movie",
           "open \"" + plain + " alias movie", "open \"" + plain + "\" alias movie wait",
           "open \"" + plain + "\" alias other", "open \"" + plain + "\" aliases movie"}) {
         EXPECT_EQ(send(refused), "") << refused;
