@@ -59,9 +59,10 @@ void Korvale::StartOrStopTick() {
         return;
     }
     const bool running = m_host.IsTimerRunning(TimerId::Tick);
-    if (TickCanAct() && !running) {
+    const bool wanted = TickCanAct();
+    if (wanted && !running) {
         m_host.SetTimer(TimerId::Tick, kTickPeriodMs);
-    } else if (!TickCanAct() && running) {
+    } else if (!wanted && running) {
         m_host.KillTimer(TimerId::Tick);
     }
 }

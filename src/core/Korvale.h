@@ -102,12 +102,12 @@ public:
     // Tells the front end that `part` of the shown state changed, and starts or stops the
     // tick as the change asks.
     void Notify(CorePart part);
+
+private:
     // Whether a tick could do anything now: a deck holds a clip, a cross-fade runs, MIX NEXT
     // is down or the cue player is open. Otherwise the tick rests until a change that could
     // make it act.
     bool TickCanAct() const;
-
-private:
     void StartOrStopTick();
 
     CoreServices m_services;
