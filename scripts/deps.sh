@@ -8,10 +8,12 @@ build_packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libmpg123-dev libsndfile1-dev libsoxr-dev libebur128-dev portaudio19-dev libasound2-dev
     libasound2-plugins fonts-dejavu-core
+    libmp3lame-dev libshout3-dev libvorbis-dev libogg-dev libopus-dev libopusenc-dev
+    qtkeychain-qt6-dev
 )
 run_packages=(xvfb xauth dbus-daemon)
 test_packages=(
-    libgtest-dev libgmock-dev libmp3lame-dev
+    libgtest-dev libgmock-dev icecast2
     dbus dbus-bin pulseaudio pulseaudio-utils playerctl
     xvfb xauth xdotool x11-utils imagemagick
     clang libclang-rt-14-dev
@@ -21,7 +23,7 @@ test_packages=(
 packages=("${build_packages[@]}")
 case "${1:-run}" in
 run) packages+=("${run_packages[@]}") ;;
-test) packages+=("${run_packages[@]}" "${test_packages[@]}" libmp3lame-dev) ;;
+test) packages+=("${run_packages[@]}" "${test_packages[@]}") ;;
 *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 
