@@ -92,6 +92,7 @@ MediaState MediaControls::State() const {
                                static_cast<unsigned long long>(state.load));
     state.title = ClipDisplayName(path);
     state.url = FileUriOfPath(path);
+    state.path = path;
     state.lengthMicroseconds = Microseconds(player.GetDuration());
     return state;
 }

@@ -25,6 +25,7 @@ struct MediaState {
     std::string trackId; // an object path naming the deck and the load
     std::string title;   // the clip's display name
     std::string url;     // its file URI
+    std::string path;    // its path in the file system
     std::int64_t lengthMicroseconds = 0;
     // The master level as MediaControls::Volume gives it.
     double volume = 0.0;

@@ -582,6 +582,7 @@ void CKORVALEDlg::Changed(CorePart part) {
         ShowToggles();
         break;
     case CorePart::OnAir:
+        Q_EMIT OnAirChanged();
         break;
     case CorePart::Options:
         if (Options != nullptr) {

@@ -145,6 +145,10 @@ public:
     // The context menu (right click on the window, or the menu key); not a control.
     OptionsMenu* Options = nullptr;
 
+Q_SIGNALS:
+    // The clip on air or whether a deck plays may have changed.
+    void OnAirChanged();
+
 protected:
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
