@@ -14,6 +14,7 @@ enum class OutletField {
     Host,
     Port,
     Mount,
+    Password,      // never refused by the checks; words when the password could not be kept
     StreamBitRate, // the MP3 or Opus bit rate, or the Vorbis quality, of the chosen format
     Folder,
     RecordingBitRate,
