@@ -34,6 +34,14 @@ constexpr std::array kUserSwitches{
                &WindowServices::matchLoudnessSwitch},
     UserSwitch{"skip-silent-edges", "Turn \"Skip silent starts and ends\" on for this run.",
                &WindowServices::skipSilentEdgesSwitch},
+    UserSwitch{"broadcast",
+               "Turn \"Broadcast the mix\" on for this run with the kept settings of the "
+               "Broadcast page.",
+               &WindowServices::broadcastSwitch},
+    UserSwitch{"record",
+               "Turn \"Record the mix\" on for this run with the kept settings of the "
+               "Recording page.",
+               &WindowServices::recordSwitch},
 };
 
 QCommandLineOption HelpOption() {

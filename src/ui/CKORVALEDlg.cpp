@@ -1,5 +1,6 @@
 #include "ui/CKORVALEDlg.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -229,6 +230,11 @@ CKORVALEDlg::CKORVALEDlg(const WindowServices& services, QWidget* parent)
     ConnectControls();
     Options = new OptionsMenu(m_core.Leveling(), services.optionsFile, this);
     Options->Restore(services.matchLoudnessSwitch, services.skipSilentEdgesSwitch);
+    Settings = new SettingsWindow(*Options, m_core.Leveling(), services.outlets,
+                                  services.core.dialogs, services.optionsFile, this);
+    // The shortcut works while the menu is closed.
+    addAction(Options->SettingsAction);
+    connect(Options->SettingsAction, &QAction::triggered, Settings, &SettingsWindow::Open);
     for (std::size_t i = 0; i < m_timers.size(); ++i) {
         const auto id = static_cast<TimerId>(i + 1);
         m_timers[i].setTimerType(Qt::PreciseTimer);
@@ -484,6 +490,7 @@ bool CKORVALEDlg::OnInitDialog() {
     // The start-up messages (no mixer, no sound devices) come before the window shows.
     m_core.Start(directory, m_services.startTickTimer);
     PlaceWindow();
+    Settings->StartFromSwitches(m_services.broadcastSwitch, m_services.recordSwitch);
     return true;
 }
 
@@ -587,6 +594,9 @@ void CKORVALEDlg::Changed(CorePart part) {
     case CorePart::Options:
         if (Options != nullptr) {
             Options->ShowOptions();
+        }
+        if (Settings != nullptr) {
+            Settings->ShowOptions();
         }
         break;
     }

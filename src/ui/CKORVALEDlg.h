@@ -12,6 +12,7 @@
 
 #include "core/CoreHost.h"
 #include "core/Korvale.h"
+#include "ui/SettingsWindow.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -44,6 +45,12 @@ struct WindowServices {
     // Start-up switches: the option is on for this run whatever was kept.
     bool matchLoudnessSwitch = false;
     bool skipSilentEdgesSwitch = false;
+    // The stream, the recording and what their settings page needs; each may be null.
+    OutletServices outlets;
+    // Start-up switches: broadcasting or recording is turned on for this run with the kept
+    // settings (they always start off otherwise).
+    bool broadcastSwitch = false;
+    bool recordSwitch = false;
 };
 
 // The one main window: builds every control, forwards each user action to the core and
@@ -144,6 +151,8 @@ public:
     QLabel* MixStyleCaption = nullptr;
     // The context menu (right click on the window, or the menu key); not a control.
     OptionsMenu* Options = nullptr;
+    // The settings window, opened from the context menu or with Ctrl+,; not a control.
+    SettingsWindow* Settings = nullptr;
 
 Q_SIGNALS:
     // The clip on air or whether a deck plays may have changed.

@@ -1,6 +1,7 @@
 #include "ui/OptionsMenu.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QSettings>
 #include <QSignalBlocker>
 
@@ -24,6 +25,17 @@ OptionsMenu::OptionsMenu(ClipLeveling& leveling, std::optional<QString> optionsF
     for (QAction* action : {MatchLoudnessAction, SkipSilentEdgesAction}) {
         action->setCheckable(true);
     }
+    addSeparator();
+    SettingsAction = addAction(QString::fromLatin1(kSettingsText));
+    SettingsAction->setObjectName(QStringLiteral("SettingsAction"));
+    // Ctrl+, and the desktop's own Preferences key where that is another one.
+    QList<QKeySequence> keys{QKeySequence(Qt::CTRL | Qt::Key_Comma)};
+    for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Preferences)) {
+        if (!keys.contains(key)) {
+            keys << key;
+        }
+    }
+    SettingsAction->setShortcuts(keys);
     connect(MatchLoudnessAction, &QAction::toggled, this, [this](bool on) {
         m_leveling.SetMatchLoudness(on);
         Keep(kMatchLoudnessKey, on);

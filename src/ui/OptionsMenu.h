@@ -12,12 +12,14 @@ namespace korvale {
 class ClipLeveling;
 
 // The window's context menu: two checkable entries for the options that the core's clip
-// leveling offers, kept across runs in an INI file. UI thread.
+// leveling offers, kept across runs in an INI file, and "Settings..." (Ctrl+,), which the
+// window connects to its settings window. UI thread.
 class OptionsMenu : public QMenu {
     Q_OBJECT
 public:
     static constexpr const char* kMatchLoudnessText = "Match clip loudness";
     static constexpr const char* kSkipSilentEdgesText = "Skip silent starts and ends";
+    static constexpr const char* kSettingsText = "Settings...";
 
     // `optionsFile`: where the choices are kept (nullopt: they are not kept). `leveling`
     // must outlive the menu.
@@ -31,6 +33,7 @@ public:
 
     QAction* MatchLoudnessAction = nullptr;
     QAction* SkipSilentEdgesAction = nullptr;
+    QAction* SettingsAction = nullptr;
 
 private:
     void Keep(const char* key, bool on);

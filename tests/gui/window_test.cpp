@@ -548,18 +548,24 @@ TEST(ProgramSwitches, TurnTheirOptionsOnAmongOtherWords) {
         std::vector<const char*> argv;
         bool matchLoudness;
         bool skipSilentEdges;
+        bool broadcast = false;
+        bool record = false;
     };
     for (const Row& row :
          {Row{{"korvale", "--match-loudness"}, true, false},
           Row{{"korvale", "-Embedding", "--unknown", "-skip-silent-edges", "clip.mp3"},
               false,
-              true}}) {
+              true},
+          Row{{"korvale", "--record"}, false, false, false, true},
+          Row{{"korvale", "--broadcast"}, false, false, true, false}}) {
         SCOPED_TRACE(row.argv.back());
         const ProgramSwitches switches(static_cast<int>(row.argv.size()), row.argv.data());
         WindowServices services;
         switches.Apply(services);
         EXPECT_EQ(services.matchLoudnessSwitch, row.matchLoudness);
         EXPECT_EQ(services.skipSilentEdgesSwitch, row.skipSilentEdges);
+        EXPECT_EQ(services.broadcastSwitch, row.broadcast);
+        EXPECT_EQ(services.recordSwitch, row.record);
         EXPECT_FALSE(switches.Answer().has_value());
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "support/FakeDevices.h"
@@ -11,15 +12,19 @@ namespace korvale::test {
 // The main window built as the program builds it on fake players and devices, with the
 // given dialogs (or fake ones of its own), initialised; its tick is left to the caller.
 struct TestWindow {
-    // `optionsFile` keeps the context menu's options.
+    // `optionsFile` keeps the context menu's options; `adjust` changes the services further.
     explicit TestWindow(Dialogs* given = nullptr, QSize screen = QSize(1280, 1024),
-                        std::optional<QString> optionsFile = std::nullopt) {
+                        std::optional<QString> optionsFile = std::nullopt,
+                        const std::function<void(WindowServices&)>& adjust = {}) {
         WindowServices services{
             {&deck1, &deck2, &mci, &devices, given != nullptr ? given : &dialogs, &shell}};
         services.screenSize = screen;
         services.optionsFile = std::move(optionsFile);
         services.startTickTimer = false;
         services.workingDirectory = "/start/folder";
+        if (adjust) {
+            adjust(services);
+        }
         w = std::make_unique<CKORVALEDlg>(services);
         w->OnInitDialog();
     }

@@ -1,0 +1,188 @@
+// The settings window's wiring on fake outlets: how it opens, what it refuses, what it starts
+// and stops, and the Playback page in step with the context menu.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "interfaces/DesktopNotices.h"
+#include "support/FakeOutlets.h"
+#include "support/TempDir.h"
+#include "support/TestWindow.h"
+#include "ui/BroadcastPage.h"
+#include "ui/OptionsMenu.h"
+#include "ui/RecordingPage.h"
+#include "ui/SettingsForm.h"
+
+namespace korvale {
+namespace {
+
+struct FakeNotices : DesktopNotices {
+    std::vector<std::string> summaries;
+    void Notify(const std::string& summary, const std::string&) override {
+        summaries.push_back(summary);
+    }
+};
+
+// A main window on fake outlets whose settings are kept in a file of its own.
+struct Outlets {
+    korvale::testing::TempDir dir;
+    test::FakeBroadcast broadcast;
+    test::FakeRecording recording;
+    test::FakeSecrets secrets;
+    FakeNotices notices;
+    std::unique_ptr<test::TestWindow> t;
+
+    QString File() const { return QString::fromStdString(dir.file("korvale.ini")); }
+    SettingsWindow& Open(bool broadcastSwitch = false) {
+        t = std::make_unique<test::TestWindow>(
+            nullptr, QSize(1280, 1024), File(), [&](WindowServices& services) {
+                services.outlets = {&broadcast, &recording, &secrets, nullptr, &notices};
+                services.broadcastSwitch = broadcastSwitch;
+            });
+        t->w->Settings->Open();
+        return *t->w->Settings;
+    }
+};
+
+void Type(QLineEdit* edit, const QString& text) {
+    edit->clear();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+void Type(QSpinBox* spin, int value) {
+    QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(spin, QString::number(value));
+    QTest::keyClick(spin, Qt::Key_Return);
+}
+
+TEST(SettingsWindow, OpensFromTheContextMenuAndWithCtrlComma) {
+    test::TestWindow t;
+    EXPECT_EQ(t.w->Options->actions().last()->text(), "Settings...");
+    t.w->Options->SettingsAction->trigger();
+    EXPECT_TRUE(t.w->Settings->isVisible());
+    t.w->Settings->hide();
+    t.w->show();
+    t.w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(t.w.get()));
+    QTest::keyClick(t.w.get(), Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_TRUE(t.w->Settings->isVisible());
+}
+
+TEST(SettingsWindow, AWrongFieldIsToldBesideItAndTheStreamDoesNotStart) {
+    struct Row {
+        const char* name;
+        void (*spoil)(BroadcastPage&);
+        OutletField field;
+    };
+    const Row rows[] = {
+        {"port 0", [](BroadcastPage& p) { Type(p.PortSpin, 0); }, OutletField::Port},
+        {"empty host", [](BroadcastPage& p) { Type(p.HostEdit, ""); }, OutletField::Host},
+        {"mount without /", [](BroadcastPage& p) { Type(p.MountEdit, "live"); },
+         OutletField::Mount},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Outlets o;
+        BroadcastPage& page = *o.Open().Broadcast;
+        Type(page.HostEdit, "radio.example.org");
+        row.spoil(page);
+        page.BroadcastCheck->click();
+        EXPECT_TRUE(o.broadcast.starts.empty());
+        EXPECT_FALSE(page.BroadcastCheck->isChecked());
+        EXPECT_FALSE(page.Form->ProblemLine(row.field)->text().isEmpty());
+        EXPECT_TRUE(page.Form->ProblemLine(OutletField::StreamBitRate)->text().isEmpty());
+    }
+}
+
+TEST(SettingsWindow, RightFieldsStartTheStreamOnceAndAreKeptWithoutThePassword) {
+    Outlets o;
+    BroadcastPage* page = o.Open().Broadcast;
+    Type(page->HostEdit, "radio.example.org");
+    Type(page->MountEdit, "/live");
+    Type(page->PasswordEdit, "hunter2");
+    page->BroadcastCheck->click();
+    BroadcastSettings expected;
+    expected.host = "radio.example.org";
+    expected.mount = "/live";
+    ASSERT_EQ(o.broadcast.starts.size(), 1U);
+    EXPECT_EQ(o.broadcast.starts[0].settings, expected);
+    EXPECT_EQ(o.broadcast.starts[0].password, "hunter2");
+    EXPECT_EQ(o.secrets.kept, "hunter2");
+    Type(page->PortSpin, 0);
+    Type(page->MountEdit, "/other");
+    EXPECT_EQ(o.broadcast.starts.size(), 1U); // not restarted while the port is wrong
+    Type(page->PortSpin, 8100);
+    ASSERT_EQ(o.broadcast.starts.size(), 2U);
+    EXPECT_EQ(o.broadcast.starts[1].settings.mount, "/other");
+    page->BroadcastCheck->click();
+    EXPECT_EQ(o.broadcast.stops, 1);
+
+    QFile ini(o.File());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(ini.readAll().contains("hunter2"));
+    page = o.Open().Broadcast; // the next run: kept fields, broadcasting off
+    EXPECT_EQ(page->HostEdit->text(), "radio.example.org");
+    EXPECT_EQ(page->PasswordEdit->text(), "hunter2");
+    EXPECT_FALSE(page->BroadcastCheck->isChecked());
+    EXPECT_EQ(o.broadcast.starts.size(), 2U);
+    o.Open(/*broadcastSwitch=*/true);
+    ASSERT_EQ(o.broadcast.starts.size(), 3U);
+    EXPECT_EQ(o.broadcast.starts[2].settings.port, 8100);
+}
+
+TEST(SettingsWindow, TheStreamsStateShowsAndALossReachesTheDesktop) {
+    Outlets o;
+    BroadcastPage* page = o.Open().Broadcast;
+    Type(page->HostEdit, "h");
+    page->BroadcastCheck->click();
+    o.broadcast.shown = {BroadcastState::Connected, "h:8000/korvale", "", 5, 0, 0};
+    o.broadcast.handler();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->StatusText->text().startsWith("connected"); }));
+    o.broadcast.shown = {BroadcastState::Reconnecting, "h:8000/korvale", "timed out", 0, 2, 0};
+    o.broadcast.handler();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !o.notices.summaries.empty(); }));
+    EXPECT_EQ(page->StatusText->text(), "reconnecting in 2 s: timed out");
+}
+
+TEST(SettingsWindow, RecordingStartsInItsFolderAndAFailureIsToldOnce) {
+    Outlets o;
+    RecordingPage* page = o.Open().Recording;
+    const std::string folder = o.dir.file("records/mix");
+    Type(page->FolderEdit, QString::fromStdString(folder));
+    page->RecordCheck->click();
+    ASSERT_EQ(o.recording.starts.size(), 1U);
+    EXPECT_EQ(o.recording.starts[0].folder, folder);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder)));
+    o.recording.shown = {RecordingState::Failed, folder + "/a.flac", "the disk is full", 3, 0};
+    o.t->w->Settings->OutletsChanged();
+    o.t->w->Settings->OutletsChanged();
+    EXPECT_FALSE(page->RecordCheck->isChecked());
+    EXPECT_EQ(o.t->dialogs.messages.size(), 1U);
+    o.recording.refusal = "no room";
+    page->RecordCheck->click();
+    EXPECT_FALSE(page->RecordCheck->isChecked());
+    EXPECT_NE(page->Form->ProblemLine(OutletField::Folder)->text().indexOf("no room"), -1);
+}
+
+TEST(SettingsWindow, ThePlaybackPageAndTheContextMenuStayInStep) {
+    test::TestWindow t;
+    SettingsWindow& s = *t.w->Settings;
+    s.MatchLoudnessCheck->click();
+    EXPECT_TRUE(t.w->Options->MatchLoudnessAction->isChecked());
+    EXPECT_TRUE(t.w->Core().Leveling().MatchLoudness());
+    t.w->Options->SkipSilentEdgesAction->trigger();
+    EXPECT_TRUE(s.SkipSilentEdgesCheck->isChecked());
+    s.MatchLoudnessCheck->click();
+    EXPECT_FALSE(t.w->Options->MatchLoudnessAction->isChecked());
+}
+
+} // namespace
+} // namespace korvale
