@@ -10,7 +10,10 @@
 #include "audio/MixTap.h"
 #include "decode/ClipTags.h"
 #include "support/ClipFactory.h"
+#include "support/OfflineEngine.h"
+#include "support/SignalAnalysis.h"
 #include "support/TempDir.h"
+#include "support/WaitUntil.h"
 
 namespace korvale::testing {
 namespace {
@@ -62,6 +65,78 @@ TEST(MixTap, OpeningAgainStartsAFreshClockAndSkipsWhatTheLastSessionLeft) {
     EXPECT_EQ(tap.framesOffered(), kBlock);
     const std::vector<float> expected = {4.0f};
     EXPECT_EQ(ReadBlockValues(tap), expected);
+}
+
+constexpr int kRate = OfflineEngine::kDefaultRate;
+constexpr double kDeckHz = 440.0;
+constexpr double kCueHz = 1500.0;
+constexpr double kToneAmplitude = 0.5;
+
+// All the tap holds, interleaved stereo.
+std::vector<float> Drain(MixTap& tap) {
+    std::vector<float> all;
+    std::vector<float> out(kBlock * MixTap::kChannels);
+    while (const std::size_t got = tap.read(out.data(), kBlock)) {
+        all.insert(all.end(), out.begin(), out.begin() + long(got * MixTap::kChannels));
+    }
+    return all;
+}
+
+class EngineTaps : public ::testing::Test {
+protected:
+    // Deck 1 plays the deck tone 6 dB down, the cue player its own tone.
+    void play(OfflineEngine& offline) {
+        ASSERT_TRUE(offline.voice(VoiceId::Deck1).open(deckTone));
+        ASSERT_TRUE(offline.voice(VoiceId::Cue).open(cueTone));
+        offline.voice(VoiceId::Deck1).setVolume(-600);
+        offline.voice(VoiceId::Deck1).play();
+        offline.voice(VoiceId::Cue).play();
+    }
+    TempDir dir;
+    std::string deckTone = dir.file("deck.wav");
+    std::string cueTone = dir.file("cue.wav");
+    bool made = WriteSineWav(deckTone, 8.0, kDeckHz, kRate, kToneAmplitude) &&
+                WriteSineWav(cueTone, 8.0, kCueHz, kRate, kToneAmplitude);
+};
+
+TEST_F(EngineTaps, ATapHoldsTheDecksAtTheirFaderGainAndNeverTheCue) {
+    ASSERT_TRUE(made);
+    OfflineEngine offline;
+    MixTap& tap = offline.engine().tap(TapId::Recording);
+    tap.open();
+    play(offline);
+    const std::vector<float> out = offline.renderSeconds(1.0);
+    const std::vector<float> mix = Drain(tap);
+    ASSERT_EQ(mix.size(), out.size());
+    const std::vector<float> left = Channel(mix, 0, kRate / 10);
+    EXPECT_NEAR(ToneAmplitude(left, kDeckHz, kRate), kToneAmplitude * 0.501, 0.01);
+    EXPECT_LT(ToneAmplitude(left, kCueHz, kRate), 0.001);
+    EXPECT_NEAR(ToneAmplitude(Channel(out, 0, kRate / 10), kCueHz, kRate), kToneAmplitude, 0.01);
+}
+
+TEST_F(EngineTaps, ATapNobodyReadsDropsBlocksAndTheSpeakersGetTheSameMix) {
+    ASSERT_TRUE(made);
+    OfflineEngine tapped;
+    OfflineEngine plain;
+    MixTap& tap = tapped.engine().tap(TapId::Stream);
+    tap.open();
+    play(tapped);
+    play(plain);
+    const double seconds = 6.0;
+    EXPECT_EQ(tapped.renderSeconds(seconds), plain.renderSeconds(seconds));
+    EXPECT_GT(tap.droppedBlocks(), 0u);
+    EXPECT_EQ(tap.framesOffered(), std::uint64_t(seconds * kRate));
+}
+
+TEST(EngineTapIdle, OpeningATapStartsAnIdleOutputAndKeepsItRunning) {
+    OfflineEngine offline(kRate, OfflineEngine::kDefaultBuffer, std::chrono::milliseconds(100));
+    offline.renderSeconds(0.2);
+    ASSERT_TRUE(WaitUntil([&] { return !offline.engine().outputRunning(); }));
+    MixTap& tap = offline.engine().tap(TapId::Stream);
+    tap.open();
+    ASSERT_TRUE(WaitUntil([&] { return offline.engine().outputRunning(); }));
+    offline.renderSeconds(0.5);
+    EXPECT_EQ(tap.framesOffered(), std::uint64_t(0.5 * kRate));
 }
 
 // An ID3 version 2.3 tag holding the given text frames (ISO 8859-1).
