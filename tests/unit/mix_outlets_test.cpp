@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdint>
+#include <cstring>
+#include <regex>
 #include <sndfile.h>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
+#include "audio/MixRecorder.h"
 #include "audio/MixTap.h"
 #include "decode/ClipTags.h"
+#include "decode/DecoderFactory.h"
 #include "support/ClipFactory.h"
 #include "support/OfflineEngine.h"
 #include "support/SignalAnalysis.h"
@@ -162,6 +168,23 @@ std::string Id3v1(const std::string& title, const std::string& artist) {
     return tag;
 }
 
+// A short silent WAV with artist and title tags.
+bool WriteTaggedWav(const std::string& path, const char* artist, const char* title) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (file == nullptr) {
+        return false;
+    }
+    sf_set_string(file, SF_STR_ARTIST, artist);
+    sf_set_string(file, SF_STR_TITLE, title);
+    const std::vector<float> silence(100);
+    sf_writef_float(file, silence.data(), 100);
+    return sf_close(file) == 0;
+}
+
 TEST(ClipTags, ReadFromId3AndSndfileTagsAndBrokenFilesGiveNone) {
     TempDir dir;
     const std::string mp3 = dir.file("tone.mp3");
@@ -194,17 +217,7 @@ TEST(ClipTags, ReadFromId3AndSndfileTagsAndBrokenFilesGiveNone) {
     EXPECT_EQ(ReadClipTags(dir.file("missing.wav")).title, "");
 
     const std::string wav = dir.file("tagged.wav");
-    SF_INFO info{};
-    info.samplerate = 44100;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(wav.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr);
-    sf_set_string(file, SF_STR_ARTIST, "Wav Artist");
-    sf_set_string(file, SF_STR_TITLE, "Wav Title");
-    const std::vector<float> silence(100);
-    sf_writef_float(file, silence.data(), 100);
-    sf_close(file);
+    ASSERT_TRUE(WriteTaggedWav(wav, "Wav Artist", "Wav Title"));
     EXPECT_EQ(ReadClipTags(wav).artist, "Wav Artist");
     EXPECT_EQ(ReadClipTags(wav).title, "Wav Title");
 }
@@ -213,6 +226,147 @@ TEST(ClipTags, TheTitleSentIsArtistAndTitleOnlyWhenBothAreKnown) {
     EXPECT_EQ(OnAirTitle({"Ann", "Song"}, "file"), "Ann - Song");
     EXPECT_EQ(OnAirTitle({"", "Song"}, "file"), "file");
     EXPECT_EQ(OnAirTitle({"Ann", "Two\nlines"}, "file"), "Ann - Two lines");
+}
+
+// Offers `seconds` of the deck tone to `tap` as the audio thread would, from frame `from`.
+void OfferTone(MixTap& tap, double seconds, std::size_t from) {
+    const auto frames = std::size_t(seconds * kRate);
+    std::vector<float> block(OfflineEngine::kDefaultBuffer * MixTap::kChannels);
+    for (std::size_t done = 0; done < frames; done += OfflineEngine::kDefaultBuffer) {
+        for (std::size_t i = 0; i < OfflineEngine::kDefaultBuffer; ++i) {
+            const double t = double(from + done + i) / kRate;
+            block[2 * i] = float(kToneAmplitude * std::sin(2.0 * M_PI * kDeckHz * t));
+            block[2 * i + 1] = block[2 * i];
+        }
+        tap.write(block.data(), OfflineEngine::kDefaultBuffer);
+    }
+}
+
+// The INDEX times of a cue sheet, in seconds.
+std::vector<double> IndexSeconds(const std::string& sheet) {
+    const std::regex index("INDEX 01 (\\d+):(\\d\\d):(\\d\\d)");
+    std::vector<double> times;
+    for (std::sregex_iterator it(sheet.begin(), sheet.end(), index), end; it != end; ++it) {
+        const double minutes = std::stod((*it)[1]);
+        times.push_back(minutes * 60 + std::stod((*it)[2]) + std::stod((*it)[3]) / 75.0);
+    }
+    return times;
+}
+
+class Recorder : public ::testing::Test {
+protected:
+    static std::chrono::system_clock::time_point Noon() {
+        std::tm t{};
+        t.tm_year = 2026 - 1900;
+        t.tm_mon = 11;
+        t.tm_mday = 8;
+        t.tm_hour = 9;
+        t.tm_min = 15;
+        t.tm_sec = 2;
+        t.tm_isdst = -1;
+        return std::chrono::system_clock::from_time_t(std::mktime(&t));
+    }
+    RecordingSettings settings(RecordingFormat format) {
+        RecordingSettings s;
+        s.folder = dir.path();
+        s.format = format;
+        s.nowPlayingFile = dir.file("now playing.txt");
+        return s;
+    }
+    TempDir dir;
+    MixTap tap{std::size_t(4 * kRate)};
+    MixRecorder recorder{tap, kRate, &Noon};
+};
+
+TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
+    struct Row {
+        RecordingFormat format;
+        const char* name;
+        std::int64_t lengthSlack; // frames an encoder adds before and after
+        double amplitudeSlack;
+    };
+    const Row rows[] = {
+        // One folder: each name after the first is taken by the last one's cue sheet.
+        {RecordingFormat::Flac, "KORVALE 2026-12-08 09-15-02.flac", 0, 0.01},
+        {RecordingFormat::Wav, "KORVALE 2026-12-08 09-15-02 (2).wav", 0, 0.01},
+        {RecordingFormat::Mp3, "KORVALE 2026-12-08 09-15-02 (3).mp3", 3 * 1152, 0.05},
+    };
+    const std::string tagged = dir.file("tagged.wav");
+    ASSERT_TRUE(WriteTaggedWav(tagged, "Ann", "Song"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string why;
+        ASSERT_TRUE(recorder.start(settings(row.format), &why)) << why;
+        EXPECT_EQ(recorder.status().path, dir.file(row.name));
+        recorder.announce({dir.file("untagged.mp3"), "One \"quoted\""});
+        OfferTone(tap, 1.0, 0);
+        recorder.announce({tagged, "tagged"});
+        OfferTone(tap, 1.0, kRate);
+        recorder.stop();
+
+        const std::string sheet = ReadBytes(recorder.cueSheetPath());
+        EXPECT_NE(sheet.find(std::string("FILE \"") + row.name + "\""), std::string::npos);
+        EXPECT_NE(sheet.find("TITLE \"One 'quoted'\""), std::string::npos) << sheet;
+        EXPECT_NE(sheet.find("TITLE \"Song\"\n    PERFORMER \"Ann\""), std::string::npos);
+        const std::vector<double> times = IndexSeconds(sheet);
+        ASSERT_EQ(times.size(), 2u);
+        EXPECT_NEAR(times[0], 0.0, 0.040);
+        EXPECT_NEAR(times[1], 1.0, 0.040);
+        EXPECT_EQ(ReadBytes(dir.file("now playing.txt")), "Ann - Song\n");
+
+        DecoderOpenResult file = OpenDecoder(recorder.status().path);
+        ASSERT_TRUE(file.decoder);
+        EXPECT_NEAR(file.decoder->lengthFrames(), 2 * kRate, row.lengthSlack);
+        std::vector<float> audio(std::size_t(kRate) * 2);
+        file.decoder->seek(kRate / 2);
+        audio.resize(file.decoder->read(audio.data(), kRate) * 2);
+        EXPECT_NEAR(ToneAmplitude(Channel(audio, 0), kDeckHz, kRate), kToneAmplitude,
+                    row.amplitudeSlack);
+    }
+    ASSERT_TRUE(recorder.start(settings(RecordingFormat::Flac), nullptr));
+    EXPECT_EQ(recorder.status().path, dir.file("KORVALE 2026-12-08 09-15-02 (4).flac"));
+    recorder.stop();
+    std::string why;
+    EXPECT_FALSE(recorder.start(RecordingSettings{dir.file("gone")}, &why));
+    EXPECT_NE(why.find("No such file or directory"), std::string::npos) << why;
+}
+
+TEST_F(Recorder, AFailedWriteEndsTheRecordingWithAValidFileAndSaysWhy) {
+    for (const RecordingFormat format : {RecordingFormat::Wav, RecordingFormat::Flac}) {
+        SCOPED_TRACE(int(format));
+        int changes = 0;
+        recorder.setChangeHandler([&] { ++changes; });
+        ASSERT_TRUE(recorder.start(settings(format), nullptr));
+        // Writes beyond 16 KiB fail with EFBIG, as on a full disk they fail with ENOSPC.
+        const rlimit oldLimit = [] {
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            return limit;
+        }();
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit low{16 * 1024, oldLimit.rlim_max};
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &low), 0);
+        OfferTone(tap, 3.0, 0);
+        const bool failed =
+            WaitUntil([&] { return recorder.status().state == RecordingState::Failed; });
+        recorder.stop();
+        setrlimit(RLIMIT_FSIZE, &oldLimit);
+        std::signal(SIGXFSZ, oldHandler);
+        ASSERT_TRUE(failed);
+        EXPECT_EQ(recorder.status().reason, std::strerror(EFBIG));
+        EXPECT_EQ(changes, 1);
+        EXPECT_FALSE(tap.isOpen());
+
+        SF_INFO info{};
+        SNDFILE* file = sf_open(recorder.status().path.c_str(), SFM_READ, &info);
+        ASSERT_NE(file, nullptr);
+        std::vector<float> audio(std::size_t(3 * kRate) * 2);
+        audio.resize(std::size_t(sf_readf_float(file, audio.data(), 3 * kRate)) * 2);
+        sf_close(file);
+        EXPECT_GT(audio.size(), std::size_t(kRate / 20));
+        EXPECT_NEAR(Peak(audio), kToneAmplitude, 0.01);
+        EXPECT_NEAR(ToneAmplitude(Channel(audio, 1), kDeckHz, kRate), kToneAmplitude, 0.02);
+    }
 }
 
 } // namespace
