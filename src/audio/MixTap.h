@@ -13,7 +13,8 @@ namespace korvale {
 // interleaved stereo float frames between the audio output thread and the outlet's worker.
 //
 // Threads:
-//  - open(), close(): the user-interface thread (one owner at a time).
+//  - open(), close(): the user-interface thread (one owner at a time); the owner's worker
+//    may close() too, when its outlet ends by itself (a failed write).
 //  - write(): the audio output thread only; never locks, allocates or waits.
 //  - read(), framesWritten() on the reading side: the outlet's worker thread (or whoever
 //    reads while no worker runs: the hand-over must be a join or another happens-before).

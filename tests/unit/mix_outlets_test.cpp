@@ -331,6 +331,27 @@ TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
     EXPECT_NE(why.find("No such file or directory"), std::string::npos) << why;
 }
 
+TEST_F(Recorder, BlocksTheTapDroppedKeepTheirTimeAsSilence) {
+    ASSERT_TRUE(recorder.start(settings(RecordingFormat::Wav), nullptr));
+    const std::vector<float> tooLong(std::size_t(6 * kRate) * MixTap::kChannels, 0.5f);
+    OfferTone(tap, 1.0, 0);
+    tap.write(tooLong.data(), 6 * kRate);
+    OfferTone(tap, 1.0, 7 * kRate);
+    tap.write(tooLong.data(), 6 * kRate); // the last block of all: no block follows it
+    recorder.stop();
+    EXPECT_EQ(recorder.status().droppedBlocks, 2u);
+    DecoderOpenResult file = OpenDecoder(recorder.status().path);
+    ASSERT_TRUE(file.decoder);
+    EXPECT_EQ(file.decoder->lengthFrames(), 14 * kRate);
+    std::vector<float> audio(std::size_t(kRate) * 2);
+    file.decoder->seek(3 * kRate);
+    file.decoder->read(audio.data(), kRate);
+    EXPECT_EQ(Peak(audio), 0.0);
+    file.decoder->seek(7 * kRate);
+    file.decoder->read(audio.data(), kRate);
+    EXPECT_NEAR(ToneAmplitude(Channel(audio, 0), kDeckHz, kRate), kToneAmplitude, 0.01);
+}
+
 TEST_F(Recorder, AFailedWriteEndsTheRecordingWithAValidFileAndSaysWhy) {
     for (const RecordingFormat format : {RecordingFormat::Wav, RecordingFormat::Flac}) {
         SCOPED_TRACE(int(format));
