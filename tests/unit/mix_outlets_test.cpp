@@ -73,7 +73,7 @@ TEST(MixTap, OpeningAgainStartsAFreshClockAndSkipsWhatTheLastSessionLeft) {
     EXPECT_EQ(ReadBlockValues(tap), expected);
 }
 
-constexpr int kRate = OfflineEngine::kDefaultRate;
+constexpr int kMixRate = OfflineEngine::kDefaultRate;
 constexpr double kDeckHz = 440.0;
 constexpr double kCueHz = 1500.0;
 constexpr double kToneAmplitude = 0.5;
@@ -101,8 +101,8 @@ protected:
     TempDir dir;
     std::string deckTone = dir.file("deck.wav");
     std::string cueTone = dir.file("cue.wav");
-    bool made = WriteSineWav(deckTone, 8.0, kDeckHz, kRate, kToneAmplitude) &&
-                WriteSineWav(cueTone, 8.0, kCueHz, kRate, kToneAmplitude);
+    bool made = WriteSineWav(deckTone, 8.0, kDeckHz, kMixRate, kToneAmplitude) &&
+                WriteSineWav(cueTone, 8.0, kCueHz, kMixRate, kToneAmplitude);
 };
 
 TEST_F(EngineTaps, ATapHoldsTheDecksAtTheirFaderGainAndNeverTheCue) {
@@ -114,10 +114,11 @@ TEST_F(EngineTaps, ATapHoldsTheDecksAtTheirFaderGainAndNeverTheCue) {
     const std::vector<float> out = offline.renderSeconds(1.0);
     const std::vector<float> mix = Drain(tap);
     ASSERT_EQ(mix.size(), out.size());
-    const std::vector<float> left = Channel(mix, 0, kRate / 10);
-    EXPECT_NEAR(ToneAmplitude(left, kDeckHz, kRate), kToneAmplitude * 0.501, 0.01);
-    EXPECT_LT(ToneAmplitude(left, kCueHz, kRate), 0.001);
-    EXPECT_NEAR(ToneAmplitude(Channel(out, 0, kRate / 10), kCueHz, kRate), kToneAmplitude, 0.01);
+    const std::vector<float> left = Channel(mix, 0, kMixRate / 10);
+    EXPECT_NEAR(ToneAmplitude(left, kDeckHz, kMixRate), kToneAmplitude * 0.501, 0.01);
+    EXPECT_LT(ToneAmplitude(left, kCueHz, kMixRate), 0.001);
+    EXPECT_NEAR(ToneAmplitude(Channel(out, 0, kMixRate / 10), kCueHz, kMixRate), kToneAmplitude,
+                0.01);
 }
 
 TEST_F(EngineTaps, ATapNobodyReadsDropsBlocksAndTheSpeakersGetTheSameMix) {
@@ -131,18 +132,18 @@ TEST_F(EngineTaps, ATapNobodyReadsDropsBlocksAndTheSpeakersGetTheSameMix) {
     const double seconds = 6.0;
     EXPECT_EQ(tapped.renderSeconds(seconds), plain.renderSeconds(seconds));
     EXPECT_GT(tap.droppedBlocks(), 0u);
-    EXPECT_EQ(tap.framesOffered(), std::uint64_t(seconds * kRate));
+    EXPECT_EQ(tap.framesOffered(), std::uint64_t(seconds * kMixRate));
 }
 
 TEST(EngineTapIdle, OpeningATapStartsAnIdleOutputAndKeepsItRunning) {
-    OfflineEngine offline(kRate, OfflineEngine::kDefaultBuffer, std::chrono::milliseconds(100));
+    OfflineEngine offline(kMixRate, OfflineEngine::kDefaultBuffer, std::chrono::milliseconds(100));
     offline.renderSeconds(0.2);
     ASSERT_TRUE(WaitUntil([&] { return !offline.engine().outputRunning(); }));
     MixTap& tap = offline.engine().tap(TapId::Stream);
     tap.open();
     ASSERT_TRUE(WaitUntil([&] { return offline.engine().outputRunning(); }));
     offline.renderSeconds(0.5);
-    EXPECT_EQ(tap.framesOffered(), std::uint64_t(0.5 * kRate));
+    EXPECT_EQ(tap.framesOffered(), std::uint64_t(0.5 * kMixRate));
 }
 
 // An ID3 version 2.3 tag holding the given text frames (ISO 8859-1).
@@ -230,11 +231,11 @@ TEST(ClipTags, TheTitleSentIsArtistAndTitleOnlyWhenBothAreKnown) {
 
 // Offers `seconds` of the deck tone to `tap` as the audio thread would, from frame `from`.
 void OfferTone(MixTap& tap, double seconds, std::size_t from) {
-    const auto frames = std::size_t(seconds * kRate);
+    const auto frames = std::size_t(seconds * kMixRate);
     std::vector<float> block(OfflineEngine::kDefaultBuffer * MixTap::kChannels);
     for (std::size_t done = 0; done < frames; done += OfflineEngine::kDefaultBuffer) {
         for (std::size_t i = 0; i < OfflineEngine::kDefaultBuffer; ++i) {
-            const double t = double(from + done + i) / kRate;
+            const double t = double(from + done + i) / kMixRate;
             block[2 * i] = float(kToneAmplitude * std::sin(2.0 * M_PI * kDeckHz * t));
             block[2 * i + 1] = block[2 * i];
         }
@@ -274,8 +275,8 @@ protected:
         return s;
     }
     TempDir dir;
-    MixTap tap{std::size_t(4 * kRate)};
-    MixRecorder recorder{tap, kRate, &Noon};
+    MixTap tap{std::size_t(4 * kMixRate)};
+    MixRecorder recorder{tap, kMixRate, &Noon};
 };
 
 TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
@@ -301,7 +302,7 @@ TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
         recorder.announce({dir.file("untagged.mp3"), "One \"quoted\""});
         OfferTone(tap, 1.0, 0);
         recorder.announce({tagged, "tagged"});
-        OfferTone(tap, 1.0, kRate);
+        OfferTone(tap, 1.0, kMixRate);
         recorder.stop();
 
         const std::string sheet = ReadBytes(recorder.cueSheetPath());
@@ -316,11 +317,11 @@ TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
 
         DecoderOpenResult file = OpenDecoder(recorder.status().path);
         ASSERT_TRUE(file.decoder);
-        EXPECT_NEAR(file.decoder->lengthFrames(), 2 * kRate, row.lengthSlack);
-        std::vector<float> audio(std::size_t(kRate) * 2);
-        file.decoder->seek(kRate / 2);
-        audio.resize(file.decoder->read(audio.data(), kRate) * 2);
-        EXPECT_NEAR(ToneAmplitude(Channel(audio, 0), kDeckHz, kRate), kToneAmplitude,
+        EXPECT_NEAR(file.decoder->lengthFrames(), 2 * kMixRate, row.lengthSlack);
+        std::vector<float> audio(std::size_t(kMixRate) * 2);
+        file.decoder->seek(kMixRate / 2);
+        audio.resize(file.decoder->read(audio.data(), kMixRate) * 2);
+        EXPECT_NEAR(ToneAmplitude(Channel(audio, 0), kDeckHz, kMixRate), kToneAmplitude,
                     row.amplitudeSlack);
     }
     ASSERT_TRUE(recorder.start(settings(RecordingFormat::Flac), nullptr));
@@ -333,23 +334,23 @@ TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
 
 TEST_F(Recorder, BlocksTheTapDroppedKeepTheirTimeAsSilence) {
     ASSERT_TRUE(recorder.start(settings(RecordingFormat::Wav), nullptr));
-    const std::vector<float> tooLong(std::size_t(6 * kRate) * MixTap::kChannels, 0.5f);
+    const std::vector<float> tooLong(std::size_t(6 * kMixRate) * MixTap::kChannels, 0.5f);
     OfferTone(tap, 1.0, 0);
-    tap.write(tooLong.data(), 6 * kRate);
-    OfferTone(tap, 1.0, 7 * kRate);
-    tap.write(tooLong.data(), 6 * kRate); // the last block of all: no block follows it
+    tap.write(tooLong.data(), 6 * kMixRate);
+    OfferTone(tap, 1.0, 7 * kMixRate);
+    tap.write(tooLong.data(), 6 * kMixRate); // the last block of all: no block follows it
     recorder.stop();
     EXPECT_EQ(recorder.status().droppedBlocks, 2u);
     DecoderOpenResult file = OpenDecoder(recorder.status().path);
     ASSERT_TRUE(file.decoder);
-    EXPECT_EQ(file.decoder->lengthFrames(), 14 * kRate);
-    std::vector<float> audio(std::size_t(kRate) * 2);
-    file.decoder->seek(3 * kRate);
-    file.decoder->read(audio.data(), kRate);
+    EXPECT_EQ(file.decoder->lengthFrames(), 14 * kMixRate);
+    std::vector<float> audio(std::size_t(kMixRate) * 2);
+    file.decoder->seek(3 * kMixRate);
+    file.decoder->read(audio.data(), kMixRate);
     EXPECT_EQ(Peak(audio), 0.0);
-    file.decoder->seek(7 * kRate);
-    file.decoder->read(audio.data(), kRate);
-    EXPECT_NEAR(ToneAmplitude(Channel(audio, 0), kDeckHz, kRate), kToneAmplitude, 0.01);
+    file.decoder->seek(7 * kMixRate);
+    file.decoder->read(audio.data(), kMixRate);
+    EXPECT_NEAR(ToneAmplitude(Channel(audio, 0), kDeckHz, kMixRate), kToneAmplitude, 0.01);
 }
 
 TEST_F(Recorder, AFailedWriteEndsTheRecordingWithAValidFileAndSaysWhy) {
@@ -381,12 +382,12 @@ TEST_F(Recorder, AFailedWriteEndsTheRecordingWithAValidFileAndSaysWhy) {
         SF_INFO info{};
         SNDFILE* file = sf_open(recorder.status().path.c_str(), SFM_READ, &info);
         ASSERT_NE(file, nullptr);
-        std::vector<float> audio(std::size_t(3 * kRate) * 2);
-        audio.resize(std::size_t(sf_readf_float(file, audio.data(), 3 * kRate)) * 2);
+        std::vector<float> audio(std::size_t(3 * kMixRate) * 2);
+        audio.resize(std::size_t(sf_readf_float(file, audio.data(), 3 * kMixRate)) * 2);
         sf_close(file);
-        EXPECT_GT(audio.size(), std::size_t(kRate / 20));
+        EXPECT_GT(audio.size(), std::size_t(kMixRate / 20));
         EXPECT_NEAR(Peak(audio), kToneAmplitude, 0.01);
-        EXPECT_NEAR(ToneAmplitude(Channel(audio, 1), kDeckHz, kRate), kToneAmplitude, 0.02);
+        EXPECT_NEAR(ToneAmplitude(Channel(audio, 1), kDeckHz, kMixRate), kToneAmplitude, 0.02);
     }
 }
 
