@@ -1,0 +1,174 @@
+// The stream encoders: what each writes decodes back to the tone that went in, at its length,
+// also across a stream ended midway (MP3) or a title that starts a new link of the chain (Ogg).
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "decode/DecoderFactory.h"
+#include "encode/Encoder.h"
+#include "support/ClipFactory.h"
+#include "support/SignalAnalysis.h"
+#include "support/TempDir.h"
+
+namespace korvale {
+namespace {
+
+constexpr int kRate = 48000;
+constexpr double kToneHz = 440.0;
+constexpr double kAmplitude = 0.5;
+constexpr std::size_t kBlockFrames = 480; // as the mix reaches a tap: 10 ms blocks
+constexpr std::size_t kHalfFrames = kRate;
+constexpr double kLengthToleranceSeconds = 0.005;
+constexpr double kFrequencyToleranceHz = 2.0;
+
+struct FormatRow {
+    const char* name;
+    StreamFormat format;
+    const char* contentType;
+    bool carriesTitle;
+    // MP3 adds the encoder's delay and the last frame's padding to each stream (no info
+    // frame says so in a live stream); Opus and Vorbis trim theirs.
+    double extraSeconds;
+};
+
+const FormatRow kFormats[] = {
+    {"mp3", StreamFormat::Mp3, "audio/mpeg", false, 0.07},
+    {"vorbis", StreamFormat::OggVorbis, "audio/ogg", true, 0.0},
+    {"opus", StreamFormat::OggOpus, "audio/ogg", true, 0.0},
+};
+
+// Encodes `frames` of the tone from frame `from` in mix-sized blocks.
+void EncodeTone(Encoder& encoder, std::size_t from, std::size_t frames,
+                std::vector<unsigned char>& out) {
+    std::vector<float> block(kBlockFrames * Encoder::kChannels);
+    for (std::size_t done = 0; done < frames; done += kBlockFrames) {
+        for (std::size_t i = 0; i < kBlockFrames; ++i) {
+            const double t = double(from + done + i) / kRate;
+            const float v = float(kAmplitude * std::sin(2.0 * std::numbers::pi * kToneHz * t));
+            block[2 * i] = v;
+            block[2 * i + 1] = v;
+        }
+        ASSERT_TRUE(encoder.encode(block.data(), kBlockFrames, out));
+    }
+}
+
+// The logical streams of an Ogg chain, each as bytes of its own (split at the pages that
+// begin a stream); MP3 bytes come back as one piece. Each must decode on its own, as it does
+// for a listener who joins there.
+std::vector<std::string> SplitChain(const std::string& bytes) {
+    constexpr std::size_t kHeaderBytes = 27; // up to the segment table
+    constexpr unsigned char kBeginsStream = 0x02;
+    std::vector<std::string> links;
+    std::size_t at = 0;
+    while (bytes.compare(at, 4, "OggS") == 0 && at + kHeaderBytes <= bytes.size()) {
+        const std::size_t segments = static_cast<unsigned char>(bytes[at + 26]);
+        std::size_t length = kHeaderBytes + segments;
+        for (std::size_t i = 0; i < segments; ++i) {
+            length += static_cast<unsigned char>(bytes[at + kHeaderBytes + i]);
+        }
+        if ((static_cast<unsigned char>(bytes[at + 5]) & kBeginsStream) != 0) {
+            links.emplace_back();
+        }
+        links.back() += bytes.substr(at, length);
+        at += length;
+    }
+    if (links.empty()) {
+        links.push_back(bytes);
+    }
+    return links;
+}
+
+std::vector<float> DecodeAll(const std::string& path, int* rate) {
+    DecoderOpenResult opened = OpenDecoder(path);
+    std::vector<float> all;
+    if (!opened.decoder) {
+        return all;
+    }
+    *rate = opened.decoder->sampleRate();
+    std::vector<float> buffer(4096 * Decoder::kChannels);
+    while (const std::size_t got = opened.decoder->read(buffer.data(), 4096)) {
+        all.insert(all.end(), buffer.begin(), buffer.begin() + got * Decoder::kChannels);
+    }
+    return all;
+}
+
+class EncoderRoundTrip : public ::testing::TestWithParam<FormatRow> {};
+
+TEST_P(EncoderRoundTrip, TheToneComesBackWholeAcrossAStreamBreak) {
+    const FormatRow& row = GetParam();
+    std::string why;
+    std::unique_ptr<Encoder> encoder =
+        MakeEncoder({.format = row.format, .sampleRate = kRate}, &why);
+    ASSERT_NE(encoder, nullptr) << why;
+    EXPECT_EQ(encoder->contentType(), row.contentType);
+
+    std::vector<unsigned char> bytes;
+    EncodeTone(*encoder, 0, kHalfFrames, bytes);
+    // Ogg: a new link whose comments carry the title; MP3: the stream ends and starts again.
+    EXPECT_EQ(encoder->setTitle("Second Artist - Second Title"), row.carriesTitle);
+    if (!row.carriesTitle) {
+        ASSERT_TRUE(encoder->finish(bytes));
+    }
+    EncodeTone(*encoder, kHalfFrames, kHalfFrames, bytes);
+    ASSERT_TRUE(encoder->finish(bytes));
+
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_EQ(text.find("TITLE=Second Artist - Second Title") != std::string::npos,
+              row.carriesTitle);
+
+    const std::vector<std::string> links = SplitChain(text);
+    EXPECT_EQ(links.size(), row.carriesTitle ? 2u : 1u);
+    testing::TempDir dir;
+    int rate = 0;
+    std::vector<float> decoded;
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        const std::string path = dir.file(row.name + std::to_string(i));
+        ASSERT_TRUE(testing::WriteBytes(path, links[i]));
+        const std::vector<float> link = DecodeAll(path, &rate);
+        EXPECT_FALSE(link.empty()) << "link " << i;
+        decoded.insert(decoded.end(), link.begin(), link.end());
+    }
+    ASSERT_EQ(rate, kRate);
+    const double seconds = double(decoded.size() / Decoder::kChannels) / rate;
+    EXPECT_GE(seconds, 2.0 * kHalfFrames / kRate - kLengthToleranceSeconds);
+    EXPECT_LE(seconds, 2.0 * kHalfFrames / kRate + row.extraSeconds + kLengthToleranceSeconds);
+
+    const std::size_t quarter = kHalfFrames / 2;
+    for (const std::size_t from : {quarter, kHalfFrames + quarter}) {
+        SCOPED_TRACE(from);
+        const std::vector<float> left = testing::Channel(decoded, 0, from, from + quarter);
+        EXPECT_NEAR(testing::EstimateFrequencyHz(left, rate), kToneHz, kFrequencyToleranceHz);
+        EXPECT_NEAR(testing::ToneAmplitude(left, kToneHz, rate), kAmplitude, 0.1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, EncoderRoundTrip, ::testing::ValuesIn(kFormats),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct RefusedRow {
+    const char* name;
+    EncoderSettings settings;
+};
+
+TEST(EncoderSettingsRefused, SettingsOutOfRangeGiveNoEncoderAndSayWhy) {
+    const RefusedRow rows[] = {
+        {"mp3 below 96 kbit/s", {.format = StreamFormat::Mp3, .mp3Kbps = 64}},
+        {"mp3 above 320 kbit/s", {.format = StreamFormat::Mp3, .mp3Kbps = 384}},
+        {"vorbis quality 11", {.format = StreamFormat::OggVorbis, .vorbisQuality = 11}},
+        {"opus at 1 kbit/s", {.format = StreamFormat::OggOpus, .opusKbps = 1}},
+        {"vorbis at 0 Hz", {.format = StreamFormat::OggVorbis, .sampleRate = 0}},
+    };
+    for (const RefusedRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string why;
+        EXPECT_EQ(MakeEncoder(row.settings, &why), nullptr);
+        EXPECT_FALSE(why.empty());
+    }
+}
+
+} // namespace
+} // namespace korvale

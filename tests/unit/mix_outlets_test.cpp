@@ -1,0 +1,395 @@
+// Where the mix leaves the engine: the taps' rings, the clips' tags and the recording.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <regex>
+#include <sndfile.h>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+#include "audio/MixRecorder.h"
+#include "audio/MixTap.h"
+#include "decode/ClipTags.h"
+#include "decode/DecoderFactory.h"
+#include "support/ClipFactory.h"
+#include "support/OfflineEngine.h"
+#include "support/SignalAnalysis.h"
+#include "support/TempDir.h"
+#include "support/WaitUntil.h"
+
+namespace korvale::testing {
+namespace {
+
+constexpr std::size_t kBlock = 256;
+
+// A block whose every sample is `value`.
+std::vector<float> Block(float value) {
+    return std::vector<float>(kBlock * MixTap::kChannels, value);
+}
+
+// The left channel of what the tap hands out, one value per block.
+std::vector<float> ReadBlockValues(MixTap& tap) {
+    std::vector<float> out(kBlock * MixTap::kChannels);
+    std::vector<float> values;
+    while (tap.read(out.data(), kBlock) == kBlock) {
+        values.push_back(out[0]);
+    }
+    return values;
+}
+
+TEST(MixTap, AFullRingDropsWholeBlocksAndTheReaderGetsThemBackAsSilenceInPlace) {
+    MixTap tap(4 * kBlock);
+    tap.write(Block(9.0f).data(), kBlock); // closed: not taken
+    tap.open();
+    for (int i = 1; i <= 6; ++i) {
+        tap.write(Block(float(i)).data(), kBlock); // 5 and 6 do not fit
+    }
+    std::vector<float> out(kBlock * MixTap::kChannels);
+    ASSERT_EQ(tap.read(out.data(), kBlock), kBlock);
+    tap.write(Block(7.0f).data(), kBlock);
+    EXPECT_EQ(tap.droppedBlocks(), 2u);
+    EXPECT_EQ(tap.framesOffered(), 7 * kBlock);
+    const std::vector<float> expected = {2.0f, 3.0f, 4.0f, 0.0f, 0.0f, 7.0f};
+    EXPECT_EQ(ReadBlockValues(tap), expected);
+}
+
+TEST(MixTap, OpeningAgainStartsAFreshClockAndSkipsWhatTheLastSessionLeft) {
+    MixTap tap(8 * kBlock);
+    tap.open();
+    tap.write(Block(1.0f).data(), kBlock);
+    tap.write(Block(2.0f).data(), kBlock);
+    tap.close();
+    tap.write(Block(3.0f).data(), kBlock);
+    EXPECT_EQ(tap.framesOffered(), 2 * kBlock);
+    tap.open();
+    EXPECT_EQ(tap.framesOffered(), 0u);
+    tap.write(Block(4.0f).data(), kBlock);
+    EXPECT_EQ(tap.framesOffered(), kBlock);
+    const std::vector<float> expected = {4.0f};
+    EXPECT_EQ(ReadBlockValues(tap), expected);
+}
+
+constexpr int kMixRate = OfflineEngine::kDefaultRate;
+constexpr double kDeckHz = 440.0;
+constexpr double kCueHz = 1500.0;
+constexpr double kToneAmplitude = 0.5;
+
+// All the tap holds, interleaved stereo.
+std::vector<float> Drain(MixTap& tap) {
+    std::vector<float> all;
+    std::vector<float> out(kBlock * MixTap::kChannels);
+    while (const std::size_t got = tap.read(out.data(), kBlock)) {
+        all.insert(all.end(), out.begin(), out.begin() + long(got * MixTap::kChannels));
+    }
+    return all;
+}
+
+class EngineTaps : public ::testing::Test {
+protected:
+    // Deck 1 plays the deck tone 6 dB down, the cue player its own tone.
+    void play(OfflineEngine& offline) {
+        ASSERT_TRUE(offline.voice(VoiceId::Deck1).open(deckTone));
+        ASSERT_TRUE(offline.voice(VoiceId::Cue).open(cueTone));
+        offline.voice(VoiceId::Deck1).setVolume(-600);
+        offline.voice(VoiceId::Deck1).play();
+        offline.voice(VoiceId::Cue).play();
+    }
+    TempDir dir;
+    std::string deckTone = dir.file("deck.wav");
+    std::string cueTone = dir.file("cue.wav");
+    bool made = WriteSineWav(deckTone, 8.0, kDeckHz, kMixRate, kToneAmplitude) &&
+                WriteSineWav(cueTone, 8.0, kCueHz, kMixRate, kToneAmplitude);
+};
+
+TEST_F(EngineTaps, ATapHoldsTheDecksAtTheirFaderGainAndNeverTheCue) {
+    ASSERT_TRUE(made);
+    OfflineEngine offline;
+    MixTap& tap = offline.engine().tap(TapId::Recording);
+    tap.open();
+    play(offline);
+    const std::vector<float> out = offline.renderSeconds(1.0);
+    const std::vector<float> mix = Drain(tap);
+    ASSERT_EQ(mix.size(), out.size());
+    const std::vector<float> left = Channel(mix, 0, kMixRate / 10);
+    EXPECT_NEAR(ToneAmplitude(left, kDeckHz, kMixRate), kToneAmplitude * 0.501, 0.01);
+    EXPECT_LT(ToneAmplitude(left, kCueHz, kMixRate), 0.001);
+    EXPECT_NEAR(ToneAmplitude(Channel(out, 0, kMixRate / 10), kCueHz, kMixRate), kToneAmplitude,
+                0.01);
+}
+
+TEST_F(EngineTaps, ATapNobodyReadsDropsBlocksAndTheSpeakersGetTheSameMix) {
+    ASSERT_TRUE(made);
+    OfflineEngine tapped;
+    OfflineEngine plain;
+    MixTap& tap = tapped.engine().tap(TapId::Stream);
+    tap.open();
+    play(tapped);
+    play(plain);
+    const double seconds = 6.0;
+    EXPECT_EQ(tapped.renderSeconds(seconds), plain.renderSeconds(seconds));
+    EXPECT_GT(tap.droppedBlocks(), 0u);
+    EXPECT_EQ(tap.framesOffered(), std::uint64_t(seconds * kMixRate));
+}
+
+TEST(EngineTapIdle, OpeningATapStartsAnIdleOutputAndKeepsItRunning) {
+    OfflineEngine offline(kMixRate, OfflineEngine::kDefaultBuffer, std::chrono::milliseconds(100));
+    offline.renderSeconds(0.2);
+    ASSERT_TRUE(WaitUntil([&] { return !offline.engine().outputRunning(); }));
+    MixTap& tap = offline.engine().tap(TapId::Stream);
+    tap.open();
+    ASSERT_TRUE(WaitUntil([&] { return offline.engine().outputRunning(); }));
+    offline.renderSeconds(0.5);
+    EXPECT_EQ(tap.framesOffered(), std::uint64_t(0.5 * kMixRate));
+}
+
+// An ID3 version 2.3 tag holding the given text frames (ISO 8859-1).
+std::string Id3v2(const std::vector<std::pair<std::string, std::string>>& frames) {
+    std::string body;
+    for (const auto& [id, text] : frames) {
+        const std::size_t size = text.size() + 1;
+        body += id;
+        body += std::string{0, 0, char(size >> 8), char(size & 0xff), 0, 0, 0};
+        body += text;
+    }
+    const std::size_t n = body.size();
+    const std::string header = {'I', 'D', '3', 3, 0, 0, 0, 0, char(n >> 7), char(n & 0x7f)};
+    return header + body;
+}
+
+// An ID3 version 1 tag (the last 128 bytes of a file).
+std::string Id3v1(const std::string& title, const std::string& artist) {
+    std::string tag = "TAG" + title;
+    tag.resize(33, '\0');
+    tag += artist;
+    tag.resize(128, '\0');
+    return tag;
+}
+
+// A short silent WAV with artist and title tags.
+bool WriteTaggedWav(const std::string& path, const char* artist, const char* title) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (file == nullptr) {
+        return false;
+    }
+    sf_set_string(file, SF_STR_ARTIST, artist);
+    sf_set_string(file, SF_STR_TITLE, title);
+    const std::vector<float> silence(100);
+    sf_writef_float(file, silence.data(), 100);
+    return sf_close(file) == 0;
+}
+
+TEST(ClipTags, ReadFromId3AndSndfileTagsAndBrokenFilesGiveNone) {
+    TempDir dir;
+    const std::string mp3 = dir.file("tone.mp3");
+    ASSERT_TRUE(WriteSineMp3(mp3, 0.5, 440.0, 44100, Mp3Mode::Cbr));
+    const std::string audio = ReadBytes(mp3);
+    struct Row {
+        const char* name;
+        std::string bytes;
+        ClipTags tags;
+    };
+    const Row rows[] = {
+        {"id3v2",
+         Id3v2({{"TPE1", "Ann Artist"}, {"TIT2", "First Song"}}) + audio,
+         {"Ann Artist", "First Song"}},
+        {"id3v2 title, v1 artist",
+         Id3v2({{"TIT2", "Two"}}) + audio + Id3v1("One", "Bo  "),
+         {"Bo", "Two"}},
+        {"untagged", audio, {}},
+        {"cut tag", Id3v2({{"TIT2", "Cut"}}).substr(0, 14), {}},
+        {"noise", RandomBytes(5000, 7), {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string path = dir.file(std::string(row.name) + ".mp3");
+        ASSERT_TRUE(WriteBytes(path, row.bytes));
+        const ClipTags tags = ReadClipTags(path);
+        EXPECT_EQ(tags.artist, row.tags.artist);
+        EXPECT_EQ(tags.title, row.tags.title);
+    }
+    EXPECT_EQ(ReadClipTags(dir.file("missing.wav")).title, "");
+
+    const std::string wav = dir.file("tagged.wav");
+    ASSERT_TRUE(WriteTaggedWav(wav, "Wav Artist", "Wav Title"));
+    EXPECT_EQ(ReadClipTags(wav).artist, "Wav Artist");
+    EXPECT_EQ(ReadClipTags(wav).title, "Wav Title");
+}
+
+TEST(ClipTags, TheTitleSentIsArtistAndTitleOnlyWhenBothAreKnown) {
+    EXPECT_EQ(OnAirTitle({"Ann", "Song"}, "file"), "Ann - Song");
+    EXPECT_EQ(OnAirTitle({"", "Song"}, "file"), "file");
+    EXPECT_EQ(OnAirTitle({"Ann", "Two\nlines"}, "file"), "Ann - Two lines");
+}
+
+// Offers `seconds` of the deck tone to `tap` as the audio thread would, from frame `from`.
+void OfferTone(MixTap& tap, double seconds, std::size_t from) {
+    const auto frames = std::size_t(seconds * kMixRate);
+    std::vector<float> block(OfflineEngine::kDefaultBuffer * MixTap::kChannels);
+    for (std::size_t done = 0; done < frames; done += OfflineEngine::kDefaultBuffer) {
+        for (std::size_t i = 0; i < OfflineEngine::kDefaultBuffer; ++i) {
+            const double t = double(from + done + i) / kMixRate;
+            block[2 * i] = float(kToneAmplitude * std::sin(2.0 * M_PI * kDeckHz * t));
+            block[2 * i + 1] = block[2 * i];
+        }
+        tap.write(block.data(), OfflineEngine::kDefaultBuffer);
+    }
+}
+
+// The INDEX times of a cue sheet, in seconds.
+std::vector<double> IndexSeconds(const std::string& sheet) {
+    const std::regex index("INDEX 01 (\\d+):(\\d\\d):(\\d\\d)");
+    std::vector<double> times;
+    for (std::sregex_iterator it(sheet.begin(), sheet.end(), index), end; it != end; ++it) {
+        const double minutes = std::stod((*it)[1]);
+        times.push_back(minutes * 60 + std::stod((*it)[2]) + std::stod((*it)[3]) / 75.0);
+    }
+    return times;
+}
+
+class Recorder : public ::testing::Test {
+protected:
+    static std::chrono::system_clock::time_point Noon() {
+        std::tm t{};
+        t.tm_year = 2026 - 1900;
+        t.tm_mon = 11;
+        t.tm_mday = 8;
+        t.tm_hour = 9;
+        t.tm_min = 15;
+        t.tm_sec = 2;
+        t.tm_isdst = -1;
+        return std::chrono::system_clock::from_time_t(std::mktime(&t));
+    }
+    RecordingSettings settings(RecordingFormat format) {
+        RecordingSettings s;
+        s.folder = dir.path();
+        s.format = format;
+        s.nowPlayingFile = dir.file("now playing.txt");
+        return s;
+    }
+    TempDir dir;
+    MixTap tap{std::size_t(4 * kMixRate)};
+    MixRecorder recorder{tap, kMixRate, &Noon};
+};
+
+TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
+    struct Row {
+        RecordingFormat format;
+        const char* name;
+        std::int64_t lengthSlack; // frames an encoder adds before and after
+        double amplitudeSlack;
+    };
+    const Row rows[] = {
+        // One folder: each name after the first is taken by the last one's cue sheet.
+        {RecordingFormat::Flac, "KORVALE 2026-12-08 09-15-02.flac", 0, 0.01},
+        {RecordingFormat::Wav, "KORVALE 2026-12-08 09-15-02 (2).wav", 0, 0.01},
+        {RecordingFormat::Mp3, "KORVALE 2026-12-08 09-15-02 (3).mp3", 3 * 1152, 0.05},
+    };
+    const std::string tagged = dir.file("tagged.wav");
+    ASSERT_TRUE(WriteTaggedWav(tagged, "Ann", "Song"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string why;
+        ASSERT_TRUE(recorder.start(settings(row.format), &why)) << why;
+        EXPECT_EQ(recorder.status().path, dir.file(row.name));
+        recorder.announce({dir.file("untagged.mp3"), "One \"quoted\""});
+        OfferTone(tap, 1.0, 0);
+        recorder.announce({tagged, "tagged"});
+        OfferTone(tap, 1.0, kMixRate);
+        recorder.stop();
+
+        const std::string sheet = ReadBytes(recorder.cueSheetPath());
+        EXPECT_NE(sheet.find(std::string("FILE \"") + row.name + "\""), std::string::npos);
+        EXPECT_NE(sheet.find("TITLE \"One 'quoted'\""), std::string::npos) << sheet;
+        EXPECT_NE(sheet.find("TITLE \"Song\"\n    PERFORMER \"Ann\""), std::string::npos);
+        const std::vector<double> times = IndexSeconds(sheet);
+        ASSERT_EQ(times.size(), 2u);
+        EXPECT_NEAR(times[0], 0.0, 0.040);
+        EXPECT_NEAR(times[1], 1.0, 0.040);
+        EXPECT_EQ(ReadBytes(dir.file("now playing.txt")), "Ann - Song\n");
+
+        DecoderOpenResult file = OpenDecoder(recorder.status().path);
+        ASSERT_TRUE(file.decoder);
+        EXPECT_NEAR(file.decoder->lengthFrames(), 2 * kMixRate, row.lengthSlack);
+        std::vector<float> audio(std::size_t(kMixRate) * 2);
+        file.decoder->seek(kMixRate / 2);
+        audio.resize(file.decoder->read(audio.data(), kMixRate) * 2);
+        EXPECT_NEAR(ToneAmplitude(Channel(audio, 0), kDeckHz, kMixRate), kToneAmplitude,
+                    row.amplitudeSlack);
+    }
+    ASSERT_TRUE(recorder.start(settings(RecordingFormat::Flac), nullptr));
+    EXPECT_EQ(recorder.status().path, dir.file("KORVALE 2026-12-08 09-15-02 (4).flac"));
+    recorder.stop();
+    std::string why;
+    EXPECT_FALSE(recorder.start(RecordingSettings{dir.file("gone")}, &why));
+    EXPECT_NE(why.find("No such file or directory"), std::string::npos) << why;
+}
+
+TEST_F(Recorder, BlocksTheTapDroppedKeepTheirTimeAsSilence) {
+    ASSERT_TRUE(recorder.start(settings(RecordingFormat::Wav), nullptr));
+    const std::vector<float> tooLong(std::size_t(6 * kMixRate) * MixTap::kChannels, 0.5f);
+    OfferTone(tap, 1.0, 0);
+    tap.write(tooLong.data(), 6 * kMixRate);
+    OfferTone(tap, 1.0, 7 * kMixRate);
+    tap.write(tooLong.data(), 6 * kMixRate); // the last block of all: no block follows it
+    recorder.stop();
+    EXPECT_EQ(recorder.status().droppedBlocks, 2u);
+    DecoderOpenResult file = OpenDecoder(recorder.status().path);
+    ASSERT_TRUE(file.decoder);
+    EXPECT_EQ(file.decoder->lengthFrames(), 14 * kMixRate);
+    std::vector<float> audio(std::size_t(kMixRate) * 2);
+    file.decoder->seek(3 * kMixRate);
+    file.decoder->read(audio.data(), kMixRate);
+    EXPECT_EQ(Peak(audio), 0.0);
+    file.decoder->seek(7 * kMixRate);
+    file.decoder->read(audio.data(), kMixRate);
+    EXPECT_NEAR(ToneAmplitude(Channel(audio, 0), kDeckHz, kMixRate), kToneAmplitude, 0.01);
+}
+
+TEST_F(Recorder, AFailedWriteEndsTheRecordingWithAValidFileAndSaysWhy) {
+    for (const RecordingFormat format : {RecordingFormat::Wav, RecordingFormat::Flac}) {
+        SCOPED_TRACE(int(format));
+        int changes = 0;
+        recorder.setChangeHandler([&] { ++changes; });
+        ASSERT_TRUE(recorder.start(settings(format), nullptr));
+        // Writes beyond 16 KiB fail with EFBIG, as on a full disk they fail with ENOSPC.
+        const rlimit oldLimit = [] {
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            return limit;
+        }();
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit low{16 * 1024, oldLimit.rlim_max};
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &low), 0);
+        OfferTone(tap, 3.0, 0);
+        const bool failed =
+            WaitUntil([&] { return recorder.status().state == RecordingState::Failed; });
+        recorder.stop();
+        setrlimit(RLIMIT_FSIZE, &oldLimit);
+        std::signal(SIGXFSZ, oldHandler);
+        ASSERT_TRUE(failed);
+        EXPECT_EQ(recorder.status().reason, std::strerror(EFBIG));
+        EXPECT_EQ(changes, 1);
+        EXPECT_FALSE(tap.isOpen());
+
+        SF_INFO info{};
+        SNDFILE* file = sf_open(recorder.status().path.c_str(), SFM_READ, &info);
+        ASSERT_NE(file, nullptr);
+        std::vector<float> audio(std::size_t(3 * kMixRate) * 2);
+        audio.resize(std::size_t(sf_readf_float(file, audio.data(), 3 * kMixRate)) * 2);
+        sf_close(file);
+        EXPECT_GT(audio.size(), std::size_t(kMixRate / 20));
+        EXPECT_NEAR(Peak(audio), kToneAmplitude, 0.01);
+        EXPECT_NEAR(ToneAmplitude(Channel(audio, 1), kDeckHz, kMixRate), kToneAmplitude, 0.02);
+    }
+}
+
+} // namespace
+} // namespace korvale::testing
