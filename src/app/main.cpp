@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QSettings>
 
@@ -23,10 +24,19 @@
 #include "app/ProgramSwitches.h"
 #include "audio/AudioEngine.h"
 #include "audio/AudioOutputFactory.h"
+#include "audio/IcecastBroadcaster.h"
 #include "audio/MediaCommandInterpreter.h"
+#include "audio/MixRecorder.h"
+#include "core/MediaControls.h"
+#include "core/OnAirAnnouncer.h"
+#include "core/OnAirRecording.h"
 #include "platform/AlsaAudioDevices.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/DesktopShell.h"
 #include "platform/QtDialogs.h"
+#include "platform/SecretStoreChoice.h"
+#include "platform/ShoutConnection.h"
+#include "platform/WritableFolderProbe.h"
 #include "ui/CKORVALEDlg.h"
 
 namespace {
@@ -112,7 +122,22 @@ int main(int argc, char** argv) {
                                .fileName();
     switches.Apply(services);
 
+    // The outlets of the mix: the live stream and the recording. They outlive the window,
+    // whose settings window starts and stops them.
+    korvale::IcecastBroadcaster broadcaster(engine.tap(korvale::TapId::Stream),
+                                            engine.sampleRate(), &korvale::ShoutConnection::Make);
+    korvale::MixRecorder recorder(engine.tap(korvale::TapId::Recording), engine.sampleRate());
+    korvale::OnAirAnnouncer announcer(&broadcaster, &recorder);
+    korvale::OnAirRecording recording(recorder, announcer);
+    const std::unique_ptr<korvale::SecretStore> secrets =
+        korvale::SecretStoreChoice::Make(bus, QFileInfo(*services.optionsFile).absolutePath());
+    const korvale::WritableFolderProbe folders;
+    korvale::DesktopNotifier notifier(bus);
+    services.outlets = {&broadcaster, &recording, secrets.get(), &folders, &notifier};
+
     korvale::CKORVALEDlg window(services);
+    QObject::connect(&window, &korvale::CKORVALEDlg::OnAirChanged,
+                     [&] { announcer.Check(window.Core().Media().State()); });
     dialogs.SetOwner(&window);
     if (automation != nullptr) {
         automation->AttachWindow(&window);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QObject>
-
 #include <cstdint>
 #include <optional>
 
@@ -10,27 +8,22 @@
 
 namespace korvale {
 
-class MediaControls;
+struct MediaState;
 
 // Tells the stream and the recording which clip is on air. The clip on air is the one the
 // desktop's media controls show; it is announced when it starts to play, once per load of a
 // deck, so a cross-fade announces the incoming clip as it begins. UI thread.
-class OnAirAnnouncer : public QObject {
-    Q_OBJECT
+class OnAirAnnouncer {
 public:
-    // Nothing is owned; a null outlet is left out. All must outlive the announcer.
-    OnAirAnnouncer(MediaControls& controls, MixBroadcast* broadcast, MixRecording* recording,
-                   QObject* parent = nullptr);
+    // Nothing is owned; a null outlet is left out. Both must outlive the announcer.
+    OnAirAnnouncer(MixBroadcast* broadcast, MixRecording* recording);
 
+    // Announces the clip on air in `state` when a new one plays.
+    void Check(const MediaState& state);
     // The clip last announced; nullopt before any clip has played.
     const std::optional<OnAirClip>& Current() const { return m_current; }
 
-public Q_SLOTS:
-    // Looks at the clip on air and announces it when a new one plays.
-    void Check();
-
 private:
-    MediaControls& m_controls;
     MixBroadcast* m_broadcast;
     MixRecording* m_recording;
     std::optional<Deck> m_deck;

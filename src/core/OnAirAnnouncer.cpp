@@ -1,15 +1,13 @@
-#include "app/OnAirAnnouncer.h"
+#include "core/OnAirAnnouncer.h"
 
 #include "core/MediaControls.h"
 
 namespace korvale {
 
-OnAirAnnouncer::OnAirAnnouncer(MediaControls& controls, MixBroadcast* broadcast,
-                               MixRecording* recording, QObject* parent)
-    : QObject(parent), m_controls(controls), m_broadcast(broadcast), m_recording(recording) {}
+OnAirAnnouncer::OnAirAnnouncer(MixBroadcast* broadcast, MixRecording* recording)
+    : m_broadcast(broadcast), m_recording(recording) {}
 
-void OnAirAnnouncer::Check() {
-    const MediaState state = m_controls.State();
+void OnAirAnnouncer::Check(const MediaState& state) {
     if (state.status != PlaybackStatus::Playing || !state.deck) {
         return;
     }
