@@ -34,6 +34,11 @@ AudioEngine::AudioEngine(std::unique_ptr<AudioOutput> output, std::chrono::milli
         m_voices[i] = std::make_unique<EngineVoice>(
             m_sampleRate, kMaxBlockFrames, [this] { voiceNeedsOutput(); }, analyser);
     }
+    const auto tapFrames =
+        static_cast<std::size_t>(kTapCapacity.count()) * static_cast<std::size_t>(m_sampleRate);
+    for (auto& tap : m_taps) {
+        tap = std::make_unique<MixTap>(tapFrames, [this] { voiceNeedsOutput(); });
+    }
     const bool started = m_output->start(*this);
     m_outputRunning.store(started, std::memory_order_release);
     m_outputStarts.store(started ? 1 : 0, std::memory_order_release);
@@ -60,12 +65,18 @@ void AudioEngine::render(float* out, std::size_t frames) noexcept {
         return; // idle: the voices are silent and keep their state for the next start
     }
     bool busy = false;
+    for (const auto& tap : m_taps) {
+        busy = tap->isOpen() || busy; // an outlet needs the clock to run on, silent or not
+    }
     const std::size_t total = frames;
     while (frames > 0) {
         const std::size_t block = std::min(frames, kMaxBlockFrames);
-        for (auto& voice : m_voices) {
-            busy = voice->mixInto(out, block) || busy;
+        busy = voice(VoiceId::Deck1).mixInto(out, block) || busy;
+        busy = voice(VoiceId::Deck2).mixInto(out, block) || busy;
+        for (auto& tap : m_taps) {
+            tap->write(out, block);
         }
+        busy = voice(VoiceId::Cue).mixInto(out, block) || busy;
         out += block * 2;
         frames -= block;
     }

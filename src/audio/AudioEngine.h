@@ -3,6 +3,7 @@
 #include "audio/AudioOutput.h"
 #include "audio/AudioRenderer.h"
 #include "audio/EngineVoice.h"
+#include "audio/MixTap.h"
 
 #include <array>
 #include <atomic>
@@ -17,6 +18,8 @@ namespace korvale {
 
 // The engine's voices, in mixing order.
 enum class VoiceId { Deck1 = 0, Deck2 = 1, Cue = 2 };
+// The outlets of the mix (see MixTap).
+enum class TapId { Stream = 0, Recording = 1 };
 
 // One output mixing three voices (deck 1, deck 2, cue). Owns the output: the constructor
 // starts it, the destructor stops it before any voice goes away.
@@ -27,12 +30,20 @@ enum class VoiceId { Deck1 = 0, Deck2 = 1, Cue = 2 };
 // starts it again. A voice's position and state do not change across such a stop, and the
 // first block after it ramps up from silence like any other start.
 //
+// The taps: after deck 1 and deck 2 are mixed, each block is offered to every open tap;
+// the cue voice is mixed in after that, so its pre-listen never reaches a tap. While a tap
+// is open the output does not stop for idleness (the outlets need a steady clock: silence
+// is offered), and opening a tap starts a stopped output.
+//
 // Constructed, used and destroyed on the user-interface thread; render() runs on the
 // output's thread; the output's start() and stop() after construction run on the
 // supervisor thread.
 class AudioEngine final : public AudioRenderer {
 public:
     static constexpr std::size_t kVoiceCount = 3;
+    static constexpr std::size_t kTapCount = 2;
+    // How much of the mix a tap holds for its worker before it drops blocks.
+    static constexpr std::chrono::seconds kTapCapacity{4};
     // Silence after which the output stops.
     static constexpr std::chrono::milliseconds kDefaultIdleStop{3000};
     // An idle span that keeps the output running for the engine's whole life.
@@ -49,6 +60,8 @@ public:
     AudioEngine& operator=(const AudioEngine&) = delete;
 
     EngineVoice& voice(VoiceId id) { return *m_voices[static_cast<std::size_t>(id)]; }
+    // The tap lives as long as the engine; see MixTap for which thread calls what.
+    MixTap& tap(TapId id) { return *m_taps[static_cast<std::size_t>(id)]; }
     int sampleRate() const { return m_sampleRate; }
     // Any thread, non-blocking: whether the output is pulling frames now (false while
     // stopped for idleness, or when it could not start).
@@ -76,6 +89,7 @@ private:
     std::uint64_t m_idleStopFrames; // 0: never
     ClipAnalyser m_analyser;        // measures the decks' clips; outlives the voices
     std::array<std::unique_ptr<EngineVoice>, kVoiceCount> m_voices;
+    std::array<std::unique_ptr<MixTap>, kTapCount> m_taps;
 
     // The mix gate: bit 0 "parked" (set by the output thread once idle: the mix leaves the
     // voices alone), bit 1 "stopping" (set by the supervisor while it stops the output), the
