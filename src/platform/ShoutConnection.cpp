@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -28,6 +29,37 @@ void InitLibraryOnce() {
     static std::once_flag once;
     std::call_once(once, [] { shout_init(); });
 }
+
+// Keeps SIGPIPE from the calling thread for its lifetime: libshout writes to its socket
+// without MSG_NOSIGNAL, and a server gone away would end the whole program. A SIGPIPE raised
+// meanwhile is taken back before the thread's mask is restored.
+class SigpipeGuard {
+public:
+    SigpipeGuard() {
+        sigemptyset(&m_pipe);
+        sigaddset(&m_pipe, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        m_wasPending = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &m_pipe, &m_old);
+    }
+    ~SigpipeGuard() {
+        sigset_t pending;
+        sigpending(&pending);
+        if (!m_wasPending && sigismember(&pending, SIGPIPE) == 1) {
+            const timespec now{};
+            sigtimedwait(&m_pipe, nullptr, &now);
+        }
+        pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
+    }
+    SigpipeGuard(const SigpipeGuard&) = delete;
+    SigpipeGuard& operator=(const SigpipeGuard&) = delete;
+
+private:
+    sigset_t m_pipe;
+    sigset_t m_old;
+    bool m_wasPending = false;
+};
 
 // A socket closed on destruction.
 struct Socket {
@@ -143,6 +175,7 @@ std::string ShoutConnection::refusedReason() const {
 StreamResult ShoutConnection::open(std::chrono::milliseconds limit,
                                    const std::function<bool()>& cancelled) {
     close();
+    const SigpipeGuard noSigpipe;
     const std::string endpoint = m_settings.host + ":" + std::to_string(m_settings.port);
     std::string why;
     Handle handle = makeHandle(&why);
@@ -184,6 +217,7 @@ StreamResult ShoutConnection::lost(const std::string& reason) {
 }
 
 StreamResult ShoutConnection::send(const unsigned char* bytes, std::size_t count) {
+    const SigpipeGuard noSigpipe;
     if (!m_handle) {
         return {StreamFailure::Transient, "not connected"};
     }
@@ -199,6 +233,7 @@ StreamResult ShoutConnection::send(const unsigned char* bytes, std::size_t count
 }
 
 StreamResult ShoutConnection::setTitle(const std::string& title) {
+    const SigpipeGuard noSigpipe;
     if (!m_handle) {
         return {StreamFailure::Transient, "not connected"};
     }
@@ -217,6 +252,7 @@ StreamResult ShoutConnection::setTitle(const std::string& title) {
 }
 
 void ShoutConnection::close() {
+    const SigpipeGuard noSigpipe;
     if (m_handle) {
         shout_close(m_handle.get());
         m_handle.reset();
