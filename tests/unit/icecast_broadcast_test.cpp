@@ -99,11 +99,24 @@ std::string HttpGet(const std::string& path, std::size_t maxBytes,
     return body == std::string::npos ? std::string() : response.substr(body + 4);
 }
 
-// The frequency of the tone a listener hears in the last second of a few seconds' listening.
-double HeardFrequency(const std::string& mount) {
+// Whether the status page shows `title` for the source on `mount`.
+bool StatusShowsTitle(const std::string& mount, const std::string& title) {
+    const std::string page = HttpGet("/status-json.xsl", kPageBytes);
+    const std::string url = "/127.0.0.1:" + std::to_string(IcecastPort()) + mount + "\"";
+    const std::size_t at = page.find(url);
+    if (at == std::string::npos) {
+        return false;
+    }
+    const std::size_t from = page.rfind('{', at);
+    const std::string source = page.substr(from, page.find('}', at) - from);
+    return source.find("\"title\":\"" + title + "\"") != std::string::npos;
+}
+
+// The frequency of the tone in the last second of what a listener got.
+double HeardFrequency(const std::string& heard) {
     testing::TempDir dir;
     const std::string path = dir.file("heard");
-    testing::WriteBytes(path, HttpGet(mount, kPageBytes, kListenTime));
+    testing::WriteBytes(path, heard);
     DecoderOpenResult opened = OpenDecoder(path);
     if (!opened.decoder) {
         return 0.0;
@@ -153,7 +166,22 @@ protected:
 struct FormatRow {
     const char* name;
     StreamFormat format;
+    // Icecast 2.4 reads Vorbis comments for its status page, not those of Opus (and takes
+    // no metadata update for an Ogg mount): there the title reaches listeners in the stream.
+    bool statusPageShowsTitle;
+    bool titleInStream;
 };
+
+// Checks what a listener of `mount` gets: the tone and `title`, on the status page or in the
+// stream as the format carries it.
+void ExpectListenerGets(const FormatRow& row, const std::string& mount, const std::string& title) {
+    if (row.statusPageShowsTitle) {
+        EXPECT_TRUE(WaitUntil([&] { return StatusShowsTitle(mount, title); }, 2s));
+    }
+    const std::string heard = HttpGet(mount, kPageBytes, kListenTime);
+    EXPECT_NEAR(HeardFrequency(heard), kToneHz, 2.0);
+    EXPECT_EQ(heard.find("TITLE=" + title) != std::string::npos, row.titleInStream);
+}
 
 class BroadcastFormat : public Broadcast, public ::testing::WithParamInterface<FormatRow> {};
 
@@ -165,22 +193,16 @@ TEST_P(BroadcastFormat, AListenerHearsTheMixAndTheStatusPageShowsTheTitle) {
               "127.0.0.1:" + std::to_string(IcecastPort()) + mount);
 
     m_broadcaster.announce({"/no/such/clip.mp3", "Night Drive"});
-    EXPECT_TRUE(WaitUntil(
-        [] {
-            return HttpGet("/status-json.xsl", kPageBytes).find("\"title\":\"Night Drive\"") !=
-                   std::string::npos;
-        },
-        2s));
-    EXPECT_NEAR(HeardFrequency(mount), kToneHz, 2.0);
+    ExpectListenerGets(GetParam(), mount, "Night Drive");
 
     m_broadcaster.stop();
     EXPECT_EQ(m_broadcaster.status().state, BroadcastState::Off);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, BroadcastFormat,
-                         ::testing::Values(FormatRow{"mp3", StreamFormat::Mp3},
-                                           FormatRow{"vorbis", StreamFormat::OggVorbis},
-                                           FormatRow{"opus", StreamFormat::OggOpus}),
+                         ::testing::Values(FormatRow{"mp3", StreamFormat::Mp3, true, false},
+                                           FormatRow{"vorbis", StreamFormat::OggVorbis, true, true},
+                                           FormatRow{"opus", StreamFormat::OggOpus, false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Broadcast, RefusedLogInsSayWhyAndAreNotTriedAgain) {
@@ -212,9 +234,11 @@ TEST_F(Broadcast, RefusedLogInsSayWhyAndAreNotTriedAgain) {
     }
 }
 
-TEST_F(Broadcast, AServerThatComesBackGetsTheStreamAgain) {
+// Each format once: MP3 sends its title again, Ogg starts a fresh stream with its headers.
+TEST_P(BroadcastFormat, AServerThatComesBackGetsTheStreamAndTheTitleAgain) {
     const std::string ctl = std::getenv("KORVALE_ICECAST_CTL");
-    m_broadcaster.start(LocalSettings(StreamFormat::Mp3, "/comeback"), SourcePassword());
+    const std::string mount = std::string("/comeback-") + GetParam().name;
+    m_broadcaster.start(LocalSettings(GetParam().format, mount), SourcePassword());
     ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Connected));
     m_broadcaster.announce({"", "Before The Break"});
 
@@ -225,9 +249,9 @@ TEST_F(Broadcast, AServerThatComesBackGetsTheStreamAgain) {
 
     ASSERT_EQ(std::system((ctl + " start").c_str()), 0);
     ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Connected, kReconnectLimit));
-    EXPECT_NEAR(HeardFrequency("/comeback"), kToneHz, 2.0);
-    EXPECT_NE(HttpGet("/status-json.xsl", kPageBytes).find("\"title\":\"Before The Break\""),
-              std::string::npos);
+    ExpectListenerGets(GetParam(), mount, "Before The Break");
+    // While it was away the tap was read and thrown away, never left to overflow.
+    EXPECT_EQ(m_broadcaster.status().droppedBlocks, 0u);
 }
 
 TEST(BroadcastWithoutServer, NothingListeningIsTriedAgainAndStopEndsIt) {
