@@ -45,7 +45,7 @@ supp="$root/tests/sanitizers"
 server_tests='LevelsOnPulse.*:EnginePulse.*'
 # The stream's tests on the Icecast server: under AddressSanitizer, not ThreadSanitizer (libshout
 # is not instrumented, and their waits for reconnections would only be slower there).
-icecast_tests='IcecastBroadcast*'
+icecast_tests='Broadcast*:Formats/BroadcastFormat.*'
 run_headless() {
     dbus-run-session -- bash "$root/scripts/with-pulseaudio.sh" bash "$root/scripts/with-icecast.sh" "$@"
 }

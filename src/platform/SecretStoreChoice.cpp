@@ -1,8 +1,6 @@
 #include "platform/SecretStoreChoice.h"
 
 #include <QDBusConnectionInterface>
-#include <QDBusReply>
-#include <QStringList>
 
 #include "platform/FileSecretStore.h"
 #include "platform/KeychainSecretStore.h"
@@ -14,12 +12,9 @@ bool SecretStoreChoice::HasSecretService(const QDBusConnection& bus) {
     if (!bus.isConnected() || busInterface == nullptr) {
         return false;
     }
-    const QString service = QString::fromLatin1(kSecretService);
-    if (busInterface->isServiceRegistered(service).value()) {
-        return true;
-    }
-    const QDBusReply<QStringList> activatable = busInterface->activatableServiceNames();
-    return activatable.isValid() && activatable.value().contains(service);
+    // Only a store that runs: one that the bus would start on demand has no unlocked keyring
+    // yet, and starting it would ask the user for a password in a window of its own.
+    return busInterface->isServiceRegistered(QString::fromLatin1(kSecretService)).value();
 }
 
 std::unique_ptr<SecretStore> SecretStoreChoice::Make(const QDBusConnection& bus,

@@ -10,14 +10,14 @@
 namespace korvale {
 
 // Chooses where the stream's password is kept, once at start-up: the desktop's secret
-// store where a secret service is on the session bus (registered now, or started by the
-// bus on demand), otherwise a file of mode 0600 beside the settings file.
+// store where a secret service runs on the session bus, otherwise a file of mode 0600 beside
+// the settings file.
 class SecretStoreChoice {
 public:
     static constexpr const char* kSecretService = "org.freedesktop.secrets";
     static constexpr const char* kPasswordFileName = "stream-password";
 
-    // Whether `bus` has a secret service or can start one. Blocks on one or two bus calls;
+    // Whether a secret service runs on `bus`. Blocks on one bus call;
     // UI thread.
     static bool HasSecretService(const QDBusConnection& bus);
     // The store for this run; `settingsFolder` holds the password file when there is no

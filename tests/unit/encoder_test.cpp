@@ -17,11 +17,11 @@
 namespace korvale {
 namespace {
 
-constexpr int kRate = 48000;
+constexpr int kEncodeRate = 48000;
 constexpr double kToneHz = 440.0;
 constexpr double kAmplitude = 0.5;
 constexpr std::size_t kBlockFrames = 480; // as the mix reaches a tap: 10 ms blocks
-constexpr std::size_t kHalfFrames = kRate;
+constexpr std::size_t kHalfFrames = kEncodeRate;
 constexpr double kLengthToleranceSeconds = 0.005;
 constexpr double kFrequencyToleranceHz = 2.0;
 
@@ -47,7 +47,7 @@ void EncodeTone(Encoder& encoder, std::size_t from, std::size_t frames,
     std::vector<float> block(kBlockFrames * Encoder::kChannels);
     for (std::size_t done = 0; done < frames; done += kBlockFrames) {
         for (std::size_t i = 0; i < kBlockFrames; ++i) {
-            const double t = double(from + done + i) / kRate;
+            const double t = double(from + done + i) / kEncodeRate;
             const float v = float(kAmplitude * std::sin(2.0 * std::numbers::pi * kToneHz * t));
             block[2 * i] = v;
             block[2 * i + 1] = v;
@@ -102,7 +102,7 @@ TEST_P(EncoderRoundTrip, TheToneComesBackWholeAcrossAStreamBreak) {
     const FormatRow& row = GetParam();
     std::string why;
     std::unique_ptr<Encoder> encoder =
-        MakeEncoder({.format = row.format, .sampleRate = kRate}, &why);
+        MakeEncoder({.format = row.format, .sampleRate = kEncodeRate}, &why);
     ASSERT_NE(encoder, nullptr) << why;
     EXPECT_EQ(encoder->contentType(), row.contentType);
 
@@ -132,10 +132,11 @@ TEST_P(EncoderRoundTrip, TheToneComesBackWholeAcrossAStreamBreak) {
         EXPECT_FALSE(link.empty()) << "link " << i;
         decoded.insert(decoded.end(), link.begin(), link.end());
     }
-    ASSERT_EQ(rate, kRate);
+    ASSERT_EQ(rate, kEncodeRate);
     const double seconds = double(decoded.size() / Decoder::kChannels) / rate;
-    EXPECT_GE(seconds, 2.0 * kHalfFrames / kRate - kLengthToleranceSeconds);
-    EXPECT_LE(seconds, 2.0 * kHalfFrames / kRate + row.extraSeconds + kLengthToleranceSeconds);
+    EXPECT_GE(seconds, 2.0 * kHalfFrames / kEncodeRate - kLengthToleranceSeconds);
+    EXPECT_LE(seconds,
+              2.0 * kHalfFrames / kEncodeRate + row.extraSeconds + kLengthToleranceSeconds);
 
     const std::size_t quarter = kHalfFrames / 2;
     for (const std::size_t from : {quarter, kHalfFrames + quarter}) {

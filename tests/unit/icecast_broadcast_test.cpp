@@ -4,12 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -17,9 +11,9 @@
 #include <thread>
 
 #include "audio/IcecastBroadcaster.h"
-#include "decode/DecoderFactory.h"
 #include "platform/ShoutConnection.h"
 #include "support/ClipFactory.h"
+#include "support/IcecastListener.h"
 #include "support/SignalAnalysis.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
@@ -30,17 +24,12 @@ namespace {
 using namespace std::chrono_literals;
 using testing::WaitUntil;
 
-constexpr int kRate = 48000;
+constexpr int kStreamRate = 48000;
 constexpr std::size_t kBlockFrames = 480;
 constexpr double kToneHz = 440.0;
 constexpr auto kListenTime = 4s; // after the server's burst of the last few seconds
 constexpr std::size_t kPageBytes = 1 << 20;
 constexpr auto kReconnectLimit = 45s; // the longest wait is 30 s
-
-int IcecastPort() {
-    const char* port = std::getenv("KORVALE_ICECAST_PORT");
-    return port ? std::atoi(port) : 0;
-}
 
 // Writes a tone into the tap in 10 ms blocks at the pace of a real output.
 class ToneFeeder {
@@ -57,7 +46,7 @@ private:
         auto next = std::chrono::steady_clock::now();
         for (std::size_t frame = 0; !m_stop; frame += kBlockFrames) {
             for (std::size_t i = 0; i < kBlockFrames; ++i) {
-                const double t = double(frame + i) / kRate;
+                const double t = double(frame + i) / kStreamRate;
                 block[2 * i] = float(0.5 * std::sin(2.0 * std::numbers::pi * kToneHz * t));
                 block[2 * i + 1] = block[2 * i];
             }
@@ -70,87 +59,29 @@ private:
     std::thread m_thread;
 };
 
-// The body of a plain HTTP GET from the local server: up to `maxBytes`, within `limit`.
-std::string HttpGet(const std::string& path, std::size_t maxBytes,
-                    std::chrono::seconds limit = 5s) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(IcecastPort()));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string response;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        const std::string request = "GET " + path + " HTTP/1.0\r\n\r\n";
-        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        char buffer[4096];
-        pollfd entry{fd, POLLIN, 0};
-        while (response.size() < maxBytes && std::chrono::steady_clock::now() < deadline &&
-               ::poll(&entry, 1, 1000) >= 0) {
-            const ssize_t got = (entry.revents & POLLIN) ? ::recv(fd, buffer, sizeof buffer, 0) : 1;
-            if (got <= 0) {
-                break;
-            }
-            response.append(buffer, (entry.revents & POLLIN) ? std::size_t(got) : 0);
-        }
-    }
-    ::close(fd);
-    const std::size_t body = response.find("\r\n\r\n");
-    return body == std::string::npos ? std::string() : response.substr(body + 4);
-}
-
-// Whether the status page shows `title` for the source on `mount`.
-bool StatusShowsTitle(const std::string& mount, const std::string& title) {
-    const std::string page = HttpGet("/status-json.xsl", kPageBytes);
-    const std::string url = "/127.0.0.1:" + std::to_string(IcecastPort()) + mount + "\"";
-    const std::size_t at = page.find(url);
-    if (at == std::string::npos) {
-        return false;
-    }
-    const std::size_t from = page.rfind('{', at);
-    const std::string source = page.substr(from, page.find('}', at) - from);
-    return source.find("\"title\":\"" + title + "\"") != std::string::npos;
-}
-
 // The frequency of the tone in the last second of what a listener got.
-double HeardFrequency(const std::string& heard) {
-    testing::TempDir dir;
-    const std::string path = dir.file("heard");
-    testing::WriteBytes(path, heard);
-    DecoderOpenResult opened = OpenDecoder(path);
-    if (!opened.decoder) {
-        return 0.0;
-    }
-    std::vector<float> all;
-    std::vector<float> buffer(4096 * 2);
-    while (const std::size_t got = opened.decoder->read(buffer.data(), 4096)) {
-        all.insert(all.end(), buffer.begin(), buffer.begin() + got * 2);
-    }
-    const std::size_t frames = all.size() / 2;
-    const int rate = opened.decoder->sampleRate();
-    const std::size_t from = frames > std::size_t(rate) ? frames - std::size_t(rate) : 0;
-    return testing::EstimateFrequencyHz(testing::Channel(all, 0, from), rate);
+double HeardFrequency(const std::string& bytes) {
+    const testing::HeardStream heard = testing::Decode(bytes);
+    const std::size_t frames = heard.stereo.size() / 2;
+    const auto second = static_cast<std::size_t>(heard.rate);
+    const std::size_t from = frames > second ? frames - second : 0;
+    return testing::EstimateFrequencyHz(testing::Channel(heard.stereo, 0, from), heard.rate);
 }
 
 BroadcastSettings LocalSettings(StreamFormat format, const std::string& mount) {
     BroadcastSettings settings;
     settings.host = "127.0.0.1";
-    settings.port = IcecastPort();
+    settings.port = testing::IcecastPort();
     settings.mount = mount;
     settings.format = format;
     settings.name = "KORVALE test";
     return settings;
 }
 
-std::string SourcePassword() {
-    const char* password = std::getenv("KORVALE_ICECAST_SOURCE_PASSWORD");
-    return password ? password : "";
-}
-
 class Broadcast : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (IcecastPort() == 0) {
+        if (testing::IcecastPort() == 0) {
             GTEST_SKIP() << "no Icecast server: run under scripts/with-icecast.sh";
         }
     }
@@ -158,9 +89,9 @@ protected:
                  std::chrono::milliseconds limit = 10s) {
         return WaitUntil([&] { return broadcaster.status().state == state; }, limit);
     }
-    MixTap m_tap{4 * kRate};
+    MixTap m_tap{4 * kStreamRate};
     ToneFeeder m_feeder{m_tap};
-    IcecastBroadcaster m_broadcaster{m_tap, kRate, &ShoutConnection::Make};
+    IcecastBroadcaster m_broadcaster{m_tap, kStreamRate, &ShoutConnection::Make};
 };
 
 struct FormatRow {
@@ -176,9 +107,9 @@ struct FormatRow {
 // stream as the format carries it.
 void ExpectListenerGets(const FormatRow& row, const std::string& mount, const std::string& title) {
     if (row.statusPageShowsTitle) {
-        EXPECT_TRUE(WaitUntil([&] { return StatusShowsTitle(mount, title); }, 2s));
+        EXPECT_TRUE(WaitUntil([&] { return testing::StatusShowsTitle(mount, title); }, 2s));
     }
-    const std::string heard = HttpGet(mount, kPageBytes, kListenTime);
+    const std::string heard = testing::HttpGet(mount, kPageBytes, kListenTime);
     EXPECT_NEAR(HeardFrequency(heard), kToneHz, 2.0);
     EXPECT_EQ(heard.find("TITLE=" + title) != std::string::npos, row.titleInStream);
 }
@@ -187,10 +118,10 @@ class BroadcastFormat : public Broadcast, public ::testing::WithParamInterface<F
 
 TEST_P(BroadcastFormat, AListenerHearsTheMixAndTheStatusPageShowsTheTitle) {
     const std::string mount = std::string("/format-") + GetParam().name;
-    m_broadcaster.start(LocalSettings(GetParam().format, mount), SourcePassword());
+    m_broadcaster.start(LocalSettings(GetParam().format, mount), testing::IcecastSourcePassword());
     ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Connected));
     EXPECT_EQ(m_broadcaster.status().endpoint,
-              "127.0.0.1:" + std::to_string(IcecastPort()) + mount);
+              "127.0.0.1:" + std::to_string(testing::IcecastPort()) + mount);
 
     m_broadcaster.announce({"/no/such/clip.mp3", "Night Drive"});
     ExpectListenerGets(GetParam(), mount, "Night Drive");
@@ -207,7 +138,8 @@ INSTANTIATE_TEST_SUITE_P(Formats, BroadcastFormat,
 
 TEST_F(Broadcast, RefusedLogInsSayWhyAndAreNotTriedAgain) {
     // The mount of the second row is held by a first source.
-    m_broadcaster.start(LocalSettings(StreamFormat::Mp3, "/held"), SourcePassword());
+    m_broadcaster.start(LocalSettings(StreamFormat::Mp3, "/held"),
+                        testing::IcecastSourcePassword());
     ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Connected));
     struct Row {
         const char* mount;
@@ -216,16 +148,17 @@ TEST_F(Broadcast, RefusedLogInsSayWhyAndAreNotTriedAgain) {
     };
     const Row rows[] = {
         {"/free", "not-the-password", "wrong user or password"},
-        {"/held", SourcePassword(), "mount /held is in use"},
+        {"/held", testing::IcecastSourcePassword(), "mount /held is in use"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);
         std::atomic<int> tries{0};
-        MixTap tap(kRate);
-        IcecastBroadcaster refused(tap, kRate, [&](const auto& settings, const auto& password) {
-            ++tries;
-            return ShoutConnection::Make(settings, password);
-        });
+        MixTap tap(kStreamRate);
+        IcecastBroadcaster refused(tap, kStreamRate,
+                                   [&](const auto& settings, const auto& password) {
+                                       ++tries;
+                                       return ShoutConnection::Make(settings, password);
+                                   });
         refused.start(LocalSettings(StreamFormat::Mp3, row.mount), row.password);
         ASSERT_TRUE(InState(refused, BroadcastState::Refused));
         EXPECT_EQ(refused.status().reason, row.reason);
@@ -238,7 +171,7 @@ TEST_F(Broadcast, RefusedLogInsSayWhyAndAreNotTriedAgain) {
 TEST_P(BroadcastFormat, AServerThatComesBackGetsTheStreamAndTheTitleAgain) {
     const std::string ctl = std::getenv("KORVALE_ICECAST_CTL");
     const std::string mount = std::string("/comeback-") + GetParam().name;
-    m_broadcaster.start(LocalSettings(GetParam().format, mount), SourcePassword());
+    m_broadcaster.start(LocalSettings(GetParam().format, mount), testing::IcecastSourcePassword());
     ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Connected));
     m_broadcaster.announce({"", "Before The Break"});
 
@@ -256,11 +189,12 @@ TEST_P(BroadcastFormat, AServerThatComesBackGetsTheStreamAndTheTitleAgain) {
 
 TEST(BroadcastWithoutServer, NothingListeningIsTriedAgainAndStopEndsIt) {
     std::atomic<int> tries{0};
-    MixTap tap(kRate);
-    IcecastBroadcaster broadcaster(tap, kRate, [&](const auto& settings, const auto& password) {
-        ++tries;
-        return ShoutConnection::Make(settings, password);
-    });
+    MixTap tap(kStreamRate);
+    IcecastBroadcaster broadcaster(tap, kStreamRate,
+                                   [&](const auto& settings, const auto& password) {
+                                       ++tries;
+                                       return ShoutConnection::Make(settings, password);
+                                   });
     BroadcastSettings settings;
     settings.host = "127.0.0.1";
     settings.port = 1; // nothing listens there
