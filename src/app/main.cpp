@@ -124,8 +124,8 @@ int main(int argc, char** argv) {
 
     // The outlets of the mix: the live stream and the recording. They outlive the window,
     // whose settings window starts and stops them.
-    korvale::IcecastBroadcaster broadcaster(engine.tap(korvale::TapId::Stream),
-                                            engine.sampleRate(), &korvale::ShoutConnection::Make);
+    korvale::IcecastBroadcaster broadcaster(engine.tap(korvale::TapId::Stream), engine.sampleRate(),
+                                            &korvale::ShoutConnection::Make);
     korvale::MixRecorder recorder(engine.tap(korvale::TapId::Recording), engine.sampleRate());
     korvale::OnAirAnnouncer announcer(&broadcaster, &recorder);
     korvale::OnAirRecording recording(recorder, announcer);

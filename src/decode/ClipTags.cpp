@@ -1,5 +1,7 @@
 #include "decode/ClipTags.h"
 
+#include "decode/DecoderFactory.h"
+
 #include "decode/UniqueFd.h"
 
 #include <mpg123.h>
@@ -16,10 +18,6 @@ namespace korvale {
 
 namespace {
 
-constexpr std::size_t kMagicBytes = 4;
-// Container signatures that libsndfile reads; everything else is tried as MPEG audio.
-constexpr std::array<std::string_view, 8> kSoundFileSignatures = {"RIFF", "RIFX", "RF64", "FORM",
-                                                                  "caff", "fLaC", "OggS", ".snd"};
 constexpr std::string_view kWhitespace = " \t\r\n";
 constexpr char kTitleSeparator[] = " - ";
 constexpr unsigned char kFirstPrintable = 0x20;
@@ -140,17 +138,11 @@ ClipTags ReadSndfileTags(UniqueFd fd) {
 }
 
 bool LooksLikeSoundFile(int fd) {
-    std::array<char, kMagicBytes> magic{};
+    std::array<char, kContainerMagicBytes> magic{};
     if (::pread(fd, magic.data(), magic.size(), 0) != static_cast<ssize_t>(magic.size())) {
         return false;
     }
-    const std::string_view head(magic.data(), magic.size());
-    for (const auto& signature : kSoundFileSignatures) {
-        if (head == signature) {
-            return true;
-        }
-    }
-    return false;
+    return IsSoundFileContainer(std::string_view(magic.data(), magic.size()));
 }
 
 std::string WithoutControls(std::string text) {

@@ -13,15 +13,9 @@
 
 namespace korvale {
 
-namespace {
-
-constexpr std::size_t kMagicBytes = 4;
-
-// Container signatures that libsndfile reads; everything else is tried as MPEG audio.
-bool LooksLikeSoundFile(const std::array<char, kMagicBytes>& magic) {
+bool IsSoundFileContainer(std::string_view head) {
     static constexpr std::array<std::string_view, 8> kSignatures = {"RIFF", "RIFX", "RF64", "FORM",
                                                                     "caff", "fLaC", "OggS", ".snd"};
-    const std::string_view head(magic.data(), magic.size());
     for (const auto& signature : kSignatures) {
         if (head == signature) {
             return true;
@@ -29,8 +23,6 @@ bool LooksLikeSoundFile(const std::array<char, kMagicBytes>& magic) {
     }
     return false;
 }
-
-} // namespace
 
 DecoderOpenResult OpenDecoder(const std::string& path) {
     DecoderOpenResult result;
@@ -60,7 +52,7 @@ DecoderOpenResult OpenDecoder(const std::string& path) {
         fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
     }
 
-    std::array<char, kMagicBytes> magic{};
+    std::array<char, kContainerMagicBytes> magic{};
     const ssize_t got = ::pread(fd.get(), magic.data(), magic.size(), 0);
     if (got < 0) {
         result.status = DecoderOpenStatus::Unreadable;
@@ -70,7 +62,8 @@ DecoderOpenResult OpenDecoder(const std::string& path) {
         result.status = DecoderOpenStatus::NoAudio;
         return result;
     }
-    if (got == static_cast<ssize_t>(kMagicBytes) && LooksLikeSoundFile(magic)) {
+    if (got == static_cast<ssize_t>(kContainerMagicBytes) &&
+        IsSoundFileContainer(std::string_view(magic.data(), magic.size()))) {
         return SndfileDecoder::Open(std::move(fd));
     }
     result = Mpg123Decoder::Open(std::move(fd));

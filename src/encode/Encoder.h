@@ -33,6 +33,11 @@ public:
     virtual std::string contentType() const = 0;
 };
 
+// The comments an Ogg stream's header carries: who made it, and the title on air.
+inline constexpr char kOggTitleTag[] = "TITLE";
+inline constexpr char kOggEncoderTag[] = "ENCODER";
+inline constexpr char kOggEncoderName[] = "KORVALE";
+
 struct EncoderSettings {
     StreamFormat format = StreamFormat::Mp3;
     int sampleRate = 48000;

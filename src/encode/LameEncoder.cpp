@@ -16,7 +16,7 @@ constexpr std::array kMpegRates = {8000, 11025, 12000, 16000, 22050, 24000, 3200
 constexpr double kBufferBytesPerFrame = 1.25;
 constexpr std::size_t kBufferSlack = 7200;
 // The largest block handed to LAME at once (its counts are ints).
-constexpr std::size_t kMaxFramesPerCall = 1 << 16;
+constexpr std::size_t kLameChunkFrames = 1 << 16;
 
 } // namespace
 
@@ -72,7 +72,7 @@ bool LameEncoder::encode(const float* frames, std::size_t count, std::vector<uns
         }
     }
     while (count > 0) {
-        const std::size_t chunk = std::min(count, kMaxFramesPerCall);
+        const std::size_t chunk = std::min(count, kLameChunkFrames);
         const std::size_t room =
             static_cast<std::size_t>(kBufferBytesPerFrame * double(chunk)) + kBufferSlack;
         const std::size_t start = out.size();

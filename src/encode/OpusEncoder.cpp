@@ -18,10 +18,7 @@ constexpr int kMuxingDelaySamples =
 constexpr int kDecisionDelaySamples = kMuxingDelaySamples / 2;
 constexpr int kBitsPerKilobit = 1000;
 constexpr int kMappingFamilyStereo = 0;
-constexpr std::size_t kMaxFramesPerCall = 1 << 16;
-constexpr char kTitleTag[] = "TITLE";
-constexpr char kEncoderTag[] = "ENCODER";
-constexpr char kEncoderName[] = "KORVALE";
+constexpr std::size_t kOpusChunkFrames = 1 << 16;
 
 } // namespace
 
@@ -74,9 +71,9 @@ int OpusEncoder::Close(void*) {
 OpusEncoder::Comments OpusEncoder::makeComments() const {
     Comments comments(ope_comments_create());
     if (comments) {
-        ope_comments_add(comments.get(), kEncoderTag, kEncoderName);
+        ope_comments_add(comments.get(), kOggEncoderTag, kOggEncoderName);
         if (!m_title.empty()) {
-            ope_comments_add(comments.get(), kTitleTag, m_title.c_str());
+            ope_comments_add(comments.get(), kOggTitleTag, m_title.c_str());
         }
     }
     return comments;
@@ -115,7 +112,7 @@ bool OpusEncoder::encode(const float* frames, std::size_t count, std::vector<uns
         ok = m_handle != nullptr;
     }
     while (ok && count > 0) {
-        const std::size_t chunk = std::min(count, kMaxFramesPerCall);
+        const std::size_t chunk = std::min(count, kOpusChunkFrames);
         ok = ope_encoder_write_float(m_handle.get(), frames, static_cast<int>(chunk)) == OPE_OK;
         frames += chunk * kChannels;
         count -= chunk;

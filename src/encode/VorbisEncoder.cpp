@@ -14,10 +14,7 @@ namespace {
 constexpr float kLibraryQualityLow = -0.1f;
 constexpr float kLibraryQualityHigh = 1.0f;
 // The largest block handed to the analysis at once.
-constexpr std::size_t kMaxFramesPerCall = 4096;
-constexpr char kTitleTag[] = "TITLE";
-constexpr char kEncoderTag[] = "ENCODER";
-constexpr char kEncoderName[] = "KORVALE";
+constexpr std::size_t kVorbisChunkFrames = 4096;
 
 void AppendPage(const ogg_page& page, std::vector<unsigned char>& out) {
     out.insert(out.end(), page.header, page.header + page.header_len);
@@ -82,9 +79,9 @@ bool VorbisEncoder::begin(std::vector<unsigned char>& out) {
     if (vorbis_encode_init_vbr(&stream->info, kChannels, m_sampleRate, m_quality) != 0) {
         return false;
     }
-    vorbis_comment_add_tag(&stream->comment, kEncoderTag, kEncoderName);
+    vorbis_comment_add_tag(&stream->comment, kOggEncoderTag, kOggEncoderName);
     if (!m_title.empty()) {
-        vorbis_comment_add_tag(&stream->comment, kTitleTag, m_title.c_str());
+        vorbis_comment_add_tag(&stream->comment, kOggTitleTag, m_title.c_str());
     }
     if (vorbis_analysis_init(&stream->dsp, &stream->info) != 0) {
         return false;
@@ -138,7 +135,7 @@ bool VorbisEncoder::encode(const float* frames, std::size_t count,
         return false;
     }
     while (count > 0) {
-        const std::size_t chunk = std::min(count, kMaxFramesPerCall);
+        const std::size_t chunk = std::min(count, kVorbisChunkFrames);
         float** buffer = vorbis_analysis_buffer(&m_stream->dsp, static_cast<int>(chunk));
         for (std::size_t i = 0; i < chunk; ++i) {
             buffer[0][i] = frames[kChannels * i];
