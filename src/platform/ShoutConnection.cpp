@@ -113,6 +113,10 @@ bool MountAnswers(const std::string& host, int port, const std::string& mount) {
 } // namespace
 
 void ShoutConnection::HandleDeleter::operator()(shout* handle) const {
+    // Closed first so that the socket of any try to connect is closed. (libshout 2.4.6 then
+    // frees nothing of the handle: see tests/sanitizers/lsan.supp.)
+    const SigpipeGuard noSigpipe;
+    shout_close(handle);
     shout_free(handle);
 }
 
@@ -252,11 +256,7 @@ StreamResult ShoutConnection::setTitle(const std::string& title) {
 }
 
 void ShoutConnection::close() {
-    const SigpipeGuard noSigpipe;
-    if (m_handle) {
-        shout_close(m_handle.get());
-        m_handle.reset();
-    }
+    m_handle.reset();
 }
 
 } // namespace korvale
