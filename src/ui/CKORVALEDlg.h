@@ -12,24 +12,16 @@
 
 #include "core/CoreHost.h"
 #include "core/Korvale.h"
+#include "ui/ControlSet.h"
 #include "ui/SettingsWindow.h"
+#include "ui/WindowDisplay.h"
 
-class QAbstractButton;
-class QCheckBox;
-class QComboBox;
 class QEventLoop;
-class QGroupBox;
-class QLabel;
-class QProgressBar;
-class QPushButton;
 class QWidget;
 
 namespace korvale {
 
-class ClickLabel;
 class OptionsMenu;
-class PlayListView;
-class TrackBar;
 
 // What the window needs: the core's services and, for tests, the screen and the tick.
 struct WindowServices {
@@ -55,8 +47,10 @@ struct WindowServices {
 
 // The one main window: builds every control, forwards each user action to the core and
 // shows the core's state. It holds no state of its own that the core reads back: every
-// widget is set from the core when the core reports a change. UI thread.
-class CKORVALEDlg : public QDialog, private CoreHost {
+// widget is set from the core when the core reports a change. Its controls are the members
+// of its ControlSet (`window.FaderA`), made by the ControlFactory from the control table.
+// UI thread.
+class CKORVALEDlg : public QDialog, public ControlSet, private CoreHost {
     Q_OBJECT
 public:
     explicit CKORVALEDlg(const WindowServices& services, QWidget* parent = nullptr);
@@ -81,74 +75,6 @@ public:
     Korvale& Core() { return m_core; }
     bool IsTimerRunning(TimerId id) const override;
 
-    // ---- Controls ----
-    QLabel* StatusLine = nullptr;
-    TrackBar* SkipLastSlider = nullptr;
-    QProgressBar* UpperProgressBar = nullptr;
-    TrackBar* CuePositionSlider = nullptr;
-
-    QPushButton* ExitButton = nullptr;
-    QWidget* PlayerAControl = nullptr; // hidden 1 x 1 stand-ins for controls 1000 and 1001
-    QWidget* PlayerBControl = nullptr;
-    TrackBar* FaderA = nullptr;
-    TrackBar* FaderB = nullptr;
-    TrackBar* MasterLevel = nullptr;
-    PlayListView* PlayListBox = nullptr;
-    QPushButton* LoadButton = nullptr;
-    QPushButton* CueAButton = nullptr;
-    QPushButton* PlayAButton = nullptr;
-    QPushButton* StopAButton = nullptr;
-    QPushButton* CloseAButton = nullptr;
-    QPushButton* CueBButton = nullptr;
-    QPushButton* PlayBButton = nullptr;
-    QPushButton* StopBButton = nullptr;
-    QPushButton* CloseBButton = nullptr;
-    QPushButton* MixButton = nullptr;
-    ClickLabel* FaderALabel = nullptr;
-    ClickLabel* FaderBLabel = nullptr;
-    QLabel* MasterLevelLabel = nullptr;
-    QLabel* ElapsedA = nullptr;
-    QLabel* ElapsedB = nullptr;
-    QLabel* TimeA = nullptr;
-    QLabel* RemainA = nullptr;
-    QLabel* TimeB = nullptr;
-    QLabel* RemainB = nullptr;
-    QPushButton* ShuffleButton = nullptr;
-    QPushButton* DeleteButton = nullptr;
-    QPushButton* ClearButton = nullptr;
-    TrackBar* FadeInThresholdSlider = nullptr;
-    QPushButton* LoadNextCheck = nullptr; // checkable
-    QPushButton* MixNextCheck = nullptr;  // checkable
-    QCheckBox* WaitFadeInCheck = nullptr;
-    QLabel* FadeInThresholdLabel = nullptr;
-    TrackBar* OutSpeedSlider = nullptr;
-    TrackBar* InSpeedSlider = nullptr;
-    QLabel* SkipLastLabel = nullptr;
-    QLabel* OutSpeedLabel = nullptr;
-    QLabel* InSpeedLabel = nullptr;
-    PlayListView* ShuffleScratchList = nullptr;
-    QComboBox* MixStyleCombo = nullptr;
-    QPushButton* AboutButton = nullptr;
-    QPushButton* SetCueButton = nullptr;
-    QLabel* CueDuration = nullptr;
-    QPushButton* CuePlayPauseButton = nullptr;
-    QLabel* CueClipName = nullptr;
-    QLabel* CuePlayTime = nullptr;
-    QLabel* CuePositionDisplay = nullptr;
-    QPushButton* MarkInButton = nullptr;
-    QPushButton* StopAllButton = nullptr;
-    QPushButton* SaveListButton = nullptr;
-    QPushButton* GoToCueButton = nullptr;
-    QPushButton* HelpButton = nullptr;
-    QPushButton* MicButton = nullptr; // checkable
-    QLabel* MicLevelLabel = nullptr;
-    TrackBar* MicLevel = nullptr;
-    QPushButton* TOCheck = nullptr; // checkable
-    QProgressBar* LowerProgressBar = nullptr;
-    QLabel* MasterCaption = nullptr;
-    QLabel* CueCaption = nullptr;
-    QGroupBox* MixStyleGroup = nullptr;
-    QLabel* MixStyleCaption = nullptr;
     // The context menu (right click on the window, or the menu key); not a control.
     OptionsMenu* Options = nullptr;
     // The settings window, opened from the context menu or with Ctrl+,; not a control.
@@ -173,27 +99,18 @@ private:
     void FocusCuePosition() override;
     void Changed(CorePart part) override;
 
-    void CreateControls();
-    void ConnectControls();
-    void SetUpTrackBars();
+    void BuildControls();
+    // The initialisation sequence's part for the controls: what the template does not give.
+    void SetUpControls();
+    void WireControls();
     void PlaceWindow();
-    void ShowStatus();
-    void ShowDecks();
-    void ShowFadeSettings();
-    void ShowCue();
-    void ShowLevels();
-    void ShowToggles();
 
     WindowServices m_services;
+    WindowDisplay m_display; // shows m_core on the controls; made first, used only later
     Korvale m_core;
     std::array<QTimer, 3> m_timers;
     QObject* m_automationProxy = nullptr;
     QEventLoop* m_runLoop = nullptr; // the loop of RunUntilHidden while it runs
 };
-
-// Sets a label's text only when it differs, so unchanged displays are not redrawn.
-void SetLabelText(QLabel* label, const QString& text);
-// Checks or releases a checkable button without raising its handler.
-void SetCheckedSilently(QAbstractButton* button, bool checked);
 
 } // namespace korvale

@@ -138,7 +138,7 @@ TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
     // start hidden, disabled or at nothing as the template says.
     EXPECT_EQ(std::tuple(l.w.PlayListBox->height() > l.w.height() / 2,
                          l.w.MixStyleCombo->height() < l.w.height() / 10,
-                         l.w.findChild<QWidget*>("ShuffleScratchList")->isVisibleTo(&l.w),
+                         l.w.ShuffleScratchList->isVisibleTo(&l.w),
                          l.w.SetCueButton->isVisibleTo(&l.w), l.w.UpperProgressBar->value()),
               std::tuple(true, true, false, true, 0));
     ExpectShowsCore(l.w);
