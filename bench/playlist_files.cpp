@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "support/TempDir.h"
 #include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
+#include "support/TempDir.h"
 #include "support/TestWindow.h"
 #include "ui/CKORVALEDlg.h"
 #include "ui/PlayListView.h"

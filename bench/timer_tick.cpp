@@ -11,9 +11,9 @@
 #include "audio/AudioEngine.h"
 #include "support/ClipFactory.h"
 #include "support/FakeDevices.h"
+#include "support/FakeMediaVoice.h"
 #include "support/OfflineEngine.h"
 #include "support/TempDir.h"
-#include "support/FakeMediaVoice.h"
 #include "support/TestWindow.h"
 #include "ui/CKORVALEDlg.h"
 

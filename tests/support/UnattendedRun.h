@@ -17,7 +17,8 @@ struct StackProbeHost : test::FakeCoreHost {
     void Changed(CorePart part) override {
         volatile char marker = 0;
         const auto address = reinterpret_cast<std::uintptr_t>(&marker);
-        lowestStack = std::min(lowestStack, address), highestStack = std::max(highestStack, address);
+        lowestStack = std::min(lowestStack, address),
+        highestStack = std::max(highestStack, address);
         FakeCoreHost::Changed(part);
     }
     std::uintptr_t lowestStack = UINTPTR_MAX;
@@ -51,7 +52,10 @@ struct UnattendedRun {
         nowMs += kSliceMs;
         core.OnTimer(TimerId::Tick);
         Book();
-        if (core.Fade().Phase() == MixPhase::Fading && nowMs % kFadeTimerMs == 0) { core.OnTimer(TimerId::Fade); Book(); }
+        if (core.Fade().Phase() == MixPhase::Fading && nowMs % kFadeTimerMs == 0) {
+            core.OnTimer(TimerId::Fade);
+            Book();
+        }
     }
     bool Playing() {
         return engine.voice(VoiceId::Deck1).playState() == VoicePlayState::Playing ||
@@ -68,7 +72,8 @@ struct UnattendedRun {
     // Waits until both decks' clips are measured (off: the run goes on as the engine does).
     void WaitForAnalyses() {
         for (const VoiceId id : {VoiceId::Deck1, VoiceId::Deck2})
-            while (waitForAnalyses && engine.voice(id).analysisPending()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            while (waitForAnalyses && engine.voice(id).analysisPending())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     bool waitForAnalyses = false;
 
@@ -78,7 +83,8 @@ struct UnattendedRun {
     test::FakeDialogs dialogs;
     test::FakeShell shell;
     StackProbeHost host;
-    Korvale core{CoreServices{&engine.voice(VoiceId::Deck1), &engine.voice(VoiceId::Deck2), &mci, &devices, &dialogs, &shell},
+    Korvale core{CoreServices{&engine.voice(VoiceId::Deck1), &engine.voice(VoiceId::Deck2), &mci,
+                              &devices, &dialogs, &shell},
                  host};
 
     std::vector<float> slice = std::vector<float>(2 * kSliceFrames);
@@ -100,7 +106,8 @@ private:
         for (const VoiceId id : {VoiceId::Deck1, VoiceId::Deck2}) {
             const bool playing = engine.voice(id).playState() == VoicePlayState::Playing;
             bool& wasPlaying = m_playing[id == VoiceId::Deck1 ? 0 : 1];
-            if (playing && !wasPlaying) started.push_back(engine.voice(id).path());
+            if (playing && !wasPlaying)
+                started.push_back(engine.voice(id).path());
             wasPlaying = playing;
         }
     }
