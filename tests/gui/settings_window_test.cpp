@@ -33,9 +33,9 @@ struct FakeNotices : DesktopNotices {
 // A main window on fake outlets whose settings are kept in a file of its own.
 struct Outlets {
     korvale::testing::TempDir dir;
-    test::FakeBroadcast broadcast;
-    test::FakeRecording recording;
-    test::FakeSecrets secrets;
+    testing::FakeBroadcast broadcast;
+    testing::FakeRecording recording;
+    testing::FakeSecrets secrets;
     FakeNotices notices;
     std::unique_ptr<test::TestWindow> t;
 

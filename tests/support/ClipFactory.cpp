@@ -72,12 +72,19 @@ bool WriteSineMp3(const std::string& path, double seconds, double freqHz, int sa
     if (!lame || !file)
         return false;
     lame_global_flags* gf = lame.get();
-    lame_set_in_samplerate(gf, sampleRate), lame_set_out_samplerate(gf, sampleRate);
-    lame_set_num_channels(gf, 2), lame_set_quality(gf, 5);
-    const bool vbr = mode == Mp3Mode::Vbr || mode == Mp3Mode::VbrNoTag,
-               tag = mode == Mp3Mode::Cbr || mode == Mp3Mode::Vbr;
-    lame_set_VBR(gf, vbr ? vbr_default : vbr_off);
-    vbr ? lame_set_VBR_quality(gf, 4) : lame_set_brate(gf, 128);
+    lame_set_in_samplerate(gf, sampleRate);
+    lame_set_out_samplerate(gf, sampleRate);
+    lame_set_num_channels(gf, 2);
+    lame_set_quality(gf, 5);
+    const bool vbr = mode == Mp3Mode::Vbr || mode == Mp3Mode::VbrNoTag;
+    const bool tag = mode == Mp3Mode::Cbr || mode == Mp3Mode::Vbr;
+    if (vbr) {
+        lame_set_VBR(gf, vbr_default);
+        lame_set_VBR_quality(gf, 4);
+    } else {
+        lame_set_VBR(gf, vbr_off);
+        lame_set_brate(gf, 128);
+    }
     lame_set_bWriteVbrTag(gf, tag ? 1 : 0);
     std::vector<unsigned char> mp3(kBlockFrames * 5 / 4 + 7200);
     const auto put = [&](int bytes) {

@@ -9,7 +9,7 @@
 #include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
 
-namespace korvale::test {
+namespace korvale::testing {
 
 // A front end that records what the core asks of it: running timers, busy spans and the
 // change notices.
@@ -47,7 +47,8 @@ struct CoreFixture {
 
     // Registers `path` on both decks with `seconds` of duration.
     void AddClip(const std::string& path, double seconds) {
-        deck1.AddClip(path, seconds), deck2.AddClip(path, seconds);
+        deck1.AddClip(path, seconds);
+        deck2.AddClip(path, seconds);
     }
     // Registers every path (`seconds` long) and appends them to the play list.
     void Gather(const std::vector<std::string>& paths, double seconds = 100.0) {
@@ -61,4 +62,4 @@ struct CoreFixture {
     std::string Holds(Deck deck) const { return core.Decks().Player(deck).GetFileName(); }
 };
 
-} // namespace korvale::test
+} // namespace korvale::testing

@@ -13,11 +13,11 @@ namespace korvale::testing {
 
 // A front end that notes how deep in the stack the core tells it of each change (every
 // deck load does).
-struct StackProbeHost : test::FakeCoreHost {
+struct StackProbeHost : FakeCoreHost {
     void Changed(CorePart part) override {
         volatile char marker = 0;
         const auto address = reinterpret_cast<std::uintptr_t>(&marker);
-        lowestStack = std::min(lowestStack, address),
+        lowestStack = std::min(lowestStack, address);
         highestStack = std::max(highestStack, address);
         FakeCoreHost::Changed(part);
     }
@@ -41,7 +41,8 @@ struct UnattendedRun {
         core.Store().SelectedByUser(0);
         WaitForAnalyses();
         core.Leveling().Apply();
-        core.SetLoadNext(true), core.SetMixNext(true);
+        core.SetLoadNext(true);
+        core.SetMixNext(true);
         core.Fade().Mix();
         Book();
     }
@@ -78,10 +79,10 @@ struct UnattendedRun {
     bool waitForAnalyses = false;
 
     OfflineEngine engine;
-    test::FakeMciDevice mci;
-    test::FakeAudioDevices devices;
-    test::FakeDialogs dialogs;
-    test::FakeShell shell;
+    FakeMciDevice mci;
+    FakeAudioDevices devices;
+    FakeDialogs dialogs;
+    FakeShell shell;
     StackProbeHost host;
     Korvale core{CoreServices{&engine.voice(VoiceId::Deck1), &engine.voice(VoiceId::Deck2), &mci,
                               &devices, &dialogs, &shell},

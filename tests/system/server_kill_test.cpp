@@ -20,7 +20,7 @@ using Clock = std::chrono::steady_clock;
 // it runs, the fade timer every 40 ms. Counts the cross-fades begun.
 struct RealTimeRun {
     Korvale& core;
-    test::FakeCoreHost& host;
+    testing::FakeCoreHost& host;
     Clock::time_point next = Clock::now();
     long long ms = 0;
     int fadesBegun = 0;
@@ -53,10 +53,10 @@ TEST(CrossFadePulse, ServerKilledMidFadeTheRunGoesOn) {
     AudioEngine engine(MakeBestAudioOutput());
     ASSERT_NE(engine.outputName(), "null") << "the sound server was not reached";
     EngineVoice &deck1 = engine.voice(VoiceId::Deck1), &deck2 = engine.voice(VoiceId::Deck2);
-    test::FakeMciDevice mci;
-    test::FakeAudioDevices devices;
-    test::FakeDialogs dialogs;
-    test::FakeCoreHost host;
+    testing::FakeMciDevice mci;
+    testing::FakeAudioDevices devices;
+    testing::FakeDialogs dialogs;
+    testing::FakeCoreHost host;
     Korvale core({&deck1, &deck2, &mci, &devices, &dialogs, nullptr}, host);
     core.Start(dir.path(), false);
     // The folder's MP3 clips gathered, the first selected, the run unattended.

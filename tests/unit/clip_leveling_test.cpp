@@ -49,8 +49,11 @@ Heard RunUnattended(const std::vector<std::vector<float>>& clips, bool match, bo
         paths.push_back(dir.file("clip" + std::to_string(paths.size()) + ".wav"));
         EXPECT_TRUE(WriteMonoClip(paths.back(), SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate, clip));
     }
-    run.core.Leveling().SetMatchLoudness(match), run.core.Leveling().SetSkipSilentEdges(skipEdges);
-    run.waitForAnalyses = true, run.core.Store().List().AppendMany(paths), run.Start();
+    run.core.Leveling().SetMatchLoudness(match);
+    run.core.Leveling().SetSkipSilentEdges(skipEdges);
+    run.waitForAnalyses = true;
+    run.core.Store().List().AppendMany(paths);
+    run.Start();
     Heard heard{std::vector<std::vector<float>>(clips.size())};
     int silent = -1; // slices of silence since sound was last heard; -1 before any sound
     while (run.started.size() <= clips.size() && run.nowMs < 120000) { // until it starts over
@@ -112,9 +115,11 @@ TEST(ClipLeveling, AMatchGainThatComesLateRampsInOverAtLeast100MsWithoutAClick) 
     TempDir dir;
     OfflineEngine offline;
     EngineVoice& voice = offline.voice(VoiceId::Deck1);
-    ASSERT_TRUE(WriteSineWav(dir.file("t.wav"), 3.0, 440, 48000, 0.25, 2, WavFormat::Float32) &&
-                voice.open(dir.file("t.wav")));
-    voice.setVolume(0), voice.play(), offline.render(4800);
+    ASSERT_TRUE(WriteSineWav(dir.file("t.wav"), 3.0, 440, 48000, 0.25, 2, WavFormat::Float32));
+    ASSERT_TRUE(voice.open(dir.file("t.wav")));
+    voice.setVolume(0);
+    voice.play();
+    offline.render(4800);
     voice.setMatchGain(600); // +6 dB: about twice the amplitude
     const std::vector<float> out = Channel(offline.render(48000), 0);
     const auto level = [&](double s) {
@@ -142,11 +147,11 @@ TEST(ClipLeveling, AListLoadStartsWhereItsSoundBeginsOnceMeasuredAndTheGainFollo
           Row{false, true, true, false, true, false, 0, -400},
           Row{false, true, true, false, false, true, 0, 200}, // late: turned on once loaded
           Row{true, false, true, false, false, true, 2.5, 0}}) {
-        test::CoreFixture f;
+        testing::CoreFixture f;
         f.AddClip("/c.mp3", 100);
         const auto options = [&] {
-            f.core.Leveling().SetSkipSilentEdges(r.skip),
-                f.core.Leveling().SetMatchLoudness(r.match);
+            f.core.Leveling().SetSkipSilentEdges(r.skip);
+            f.core.Leveling().SetMatchLoudness(r.match);
         };
         if (!r.late)
             options();

@@ -13,7 +13,7 @@ using namespace korvale;
 using Status = PlaybackStatus;
 
 TEST(CoreMediaControls, OnAirClipFollowsTheDecks) {
-    test::CoreFixture f;
+    korvale::testing::CoreFixture f;
     f.Gather({"/music/a b#\xC3\xBC.mp3", "/music/b.wav"});
     MediaControls& media = f.core.Media();
     const auto fadeToEnd = [&] {
@@ -83,7 +83,7 @@ TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
     };
     for (const auto& [uri, path] : cases)
         EXPECT_EQ(PathOfFileUri(uri), path) << uri;
-    test::CoreFixture f; // only a regular file is opened, and joins the play list
+    korvale::testing::CoreFixture f; // only a regular file is opened, and joins the play list
     korvale::testing::TempDir dir;
     const std::string clip = dir.file("c.mp3");
     ASSERT_TRUE(korvale::testing::WriteBytes(clip, "x"));

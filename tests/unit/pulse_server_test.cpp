@@ -68,14 +68,15 @@ protected:
     }
 
     AlsaAudioDevices devices;
-    test::FakeDialogs dialogs;
-    test::FakeCoreHost host;
+    testing::FakeDialogs dialogs;
+    testing::FakeCoreHost host;
     Korvale core{CoreServices{nullptr, nullptr, nullptr, &devices, &dialogs, nullptr}, host};
 };
 
 TEST_F(LevelsOnPulse, StartUpFindsTheServerAndItsMixerAndMovingMasterLevelSetsTheSinkVolume) {
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text;
-    EXPECT_TRUE(devices.waveOutCount() >= 1 && devices.mixerCount() >= 1);
+    EXPECT_GE(devices.waveOutCount(), 1);
+    EXPECT_GE(devices.mixerCount(), 1);
     EXPECT_EQ(
         std::tuple(devices.waveOutCanSetVolume(), core.Levels().MasterCaption(),
                    core.Levels().MasterCaptionEnabled()),
@@ -84,12 +85,13 @@ TEST_F(LevelsOnPulse, StartUpFindsTheServerAndItsMixerAndMovingMasterLevelSetsTh
     EXPECT_EQ(std::pair(devices.auxCount(), core.Levels().MicButtonEnabled()), std::pair(0, false));
     for (const int position : {16384, 1, 32769, 65536}) { // each a real move
         SCOPED_TRACE(position);
-        core.Levels().MasterMovedByUser(position), core.OnVScroll();
+        core.Levels().MasterMovedByUser(position);
+        core.OnVScroll();
         ASSERT_EQ(core.Levels().MasterPosition(), position);
         const double expected = LevelPositionToChannel(position) * kServerFull / kChannelFull;
         const auto [left, right] = SinkVolume();
-        EXPECT_TRUE(std::abs(left - expected) <= 1.0 && std::abs(right - expected) <= 1.0)
-            << left << " " << right;
+        EXPECT_NEAR(left, expected, 1.0);
+        EXPECT_NEAR(right, expected, 1.0);
     }
 }
 
