@@ -139,9 +139,10 @@ protected:
 };
 
 TEST_F(MediaControlsServer, PropertiesTellTheCoreAndCallsActOnIt) {
-    for (const char* clip : {"/m/one.mp3", "/m/two.mp3"})
+    for (const char* clip : {"/m/one.mp3", "/m/two.mp3"}) {
         t.deck1.AddClip(clip, 60.0);
-    t.deck2.AddClip(clip, 60.0);
+        t.deck2.AddClip(clip, 60.0);
+    }
     core.Store().List().AppendMany({"/m/one.mp3", "/m/two.mp3"});
     core.Store().SelectedByUser(0); // one on each deck
     core.Store().SelectedByUser(1);
