@@ -14,9 +14,9 @@
 #include <cstdio>
 #include <string>
 
-#include "support/TempDir.h"
 #include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
+#include "support/TempDir.h"
 #include "support/TestWindow.h"
 #include "ui/CKORVALEDlg.h"
 #include "ui/PlayListView.h"
@@ -25,7 +25,7 @@ extern char** environ;
 
 namespace {
 
-using BenchWindow = korvale::test::TestWindow;
+using BenchWindow = korvale::testing::TestWindow;
 
 using Clock = std::chrono::steady_clock;
 

@@ -151,8 +151,8 @@ int main(int argc, char** argv) {
     korvale::AudioEngine engine(korvale::MakeBestAudioOutput());
     korvale::AlsaAudioDevices devices;
     korvale::MediaCommandInterpreter mediaCommands(engine.voice(korvale::VoiceId::Cue));
-    korvale::test::FakeDialogs dialogs;
-    korvale::test::FakeShell shell;
+    korvale::testing::FakeDialogs dialogs;
+    korvale::testing::FakeShell shell;
     korvale::WindowServices services;
     services.core = {&engine.voice(korvale::VoiceId::Deck1),
                      &engine.voice(korvale::VoiceId::Deck2),

@@ -14,16 +14,16 @@
 #include <string>
 #include <vector>
 
-#include "support/TempDir.h"
 #include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
+#include "support/TempDir.h"
 #include "support/TestWindow.h"
 #include "ui/CKORVALEDlg.h"
 #include "ui/PlayListView.h"
 
 namespace {
 
-using BenchWindow = korvale::test::TestWindow;
+using BenchWindow = korvale::testing::TestWindow;
 
 constexpr std::size_t kEntries = 100000;
 constexpr int kRepeats = 5;

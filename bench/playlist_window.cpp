@@ -21,7 +21,7 @@
 
 namespace {
 
-using BenchWindow = korvale::test::TestWindow;
+using BenchWindow = korvale::testing::TestWindow;
 
 using Clock = std::chrono::steady_clock;
 

@@ -11,15 +11,15 @@
 #include "audio/AudioEngine.h"
 #include "support/ClipFactory.h"
 #include "support/FakeDevices.h"
+#include "support/FakeMediaVoice.h"
 #include "support/OfflineEngine.h"
 #include "support/TempDir.h"
-#include "support/FakeMediaVoice.h"
 #include "support/TestWindow.h"
 #include "ui/CKORVALEDlg.h"
 
 namespace {
 
-using BenchWindow = korvale::test::TestWindow;
+using BenchWindow = korvale::testing::TestWindow;
 
 using Clock = std::chrono::steady_clock;
 
@@ -95,9 +95,9 @@ Figures EngineVoices() {
     korvale::testing::WriteSineWav(clipA, kWavSeconds, 440.0, kRate, 0.5);
     korvale::testing::WriteSineWav(clipB, kWavSeconds, 660.0, kRate, 0.5);
     korvale::testing::OfflineEngine engine;
-    korvale::test::FakeMciDevice mci;
-    korvale::test::FakeAudioDevices devices;
-    korvale::test::FakeDialogs dialogs;
+    korvale::testing::FakeMciDevice mci;
+    korvale::testing::FakeAudioDevices devices;
+    korvale::testing::FakeDialogs dialogs;
     korvale::WindowServices services;
     services.core.deck1 = &engine.voice(korvale::VoiceId::Deck1);
     services.core.deck2 = &engine.voice(korvale::VoiceId::Deck2);

@@ -16,7 +16,7 @@ test_packages=(
     libgtest-dev libgmock-dev icecast2
     dbus dbus-bin pulseaudio pulseaudio-utils playerctl
     xvfb xauth xdotool x11-utils imagemagick
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format-14
     desktop-file-utils appstream dpkg-dev file lintian
 )
 

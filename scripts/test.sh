@@ -6,6 +6,21 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
 
 bash "$root/scripts/deps.sh" test
+
+# Every C++ file is in the project's format (.clang-format, read by clang-format 14).
+unformatted=()
+while IFS= read -r -d '' file; do
+    if ! clang-format-14 --style=file --dry-run --Werror "$file" >/dev/null 2>&1; then
+        unformatted+=("${file#"$root"/}")
+    fi
+done < <(find "$root/src" "$root/tests" "$root/bench" -type f \( -name '*.h' -o -name '*.cpp' \) \
+    -print0 | sort -z)
+if ((${#unformatted[@]} > 0)); then
+    echo "Not in the project's format (run clang-format-14 -i on them):" >&2
+    printf '    %s\n' "${unformatted[@]}" >&2
+    exit 1
+fi
+
 # Each stage after the release stage fails the script when it fails. KORVALE_TEST_STAGES
 # picks them (default: all of "sanitize tsan fuzz").
 stages="${KORVALE_TEST_STAGES:-sanitize tsan fuzz}"

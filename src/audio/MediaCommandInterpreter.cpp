@@ -1,7 +1,7 @@
 #include "audio/MediaCommandInterpreter.h"
 
-#include "interfaces/PathLength.h"
 #include "interfaces/MediaVoice.h"
+#include "interfaces/PathLength.h"
 
 #include <algorithm>
 #include <cctype>

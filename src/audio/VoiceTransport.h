@@ -69,7 +69,7 @@ public:
     void reportEnded(std::uint32_t generation) noexcept;
 
 private:
-    void refresh() const; // folds an end reached by the output into the state
+    void refresh() const;            // folds an end reached by the output into the state
     void halt(VoicePlayState state); // stop() and pause(): keeps the position
     void publishControl(bool playing);
     void notifyOutput() const;

@@ -48,8 +48,8 @@ public:
     void Play();
     // Asks the engine to measure the loaded clip (once per load). Non-blocking.
     void Measure();
-    // The loaded clip's measurement once the engine has made it after Measure(); nullopt before, with no
-    // clip, or for one that does not decode. Non-blocking.
+    // The loaded clip's measurement once the engine has made it after Measure(); nullopt before,
+    // with no clip, or for one that does not decode. Non-blocking.
     std::optional<ClipAnalysis> GetAnalysis() const;
     // Hundredths of a dB applied before the volume (positive boosts); ramped by the engine.
     void SetMatchGain(std::int32_t hundredthsOfDb);

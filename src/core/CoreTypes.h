@@ -7,8 +7,12 @@ enum class Deck { A = 1, B = 2 };
 
 inline constexpr Deck kDecks[] = {Deck::A, Deck::B};
 
-constexpr Deck OtherDeck(Deck deck) { return deck == Deck::A ? Deck::B : Deck::A; }
-constexpr int DeckNumber(Deck deck) { return static_cast<int>(deck); }
+constexpr Deck OtherDeck(Deck deck) {
+    return deck == Deck::A ? Deck::B : Deck::A;
+}
+constexpr int DeckNumber(Deck deck) {
+    return static_cast<int>(deck);
+}
 
 // What ChooseDeck answers: a deck to load on, both empty (load on deck 1), or both playing
 // (no load).
@@ -39,10 +43,10 @@ enum class MixPhase { Idle = -1, Fading = 2 };
 // Why a cross-fade goes the way it goes. Into1 and Into1From2Playing fade deck 1 in and
 // deck 2 out, the other two the reverse; the codes are those the direction is known by.
 enum class MixDirection {
-    None = 0,              // neither deck holds a clip
-    Into1 = 1,             // only deck 1 holds a clip, or neither plays
+    None = 0,               // neither deck holds a clip
+    Into1 = 1,              // only deck 1 holds a clip, or neither plays
     Into1From2Playing = 12, // deck 2 plays, deck 1 does not
-    Into2 = 2,             // only deck 2 holds a clip
+    Into2 = 2,              // only deck 2 holds a clip
     Into2From1Playing = 21, // deck 1 plays
 };
 

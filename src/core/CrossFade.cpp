@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "core/Korvale.h"
 #include "core/FadeArithmetic.h"
 #include "core/FaderUnits.h"
+#include "core/Korvale.h"
 
 namespace korvale {
 

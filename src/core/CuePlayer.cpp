@@ -4,10 +4,10 @@
 #include <limits>
 
 #include "core/Korvale.h"
-#include "interfaces/PathLength.h"
 #include "core/TimeText.h"
 #include "interfaces/Dialogs.h"
 #include "interfaces/MciDevice.h"
+#include "interfaces/PathLength.h"
 
 namespace korvale {
 

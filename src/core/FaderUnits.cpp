@@ -1,7 +1,7 @@
 #include "core/FaderUnits.h"
 
-#include <algorithm>
 #include "core/FormatText.h"
+#include <algorithm>
 
 namespace korvale {
 

@@ -17,7 +17,6 @@ std::string SkipLastLabelText(int seconds) {
     return FormatText("Skip the last %d seconds", seconds);
 }
 
-
 std::string InSpeedLabelText(int speed) {
     return FormatText("In Speed %d", speed);
 }

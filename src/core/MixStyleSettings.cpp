@@ -1,7 +1,7 @@
 #include "core/MixStyleSettings.h"
 
-#include "core/Korvale.h"
 #include "core/FaderUnits.h"
+#include "core/Korvale.h"
 #include "core/MixStylePresets.h"
 
 namespace korvale {

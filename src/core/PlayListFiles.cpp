@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "core/Korvale.h"
-#include "interfaces/Dialogs.h"
 #include "core/PlayListCodec.h"
 #include "core/WholeFile.h"
+#include "interfaces/Dialogs.h"
 
 namespace korvale {
 
@@ -24,7 +24,6 @@ constexpr char kDefaultSaveSuffix[] = "ztl";
 
 // Save filters, numbered from 1 in the order shown.
 enum SaveFilter : int { kSaveFilterZtl = 1, kSaveFilterM3u = 2, kSaveFilterAll = 3 };
-
 
 SaveFileRequest PlayListSaveRequest() {
     SaveFileRequest request;

@@ -1,10 +1,10 @@
 #include "core/PlayListStore.h"
 
+#include "core/FolderSearch.h"
 #include "core/FormatText.h"
 #include "core/Korvale.h"
-#include "interfaces/PathLength.h"
 #include "interfaces/Dialogs.h"
-#include "core/FolderSearch.h"
+#include "interfaces/PathLength.h"
 
 namespace korvale {
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/Korvale.h"
-#include "interfaces/Dialogs.h"
 #include "core/ShuffleOrder.h"
+#include "interfaces/Dialogs.h"
 
 namespace korvale {
 
@@ -45,8 +45,8 @@ void ShuffleAndAdvance::ShufflePlayList() {
 
     m_core.SetStatus(kShuffleDoneStatus);
     if (count >= 1 && m_dialogs != nullptr) {
-        m_dialogs->messageBox(ShuffleDoneText(count), kShuffleDoneCaption,
-                              MessageIcon::Information, MessageButtons::Ok);
+        m_dialogs->messageBox(ShuffleDoneText(count), kShuffleDoneCaption, MessageIcon::Information,
+                              MessageButtons::Ok);
     }
 }
 

@@ -23,8 +23,8 @@ public:
     // Without one they show on their own.
     void SetOwner(QWidget* owner) { m_owner = owner; }
 
-    MessageAnswer messageBox(const std::string& text, const std::string& caption,
-                             MessageIcon icon, MessageButtons buttons) override;
+    MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
+                             MessageButtons buttons) override;
     // Shown without an owner and without modality: the main window stays usable while it
     // is open. Only an existing file can be confirmed; confirming one makes its folder the
     // working directory.

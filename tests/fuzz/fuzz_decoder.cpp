@@ -20,22 +20,28 @@ using namespace korvale;
 // Checks what a decoder promises: a decoder exactly when the open succeeded, a sane rate and
 // length, never more frames than asked for; reads, seeks and reads again as a voice would.
 void Exercise(DecoderOpenResult result) {
-    if ((result.status == DecoderOpenStatus::Ok) != (result.decoder != nullptr)) std::abort();
-    if (!result.decoder) return;
+    if ((result.status == DecoderOpenStatus::Ok) != (result.decoder != nullptr))
+        std::abort();
+    if (!result.decoder)
+        return;
     Decoder& decoder = *result.decoder;
-    if (decoder.sampleRate() <= 0 || decoder.lengthFrames() < 0) std::abort();
+    if (decoder.sampleRate() <= 0 || decoder.lengthFrames() < 0)
+        std::abort();
     constexpr std::size_t kChunk = 1024;
     std::vector<float> buffer(kChunk * Decoder::kChannels);
     // Bounded, so that a header claiming hours of audio cannot stall the run.
     const auto readSome = [&](std::size_t limit) {
         for (std::size_t total = 0, got = 1; total < limit && got > 0; total += got) {
-            if ((got = decoder.read(buffer.data(), kChunk)) > kChunk) std::abort();
+            if ((got = decoder.read(buffer.data(), kChunk)) > kChunk)
+                std::abort();
         }
     };
     readSome(1 << 18);
     const std::int64_t length = decoder.lengthFrames();
-    for (const std::int64_t target : {length / 2, std::int64_t{0}, length, length + 1, std::int64_t{-1}}) {
-        if (decoder.seek(target)) readSome(2 * kChunk);
+    for (const std::int64_t target :
+         {length / 2, std::int64_t{0}, length, length + 1, std::int64_t{-1}}) {
+        if (decoder.seek(target))
+            readSome(2 * kChunk);
     }
 }
 

@@ -28,14 +28,17 @@ constexpr std::size_t kMaxCommands = 64;
 
 // A 440 Hz tone as a PCM WAV file (8 or 16 bits), written by libsndfile.
 void WriteTone(const char* name, int rate, int channels, int bits, int frames) {
-    SF_INFO info{.samplerate = rate, .channels = channels,
+    SF_INFO info{.samplerate = rate,
+                 .channels = channels,
                  .format = SF_FORMAT_WAV | (bits == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16)};
     SNDFILE* file = sf_open(name, SFM_WRITE, &info);
     std::vector<float> samples(static_cast<std::size_t>(frames * channels));
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * 440.0 * double(i / channels) / rate));
+        samples[i] =
+            static_cast<float>(0.5 * std::sin(2.0 * M_PI * 440.0 * double(i / channels) / rate));
     }
-    if (file == nullptr || sf_writef_float(file, samples.data(), frames) != frames) std::abort();
+    if (file == nullptr || sf_writef_float(file, samples.data(), frames) != frames)
+        std::abort();
     sf_close(file);
 }
 
@@ -47,7 +50,9 @@ struct Rig {
     std::vector<float> block = std::vector<float>(kBlockFrames * 2);
     void Render() {
         output->pullInto(block.data(), kBlockFrames);
-        if (!std::all_of(block.begin(), block.end(), [](float sample) { return std::isfinite(sample); })) std::abort();
+        if (!std::all_of(block.begin(), block.end(),
+                         [](float sample) { return std::isfinite(sample); }))
+            std::abort();
     }
 }* g_rig = nullptr;
 
@@ -56,8 +61,12 @@ struct Rig {
 // The clips' folder goes under TMPDIR (scripts/fuzz.sh points it into the build folder).
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static std::string folder = fs::temp_directory_path() / "korvale-fuzz-mci.XXXXXX";
-    if (::mkdtemp(folder.data()) == nullptr || ::chdir(folder.c_str()) != 0) std::abort();
-    std::atexit([] { std::error_code ignored; fs::remove_all(folder, ignored); }); // removed at the end
+    if (::mkdtemp(folder.data()) == nullptr || ::chdir(folder.c_str()) != 0)
+        std::abort();
+    std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }); // removed at the end
     WriteTone("a.wav", 44100, 2, 16, 11025);
     fs::copy_file("a.wav", "b.mp3");
     WriteTone("c.wav", 22050, 1, 8, 4000);
@@ -70,10 +79,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-    for (std::size_t start = 0, commands = 0; start <= input.size() && commands < kMaxCommands; ++commands) {
+    for (std::size_t start = 0, commands = 0; start <= input.size() && commands < kMaxCommands;
+         ++commands) {
         const std::size_t end = std::min(input.find('\n', start), input.size());
         const std::string command(input.substr(start, end - start));
-        if (g_rig->interpreter.sendString(command).find_first_not_of("0123456789") != std::string::npos) {
+        if (g_rig->interpreter.sendString(command).find_first_not_of("0123456789") !=
+            std::string::npos) {
             std::abort(); // replies are decimal milliseconds or nothing
         }
         (void)g_rig->interpreter.shortPath(command);

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string formatted = FormatTimeText(seconds);
         // Four parts of at most a sign and two digits each (the hours wrap at 60, frames
         // stay under 25), three separators.
-        if (formatted.size() < kTimeTextReset.size() || formatted.size() > 4 * 3 + 3) std::abort();
+        if (formatted.size() < kTimeTextReset.size() || formatted.size() > 4 * 3 + 3)
+            std::abort();
         (void)ParseTimeText(formatted);
     }
     return 0;

@@ -61,7 +61,7 @@ TEST(AutomationServer, TheCreatorHoldsTheWindowUntilItReleasesOrLeaves) {
     if (!bus.isConnected())
         GTEST_SKIP() << "run under dbus-run-session";
     for (const bool leaves : {false, true}) { // a client that leaves is one started by a client
-        test::TestWindow t;
+        testing::TestWindow t;
         t.w->show();
         AutomationServer server(bus, /*userControl=*/!leaves);
         server.AttachWindow(t.w.get());
@@ -81,7 +81,8 @@ TEST(AutomationServer, TheCreatorHoldsTheWindowUntilItReleasesOrLeaves) {
                        .path();
         }
         ASSERT_TRUE(path.startsWith(AutomationServer::kObjectPathPrefix));
-        EXPECT_TRUE(server.HasObject() && t.w->AutomationProxy() != nullptr);
+        EXPECT_TRUE(server.HasObject());
+        EXPECT_NE(t.w->AutomationProxy(), nullptr);
         EXPECT_TRUE(QTest::qWaitFor([&] {
             return !bus.interface()->isServiceRegistered(kName).value();
         })) << "one copy serves one object: the name is given up";
@@ -92,7 +93,8 @@ TEST(AutomationServer, TheCreatorHoldsTheWindowUntilItReleasesOrLeaves) {
         EXPECT_EQ(
             CallFactory(QDBusConnection(creator), "Release", PathArgument(path + "9")).errorName(),
             "org.freedesktop.DBus.Error.UnknownObject");
-        EXPECT_TRUE(server.HasObject() && released.isEmpty());
+        EXPECT_TRUE(server.HasObject());
+        EXPECT_TRUE(released.isEmpty());
         if (leaves) {
             QDBusConnection::disconnectFromBus(creator);
         } else {
@@ -100,7 +102,8 @@ TEST(AutomationServer, TheCreatorHoldsTheWindowUntilItReleasesOrLeaves) {
                       QDBusMessage::ReplyMessage);
         }
         EXPECT_TRUE(QTest::qWaitFor([&] { return released.count() == 1; }));
-        EXPECT_FALSE(server.HasObject() || t.w->AutomationProxy() != nullptr);
+        EXPECT_FALSE(server.HasObject());
+        EXPECT_EQ(t.w->AutomationProxy(), nullptr);
         // Under the user's control the window runs on; started by a client, it ends.
         EXPECT_EQ(QTest::qWaitFor([&] { return t.w->isHidden(); }, leaves ? 5000 : 200), leaves);
         if (leaves) { // the application was told to end: a run of it clears that for the tests
@@ -108,7 +111,8 @@ TEST(AutomationServer, TheCreatorHoldsTheWindowUntilItReleasesOrLeaves) {
             QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
             QCoreApplication::exec();
         }
-        QDBusConnection::disconnectFromBus(creator), QDBusConnection::disconnectFromBus(other);
+        QDBusConnection::disconnectFromBus(creator);
+        QDBusConnection::disconnectFromBus(other);
     }
 }
 
@@ -129,17 +133,20 @@ protected:
     static constexpr char kClient[] = "korvale-media-client";
     const QString player = MprisServer::kPlayerInterface;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    test::TestWindow t;
+    testing::TestWindow t;
     Korvale& core = t.w->Core();
     MprisServer server{bus, core.Media(), t.w.get()};
     QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, kClient);
 };
 
 TEST_F(MediaControlsServer, PropertiesTellTheCoreAndCallsActOnIt) {
-    for (const char* clip : {"/m/one.mp3", "/m/two.mp3"})
-        t.deck1.AddClip(clip, 60.0), t.deck2.AddClip(clip, 60.0);
+    for (const char* clip : {"/m/one.mp3", "/m/two.mp3"}) {
+        t.deck1.AddClip(clip, 60.0);
+        t.deck2.AddClip(clip, 60.0);
+    }
     core.Store().List().AppendMany({"/m/one.mp3", "/m/two.mp3"});
-    core.Store().SelectedByUser(0), core.Store().SelectedByUser(1); // one on each deck
+    core.Store().SelectedByUser(0); // one on each deck
+    core.Store().SelectedByUser(1);
     const auto all = [&](const QString& interface) {
         return qdbus_cast<QVariantMap>(Properties("GetAll", {interface}).arguments().value(0));
     };

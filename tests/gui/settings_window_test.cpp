@@ -33,15 +33,15 @@ struct FakeNotices : DesktopNotices {
 // A main window on fake outlets whose settings are kept in a file of its own.
 struct Outlets {
     korvale::testing::TempDir dir;
-    test::FakeBroadcast broadcast;
-    test::FakeRecording recording;
-    test::FakeSecrets secrets;
+    testing::FakeBroadcast broadcast;
+    testing::FakeRecording recording;
+    testing::FakeSecrets secrets;
     FakeNotices notices;
-    std::unique_ptr<test::TestWindow> t;
+    std::unique_ptr<testing::TestWindow> t;
 
     QString File() const { return QString::fromStdString(dir.file("korvale.ini")); }
     SettingsWindow& Open(bool broadcastSwitch = false) {
-        t = std::make_unique<test::TestWindow>(
+        t = std::make_unique<testing::TestWindow>(
             nullptr, QSize(1280, 1024), File(), [&](WindowServices& services) {
                 services.outlets = {&broadcast, &recording, &secrets, nullptr, &notices};
                 services.broadcastSwitch = broadcastSwitch;
@@ -64,7 +64,7 @@ void Type(QSpinBox* spin, int value) {
 }
 
 TEST(SettingsWindow, OpensFromTheContextMenuAndWithCtrlComma) {
-    test::TestWindow t;
+    testing::TestWindow t;
     EXPECT_EQ(t.w->Options->actions().last()->text(), "Settings...");
     t.w->Options->SettingsAction->trigger();
     EXPECT_TRUE(t.w->Settings->isVisible());
@@ -173,7 +173,7 @@ TEST(SettingsWindow, RecordingStartsInItsFolderAndAFailureIsToldOnce) {
 }
 
 TEST(SettingsWindow, ThePlaybackPageAndTheContextMenuStayInStep) {
-    test::TestWindow t;
+    testing::TestWindow t;
     SettingsWindow& s = *t.w->Settings;
     s.MatchLoudnessCheck->click();
     EXPECT_TRUE(t.w->Options->MatchLoudnessAction->isChecked());

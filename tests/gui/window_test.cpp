@@ -88,8 +88,8 @@ void ExpectShowsCore(W& w) {
 
 // A window with the clips listed, "a" on deck A (the user's choice) and "b" on deck B.
 struct L {
-    test::FakeDialogs dialogs;
-    test::TestWindow t{&dialogs};
+    testing::FakeDialogs dialogs;
+    testing::TestWindow t{&dialogs};
     W& w = *t.w;
     Korvale& core = w.Core();
     L() {
@@ -115,12 +115,14 @@ struct L {
             QTest::mouseClick(control, Qt::LeftButton);
         }
     }
-    bool Playing(const test::FakeMediaVoice& v) { return v.playState() == VoicePlayState::Playing; }
+    bool Playing(const testing::FakeMediaVoice& v) {
+        return v.playState() == VoicePlayState::Playing;
+    }
     TrackBar* pressed = nullptr; // the track bar moved last
 };
 
 TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
-    test::TestWindow fresh; // the status line keeps its template text until the core writes
+    testing::TestWindow fresh; // the status line keeps its template text until the core writes
     EXPECT_EQ(Text(fresh.w->StatusLine), "Ready");
     L l;
     for (const ControlSpec& entry : WindowControls())
@@ -212,7 +214,7 @@ TEST(WindowWiring, PlacementFollowsTheScreenWidth) {
                         {{1024, 768}, {192, 144, 640, 480}, true},
                         {{1023, 900}, {}, false}};
     for (const Row& row : rows) {
-        test::TestWindow t(nullptr, row.screen);
+        testing::TestWindow t(nullptr, row.screen);
         const QSize size = t.w->size(); // other screens: centred at the template's size
         const QRect centred(QPoint((row.screen.width() - size.width()) / 2,
                                    (row.screen.height() - size.height()) / 2),
@@ -357,9 +359,9 @@ TEST(WindowWiring, AnUnplayableEntryLeavesTheListAndTheNextLoadsOnce) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        test::TestWindow t;
+        testing::TestWindow t;
         W& w = *t.w;
-        for (test::FakeMediaVoice* deck : {&t.deck1, &t.deck2}) {
+        for (testing::FakeMediaVoice* deck : {&t.deck1, &t.deck2}) {
             deck->AddClip("/m/a.wav", 60.0);
             deck->AddClip("/m/s.wav", 0.8);
             deck->AddClip("/m/t.wav", 6.0);
@@ -492,7 +494,7 @@ TEST(RealDialogs, EachDialogIsAnsweredWhileTheWindowRuns) {
     for (const auto& [name, setUp, answer, check] : rows) {
         SCOPED_TRACE(name);
         QtDialogs dialogs;
-        test::TestWindow t(&dialogs);
+        testing::TestWindow t(&dialogs);
         dialogs.SetOwner(t.w.get());
         setUp(t.w->Core());
         bool answered = false;
@@ -515,14 +517,14 @@ TEST(RealDialogs, EachDialogIsAnsweredWhileTheWindowRuns) {
 TEST(WindowWiring, TheContextMenuTogglesTheClipOptionsAndTheyAreKeptAcrossRuns) {
     korvale::testing::TempDir dir;
     const QString file = QString::fromStdString(dir.file("korvale.ini"));
-    const auto shown = [](test::TestWindow& t) { // the entries' checks, as the core's options
+    const auto shown = [](testing::TestWindow& t) { // the entries' checks, as the core's options
         const OptionsMenu* m = t.w->Options;
         EXPECT_EQ(m->MatchLoudnessAction->isChecked(), t.w->Core().Leveling().MatchLoudness());
         EXPECT_EQ(m->SkipSilentEdgesAction->isChecked(), t.w->Core().Leveling().SkipSilentEdges());
         return std::pair(m->MatchLoudnessAction->isChecked(),
                          m->SkipSilentEdgesAction->isChecked());
     };
-    test::TestWindow first(nullptr, QSize(1280, 1024), file);
+    testing::TestWindow first(nullptr, QSize(1280, 1024), file);
     EXPECT_EQ(shown(first), std::pair(false, false));
     QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
     QApplication::sendEvent(first.w.get(), &click);
@@ -534,12 +536,12 @@ TEST(WindowWiring, TheContextMenuTogglesTheClipOptionsAndTheyAreKeptAcrossRuns) 
     EXPECT_EQ(entries[0]->text() + "|" + entries[1]->text(),
               "Match clip loudness|Skip silent starts and ends");
     first.w->Options->MatchLoudnessAction->trigger();
-    test::TestWindow second(nullptr, QSize(1280, 1024), file);
+    testing::TestWindow second(nullptr, QSize(1280, 1024), file);
     EXPECT_EQ(shown(second), std::pair(true, false));
     second.w->Options->MatchLoudnessAction->trigger();
     second.w->Options->SkipSilentEdgesAction->trigger();
     EXPECT_EQ(shown(second), std::pair(false, true));
-    EXPECT_EQ(shown(*std::make_unique<test::TestWindow>(nullptr, QSize(1280, 1024), file)),
+    EXPECT_EQ(shown(*std::make_unique<testing::TestWindow>(nullptr, QSize(1280, 1024), file)),
               std::pair(false, true));
 }
 

@@ -9,7 +9,7 @@
 #include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
 
-namespace korvale::test {
+namespace korvale::testing {
 
 // A front end that records what the core asks of it: running timers, busy spans and the
 // change notices.
@@ -33,7 +33,8 @@ public:
 struct CoreFixture {
     explicit CoreFixture(bool start = true)
         : core(CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell}, host) {
-        if (start) core.Start("/start/folder", /*startTick=*/false);
+        if (start)
+            core.Start("/start/folder", /*startTick=*/false);
     }
 
     FakeMediaVoice deck1, deck2;
@@ -45,10 +46,14 @@ struct CoreFixture {
     Korvale core;
 
     // Registers `path` on both decks with `seconds` of duration.
-    void AddClip(const std::string& path, double seconds) { deck1.AddClip(path, seconds), deck2.AddClip(path, seconds); }
+    void AddClip(const std::string& path, double seconds) {
+        deck1.AddClip(path, seconds);
+        deck2.AddClip(path, seconds);
+    }
     // Registers every path (`seconds` long) and appends them to the play list.
     void Gather(const std::vector<std::string>& paths, double seconds = 100.0) {
-        for (const std::string& path : paths) AddClip(path, seconds);
+        for (const std::string& path : paths)
+            AddClip(path, seconds);
         core.Store().List().AppendMany(paths);
     }
     // The user clicks entry `index` of the play list, which loads it.
@@ -57,4 +62,4 @@ struct CoreFixture {
     std::string Holds(Deck deck) const { return core.Decks().Player(deck).GetFileName(); }
 };
 
-} // namespace korvale::test
+} // namespace korvale::testing

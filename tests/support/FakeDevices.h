@@ -13,7 +13,7 @@
 #include "interfaces/MciDevice.h"
 #include "interfaces/Shell.h"
 
-namespace korvale::test {
+namespace korvale::testing {
 
 // Media-command device that records every command and answers from a script.
 class FakeMciDevice : public MciDevice {
@@ -43,11 +43,15 @@ public:
     std::optional<ChannelVolumes> waveOutVolume() override { return waveOutLevel; }
     void setWaveOutVolume(ChannelVolumes volumes) override { waveOutWrites.push_back(volumes); }
     int auxCount() override { return auxes; }
-    std::optional<bool> auxCanSetVolume(int device) override { return auxCaps.count(device) ? auxCaps[device] : std::nullopt; }
+    std::optional<bool> auxCanSetVolume(int device) override {
+        return auxCaps.count(device) ? auxCaps[device] : std::nullopt;
+    }
     std::optional<ChannelVolumes> auxVolume(int device) override {
         return auxLevels.count(device) != 0 ? std::optional(auxLevels[device]) : std::nullopt;
     }
-    void setAuxVolume(int device, ChannelVolumes volumes) override { auxWrites.emplace_back(device, volumes); }
+    void setAuxVolume(int device, ChannelVolumes volumes) override {
+        auxWrites.emplace_back(device, volumes);
+    }
     int mixerCount() override { return static_cast<int>(mixerNames.size()); }
     std::optional<std::string> mixerName(int device) override {
         return device >= 0 && device < mixerCount() ? std::optional(mixerNames[std::size_t(device)])
@@ -70,13 +74,18 @@ public:
 // Dialogs answered from queues; records what was shown.
 class FakeDialogs : public Dialogs {
 public:
-    struct Message { std::string text, caption; MessageIcon icon; MessageButtons buttons; };
+    struct Message {
+        std::string text, caption;
+        MessageIcon icon;
+        MessageButtons buttons;
+    };
 
     MessageAnswer messageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                              MessageButtons buttons) override {
         messages.push_back({text, caption, icon, buttons});
         WhileOpen();
-        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : Take(answers, MessageAnswer::Yes);
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok
+                                             : Take(answers, MessageAnswer::Yes);
     }
     FileChoice openFile(const OpenFileRequest& request) override {
         openRequests.push_back(request);
@@ -100,19 +109,28 @@ public:
     int aboutShown = 0;
 
 private:
-    void WhileOpen() const { if (whileOpen) whileOpen(); }
+    void WhileOpen() const {
+        if (whileOpen)
+            whileOpen();
+    }
     // The front of `queue`, taken off it; `otherwise` when it is empty.
     template <typename T> static T Take(std::deque<T>& queue, T otherwise) {
-        if (!queue.empty()) { otherwise = std::move(queue.front()); queue.pop_front(); }
+        if (!queue.empty()) {
+            otherwise = std::move(queue.front());
+            queue.pop_front();
+        }
         return otherwise;
     }
 };
 
 class FakeShell : public Shell {
 public:
-    bool openLocalFile(const std::string& absolutePath) override { opened.push_back(absolutePath); return canOpen; }
+    bool openLocalFile(const std::string& absolutePath) override {
+        opened.push_back(absolutePath);
+        return canOpen;
+    }
     std::vector<std::string> opened;
     bool canOpen = true;
 };
 
-} // namespace korvale::test
+} // namespace korvale::testing

@@ -5,7 +5,7 @@
 
 #include "interfaces/MixOutlets.h"
 
-namespace korvale::test {
+namespace korvale::testing {
 
 // Records what the settings window asks of the stream; its status is set by the test.
 struct FakeBroadcast : MixBroadcast {
@@ -55,4 +55,4 @@ struct FakeSecrets : SecretStore {
     std::string where() const override { return "a test's memory"; }
 };
 
-} // namespace korvale::test
+} // namespace korvale::testing

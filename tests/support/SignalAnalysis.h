@@ -13,17 +13,20 @@
 namespace korvale::testing {
 
 // One channel (0 left, 1 right) of an interleaved stereo buffer, frames [from, to).
-inline std::vector<float> Channel(const std::vector<float>& stereo, int channel, std::size_t from = 0,
+inline std::vector<float> Channel(const std::vector<float>& stereo, int channel,
+                                  std::size_t from = 0,
                                   std::size_t to = static_cast<std::size_t>(-1)) {
     std::vector<float> out;
-    for (std::size_t i = from; i < std::min(to, stereo.size() / 2); ++i) out.push_back(stereo[2 * i + std::size_t(channel)]);
+    for (std::size_t i = from; i < std::min(to, stereo.size() / 2); ++i)
+        out.push_back(stereo[2 * i + std::size_t(channel)]);
     return out;
 }
 
 // RMS level in dBFS (a full-scale sine reads -3.01); -inf for silence.
 inline double RmsDbfs(const std::vector<float>& samples) {
     const double sum = std::inner_product(samples.begin(), samples.end(), samples.begin(), 0.0);
-    return sum > 0.0 ? 10.0 * std::log10(sum / double(samples.size())) : -std::numeric_limits<double>::infinity();
+    return sum > 0.0 ? 10.0 * std::log10(sum / double(samples.size()))
+                     : -std::numeric_limits<double>::infinity();
 }
 
 // Largest absolute sample.
@@ -35,7 +38,8 @@ inline double Peak(const std::vector<float>& samples) {
 // Largest absolute difference between neighbouring samples.
 inline double LargestStep(const std::vector<float>& samples) {
     double step = 0.0;
-    for (std::size_t i = 1; i < samples.size(); ++i) step = std::max(step, double(std::fabs(samples[i] - samples[i - 1])));
+    for (std::size_t i = 1; i < samples.size(); ++i)
+        step = std::max(step, double(std::fabs(samples[i] - samples[i - 1])));
     return step;
 }
 
@@ -43,7 +47,8 @@ inline double LargestStep(const std::vector<float>& samples) {
 // at most, a click far more.
 inline double LargestBend(const std::vector<float>& samples) {
     double bend = 0.0;
-    for (std::size_t i = 2; i < samples.size(); ++i) bend = std::max(bend, double(std::fabs(samples[i] - 2 * samples[i - 1] + samples[i - 2])));
+    for (std::size_t i = 2; i < samples.size(); ++i)
+        bend = std::max(bend, double(std::fabs(samples[i] - 2 * samples[i - 1] + samples[i - 2])));
     return bend;
 }
 

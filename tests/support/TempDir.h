@@ -13,7 +13,8 @@ public:
     TempDir() {
         const char* base = std::getenv("TMPDIR");
         m_path = std::string(base && *base ? base : "/tmp") + "/korvale-test-XXXXXX";
-        if (::mkdtemp(m_path.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
+        if (::mkdtemp(m_path.data()) == nullptr)
+            throw std::runtime_error("cannot create a temporary folder");
     }
     ~TempDir() {
         std::error_code error;

@@ -7,7 +7,7 @@
 #include "support/FakeMediaVoice.h"
 #include "ui/CKORVALEDlg.h"
 
-namespace korvale::test {
+namespace korvale::testing {
 
 // The main window built as the program builds it on fake players and devices, with the
 // given dialogs (or fake ones of its own), initialised; its tick is left to the caller.
@@ -37,4 +37,4 @@ struct TestWindow {
     std::unique_ptr<CKORVALEDlg> w;
 };
 
-} // namespace korvale::test
+} // namespace korvale::testing

@@ -13,11 +13,12 @@ namespace korvale::testing {
 
 // A front end that notes how deep in the stack the core tells it of each change (every
 // deck load does).
-struct StackProbeHost : test::FakeCoreHost {
+struct StackProbeHost : FakeCoreHost {
     void Changed(CorePart part) override {
         volatile char marker = 0;
         const auto address = reinterpret_cast<std::uintptr_t>(&marker);
-        lowestStack = std::min(lowestStack, address), highestStack = std::max(highestStack, address);
+        lowestStack = std::min(lowestStack, address);
+        highestStack = std::max(highestStack, address);
         FakeCoreHost::Changed(part);
     }
     std::uintptr_t lowestStack = UINTPTR_MAX;
@@ -40,7 +41,8 @@ struct UnattendedRun {
         core.Store().SelectedByUser(0);
         WaitForAnalyses();
         core.Leveling().Apply();
-        core.SetLoadNext(true), core.SetMixNext(true);
+        core.SetLoadNext(true);
+        core.SetMixNext(true);
         core.Fade().Mix();
         Book();
     }
@@ -51,7 +53,10 @@ struct UnattendedRun {
         nowMs += kSliceMs;
         core.OnTimer(TimerId::Tick);
         Book();
-        if (core.Fade().Phase() == MixPhase::Fading && nowMs % kFadeTimerMs == 0) { core.OnTimer(TimerId::Fade); Book(); }
+        if (core.Fade().Phase() == MixPhase::Fading && nowMs % kFadeTimerMs == 0) {
+            core.OnTimer(TimerId::Fade);
+            Book();
+        }
     }
     bool Playing() {
         return engine.voice(VoiceId::Deck1).playState() == VoicePlayState::Playing ||
@@ -68,17 +73,19 @@ struct UnattendedRun {
     // Waits until both decks' clips are measured (off: the run goes on as the engine does).
     void WaitForAnalyses() {
         for (const VoiceId id : {VoiceId::Deck1, VoiceId::Deck2})
-            while (waitForAnalyses && engine.voice(id).analysisPending()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            while (waitForAnalyses && engine.voice(id).analysisPending())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     bool waitForAnalyses = false;
 
     OfflineEngine engine;
-    test::FakeMciDevice mci;
-    test::FakeAudioDevices devices;
-    test::FakeDialogs dialogs;
-    test::FakeShell shell;
+    FakeMciDevice mci;
+    FakeAudioDevices devices;
+    FakeDialogs dialogs;
+    FakeShell shell;
     StackProbeHost host;
-    Korvale core{CoreServices{&engine.voice(VoiceId::Deck1), &engine.voice(VoiceId::Deck2), &mci, &devices, &dialogs, &shell},
+    Korvale core{CoreServices{&engine.voice(VoiceId::Deck1), &engine.voice(VoiceId::Deck2), &mci,
+                              &devices, &dialogs, &shell},
                  host};
 
     std::vector<float> slice = std::vector<float>(2 * kSliceFrames);
@@ -100,7 +107,8 @@ private:
         for (const VoiceId id : {VoiceId::Deck1, VoiceId::Deck2}) {
             const bool playing = engine.voice(id).playState() == VoicePlayState::Playing;
             bool& wasPlaying = m_playing[id == VoiceId::Deck1 ? 0 : 1];
-            if (playing && !wasPlaying) started.push_back(engine.voice(id).path());
+            if (playing && !wasPlaying)
+                started.push_back(engine.voice(id).path());
             wasPlaying = playing;
         }
     }

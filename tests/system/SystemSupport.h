@@ -32,7 +32,8 @@ using namespace std::chrono_literals;
 // Polls `condition` (running Qt's events meanwhile) until it holds or `limit` has passed.
 inline bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
     for (const QDeadlineTimer deadline(limit); !condition(); QThread::msleep(20)) {
-        if (deadline.hasExpired()) return false;
+        if (deadline.hasExpired())
+            return false;
         QCoreApplication::processEvents();
     }
     return true;
@@ -40,7 +41,8 @@ inline bool WaitFor(const std::function<bool()>& condition, std::chrono::millise
 
 inline QStringList Strings(const std::vector<std::string>& list) {
     QStringList strings;
-    for (const std::string& s : list) strings << QString::fromStdString(s);
+    for (const std::string& s : list)
+        strings << QString::fromStdString(s);
     return strings;
 }
 
@@ -48,7 +50,8 @@ inline QStringList Strings(const std::vector<std::string>& list) {
 // killed if it still runs when this goes.
 class Child {
 public:
-    Child(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& logPath) {
+    Child(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+          const std::string& logPath) {
         m_process.setStandardOutputFile(QString::fromStdString(logPath));
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         // env(1) adds the assignments and becomes the program, which keeps the child's id.
@@ -62,7 +65,8 @@ public:
     pid_t pid() const { return static_cast<pid_t>(m_process.processId()); }
     // The exit status once the child has ended within `limit` (128 when a signal ended it).
     std::optional<int> WaitExit(std::chrono::milliseconds limit) {
-        if (!WaitFor([this] { return m_process.state() == QProcess::NotRunning; }, limit)) return std::nullopt;
+        if (!WaitFor([this] { return m_process.state() == QProcess::NotRunning; }, limit))
+            return std::nullopt;
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : 128;
     }
 
@@ -70,22 +74,27 @@ private:
     QProcess m_process;
 };
 
-inline bool KillPulse() { return ::kill(std::atoi(std::getenv("KORVALE_PULSE_PID")), SIGKILL) == 0; }
+inline bool KillPulse() {
+    return ::kill(std::atoi(std::getenv("KORVALE_PULSE_PID")), SIGKILL) == 0;
+}
 
 // Tests that kill the sound server run in a copy of this binary under a server of their own,
 // so the server of the run stays up. True inside that copy; elsewhere runs the current test
 // in such a copy (or skips it without a server) and checks that it passed.
 inline bool InIsolatedCopy() {
     constexpr const char* kIsolatedEnv = "KORVALE_PULSE_ISOLATED";
-    if (std::getenv(kIsolatedEnv) != nullptr) return true;
+    if (std::getenv(kIsolatedEnv) != nullptr)
+        return true;
     if (std::getenv("KORVALE_PULSE_PID") == nullptr) {
         [] { GTEST_SKIP() << "needs scripts/with-pulseaudio.sh"; }();
         return false;
     }
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const auto script = std::filesystem::path(__FILE__).parent_path() / "../../scripts/with-pulseaudio.sh";
+    const auto script =
+        std::filesystem::path(__FILE__).parent_path() / "../../scripts/with-pulseaudio.sh";
     testing::TempDir dir;
-    Child child({script.string(), "env", std::string(kIsolatedEnv) + "=1", "QT_QPA_PLATFORM=offscreen",
+    Child child({script.string(), "env", std::string(kIsolatedEnv) + "=1",
+                 "QT_QPA_PLATFORM=offscreen",
                  std::filesystem::read_symlink("/proc/self/exe").string(),
                  "--gtest_filter=" + std::string(test->test_suite_name()) + "." + test->name()},
                 {}, dir.file("log"));
@@ -107,12 +116,15 @@ public:
         // still going away. -noreset: else the server resets when its last client leaves (every
         // xdotool call is one), dropping a program that connects meanwhile.
         m_server.setStandardErrorFile(QProcess::nullDevice());
-        m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0", QStringLiteral("%1x%2x24").arg(width).arg(height),
-                                "-nolisten", "tcp", "-noreset"});
-        WaitFor([this] {
-            m_server.waitForReadyRead(20);
-            return m_server.canReadLine() || m_server.state() == QProcess::NotRunning;
-        }, 10s);
+        m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0",
+                                QStringLiteral("%1x%2x24").arg(width).arg(height), "-nolisten",
+                                "tcp", "-noreset"});
+        WaitFor(
+            [this] {
+                m_server.waitForReadyRead(20);
+                return m_server.canReadLine() || m_server.state() == QProcess::NotRunning;
+            },
+            10s);
         m_name = ":" + m_server.readLine().trimmed().toStdString();
     }
     ~Screen() {
@@ -123,7 +135,9 @@ public:
     // False when Xvfb or xdotool is missing or the server did not come up.
     bool ok() const { return m_name.size() > 1; }
     // The environment that puts a program on this display.
-    std::vector<std::string> Environment() const { return {"DISPLAY=" + m_name, "QT_QPA_PLATFORM=xcb"}; }
+    std::vector<std::string> Environment() const {
+        return {"DISPLAY=" + m_name, "QT_QPA_PLATFORM=xcb"};
+    }
 
     // Ids of the visible windows whose whole title matches `title` (a regular expression).
     QStringList Windows(const QString& title) const {
@@ -134,25 +148,33 @@ public:
     // devices are answered on the way, as a user would.
     QString WaitForWindow(const QString& title, std::chrono::milliseconds limit = 15s) const {
         QString id;
-        WaitFor([&] {
-            for (const QString& box : Windows("Error!|Audio Device\\(s\\) Not found")) Key(box, "Return");
-            id = Windows(title).value(0);
-            return !id.isEmpty();
-        }, limit);
+        WaitFor(
+            [&] {
+                for (const QString& box : Windows("Error!|Audio Device\\(s\\) Not found"))
+                    Key(box, "Return");
+                id = Windows(title).value(0);
+                return !id.isEmpty();
+            },
+            limit);
         return id;
     }
     // Clicks the middle of control `name` of the main window, wherever the window is placed.
     bool Click(const QString& window, const std::string& name) const {
-        const QString shell = xdotool({"getwindowgeometry", "--shell", window}).value_or(""); // none: 0 x 0
+        const QString shell =
+            xdotool({"getwindowgeometry", "--shell", window}).value_or(""); // none: 0 x 0
         const auto value = [&](const char* key) {
-            return QRegularExpression(QStringLiteral("%1=(\\d+)").arg(key)).match(shell).captured(1).toInt();
+            return QRegularExpression(QStringLiteral("%1=(\\d+)").arg(key))
+                .match(shell)
+                .captured(1)
+                .toInt();
         };
         const int width = value("WIDTH"), height = value("HEIGHT");
         for (const ControlSpec& c : WindowControls()) {
             if (c.name == name && width > 0 && height > 0) {
                 const int x = width * (2 * c.x + c.width) / (2 * kTemplateWidthDu);
                 const int y = height * (2 * c.y + c.height) / (2 * kTemplateHeightDu);
-                return xdotool({"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"})
+                return xdotool({"mousemove", "--window", window, QString::number(x),
+                                QString::number(y), "click", "1"})
                     .has_value();
             }
         }
@@ -166,7 +188,8 @@ public:
     }
     bool Type(const QString& window, const std::string& text) const {
         const QString typed = QString::fromStdString(text);
-        return xdotool({"windowfocus", "--sync", window, "type", "--delay", "5", typed}).has_value();
+        return xdotool({"windowfocus", "--sync", window, "type", "--delay", "5", typed})
+            .has_value();
     }
 
 private:
@@ -174,8 +197,10 @@ private:
     std::optional<QString> xdotool(const QStringList& arguments) const {
         QProcess tool;
         tool.setStandardErrorFile(QProcess::nullDevice());
-        tool.start("env", QStringList{QString::fromStdString("DISPLAY=" + m_name), "xdotool"} + arguments);
-        if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
+        tool.start("env",
+                   QStringList{QString::fromStdString("DISPLAY=" + m_name), "xdotool"} + arguments);
+        if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit ||
+            tool.exitCode() != 0) {
             return std::nullopt;
         }
         return QString::fromLocal8Bit(tool.readAllStandardOutput());

@@ -20,19 +20,22 @@ using Clock = std::chrono::steady_clock;
 // it runs, the fade timer every 40 ms. Counts the cross-fades begun.
 struct RealTimeRun {
     Korvale& core;
-    test::FakeCoreHost& host;
+    testing::FakeCoreHost& host;
     Clock::time_point next = Clock::now();
-    long long ms = 0; int fadesBegun = 0;
+    long long ms = 0;
+    int fadesBegun = 0;
 
     bool Fading() const { return core.Fade().Phase() == MixPhase::Fading; }
     template <typename Done> bool StepUntil(Done done, std::chrono::milliseconds limit) {
         for (const long long end = ms + limit.count(); !done();) {
-            if (ms >= end) return false;
+            if (ms >= end)
+                return false;
             std::this_thread::sleep_until(next += 10ms);
             ms += 10;
             const bool wasFading = Fading();
             core.OnTimer(TimerId::Tick);
-            if (host.IsTimerRunning(TimerId::Fade) && ms % 40 == 0) core.OnTimer(TimerId::Fade);
+            if (host.IsTimerRunning(TimerId::Fade) && ms % 40 == 0)
+                core.OnTimer(TimerId::Fade);
             fadesBegun += !wasFading && Fading();
         }
         return true;
@@ -40,15 +43,20 @@ struct RealTimeRun {
 };
 
 TEST(CrossFadePulse, ServerKilledMidFadeTheRunGoesOn) {
-    if (!sys::InIsolatedCopy()) return;
+    if (!sys::InIsolatedCopy())
+        return;
     testing::TempDir dir;
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
-        ASSERT_TRUE(testing::WriteSineMp3(dir.file(name), 8.0, 440.0, 44100, testing::Mp3Mode::Cbr));
+        ASSERT_TRUE(
+            testing::WriteSineMp3(dir.file(name), 8.0, 440.0, 44100, testing::Mp3Mode::Cbr));
     }
     AudioEngine engine(MakeBestAudioOutput());
     ASSERT_NE(engine.outputName(), "null") << "the sound server was not reached";
     EngineVoice &deck1 = engine.voice(VoiceId::Deck1), &deck2 = engine.voice(VoiceId::Deck2);
-    test::FakeMciDevice mci; test::FakeAudioDevices devices; test::FakeDialogs dialogs; test::FakeCoreHost host;
+    testing::FakeMciDevice mci;
+    testing::FakeAudioDevices devices;
+    testing::FakeDialogs dialogs;
+    testing::FakeCoreHost host;
     Korvale core({&deck1, &deck2, &mci, &devices, &dialogs, nullptr}, host);
     core.Start(dir.path(), false);
     // The folder's MP3 clips gathered, the first selected, the run unattended.
@@ -71,7 +79,9 @@ TEST(CrossFadePulse, ServerKilledMidFadeTheRunGoesOn) {
     ASSERT_TRUE(run.StepUntil([&] { return engine.outputName() == "null"; }, 10s));
 
     // The displays keep moving on the null output.
-    const auto shown = [&] { return core.Decks().Times(Deck::A).elapsed + core.Decks().Times(Deck::B).elapsed; };
+    const auto shown = [&] {
+        return core.Decks().Times(Deck::A).elapsed + core.Decks().Times(Deck::B).elapsed;
+    };
     const std::string before = shown();
     EXPECT_TRUE(run.StepUntil([&] { return shown() != before; }, 2s));
     // The cross-fade completes: the second clip plays at full level, the third is loaded.
@@ -81,7 +91,8 @@ TEST(CrossFadePulse, ServerKilledMidFadeTheRunGoesOn) {
     EXPECT_EQ(incoming.path(), clips[1]);
     EXPECT_EQ(incoming.playState(), VoicePlayState::Playing);
     EXPECT_EQ(core.Decks().FaderPosition(in), 0);
-    EXPECT_TRUE(run.StepUntil([&] { return (in == Deck::A ? deck2 : deck1).path() == clips[2]; }, 2s));
+    EXPECT_TRUE(
+        run.StepUntil([&] { return (in == Deck::A ? deck2 : deck1).path() == clips[2]; }, 2s));
     // The null output keeps real time, not faster.
     const double from = incoming.positionSeconds();
     const auto started = Clock::now();

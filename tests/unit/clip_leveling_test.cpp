@@ -28,14 +28,19 @@ std::vector<float> Tone(double total, double lead, double seconds, double amp, d
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = double(i) / kRate;
         const double a = std::fmod(t, 2.0) < 0.005 ? burst : amp;
-        out[i] = t >= lead && t < lead + seconds ? float(a * std::sin(2 * std::numbers::pi * 1000 * t)) : 0.f;
+        out[i] = t >= lead && t < lead + seconds
+                     ? float(a * std::sin(2 * std::numbers::pi * 1000 * t))
+                     : 0.f;
     }
     return out;
 }
 
 // Runs `clips` unattended; hands back what was heard of each clip while it played alone at
 // full level (left, right interleaved), and the longest silence that sound followed.
-struct Heard { std::vector<std::vector<float>> solo; double longestGapSeconds = 0; };
+struct Heard {
+    std::vector<std::vector<float>> solo;
+    double longestGapSeconds = 0;
+};
 Heard RunUnattended(const std::vector<std::vector<float>>& clips, bool match, bool skipEdges) {
     TempDir dir;
     UnattendedRun run;
@@ -44,15 +49,19 @@ Heard RunUnattended(const std::vector<std::vector<float>>& clips, bool match, bo
         paths.push_back(dir.file("clip" + std::to_string(paths.size()) + ".wav"));
         EXPECT_TRUE(WriteMonoClip(paths.back(), SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate, clip));
     }
-    run.core.Leveling().SetMatchLoudness(match), run.core.Leveling().SetSkipSilentEdges(skipEdges);
-    run.waitForAnalyses = true, run.core.Store().List().AppendMany(paths), run.Start();
+    run.core.Leveling().SetMatchLoudness(match);
+    run.core.Leveling().SetSkipSilentEdges(skipEdges);
+    run.waitForAnalyses = true;
+    run.core.Store().List().AppendMany(paths);
+    run.Start();
     Heard heard{std::vector<std::vector<float>>(clips.size())};
     int silent = -1; // slices of silence since sound was last heard; -1 before any sound
     while (run.started.size() <= clips.size() && run.nowMs < 120000) { // until it starts over
         run.Step();
         const std::size_t playing = run.started.size() - 1;
         if (run.core.Fade().Phase() == MixPhase::Idle && playing < clips.size() && run.Playing())
-            heard.solo[playing].insert(heard.solo[playing].end(), run.slice.begin(), run.slice.end());
+            heard.solo[playing].insert(heard.solo[playing].end(), run.slice.begin(),
+                                       run.slice.end());
         const bool quiet = RmsDbfs(Channel(run.slice, 0)) < LoudnessMeter::kAudibleThresholdDbfs;
         if (!quiet && silent > 0)
             heard.longestGapSeconds = std::max(heard.longestGapSeconds, silent * 0.01);
@@ -76,7 +85,8 @@ TEST(ClipLeveling, MatchedClipsSoundWithinOneLuAndAPeakIsHeldUnderTheCeiling) {
     for (const bool match : {true, false}) {
         const Heard heard = RunUnattended(clips, match, false);
         std::vector<double> lufs;
-        for (std::size_t i = 0; i < 3; ++i) lufs.push_back(Lufs(heard.solo[i]));
+        for (std::size_t i = 0; i < 3; ++i)
+            lufs.push_back(Lufs(heard.solo[i]));
         const auto [low, high] = std::minmax_element(lufs.begin(), lufs.end());
         const double peak = Peak(Channel(heard.solo[3], 0));
         if (match) {
@@ -93,8 +103,8 @@ TEST(ClipLeveling, MatchedClipsSoundWithinOneLuAndAPeakIsHeldUnderTheCeiling) {
 
 TEST(ClipLeveling, SilentEdgesCloseTheGapsThatSilentTailsLeaveAtEveryHandOver) {
     const std::vector<std::vector<float>> clips(4, Tone(13, 1, 6, 0.3)); // 1 s in, 6 s out
-    for (const auto& [skip, gapAtMost, gapAtLeast] : {std::tuple{true, 0.5, 0.0},
-                                                      std::tuple{false, 99.0, 1.5}}) {
+    for (const auto& [skip, gapAtMost, gapAtLeast] :
+         {std::tuple{true, 0.5, 0.0}, std::tuple{false, 99.0, 1.5}}) {
         const Heard heard = RunUnattended(clips, false, skip);
         EXPECT_LE(heard.longestGapSeconds, gapAtMost) << skip;
         EXPECT_GE(heard.longestGapSeconds, gapAtLeast) << skip;
@@ -105,50 +115,74 @@ TEST(ClipLeveling, AMatchGainThatComesLateRampsInOverAtLeast100MsWithoutAClick) 
     TempDir dir;
     OfflineEngine offline;
     EngineVoice& voice = offline.voice(VoiceId::Deck1);
-    ASSERT_TRUE(WriteSineWav(dir.file("t.wav"), 3.0, 440, 48000, 0.25, 2, WavFormat::Float32) && voice.open(dir.file("t.wav")));
-    voice.setVolume(0), voice.play(), offline.render(4800);
+    ASSERT_TRUE(WriteSineWav(dir.file("t.wav"), 3.0, 440, 48000, 0.25, 2, WavFormat::Float32));
+    ASSERT_TRUE(voice.open(dir.file("t.wav")));
+    voice.setVolume(0);
+    voice.play();
+    offline.render(4800);
     voice.setMatchGain(600); // +6 dB: about twice the amplitude
     const std::vector<float> out = Channel(offline.render(48000), 0);
     const auto level = [&](double s) {
-        return ToneAmplitude({out.begin() + long(s * 48000), out.begin() + long(s * 48000) + 960}, 440, 48000);
+        return ToneAmplitude({out.begin() + long(s * 48000), out.begin() + long(s * 48000) + 960},
+                             440, 48000);
     };
     EXPECT_LT(level(0.09), 0.25 * 1.9) << "reached in under 100 ms";
     EXPECT_GT(level(0.05), 0.25 * 1.1) << "not rising";
     EXPECT_NEAR(level(0.5), 0.25 * std::pow(10.0, 0.3), 0.02);
-    EXPECT_LT(LargestBend(out), 0.01) << "a click"; // the tone alone bends by 0.5 * (2 pi 440 / 48000)^2
+    EXPECT_LT(LargestBend(out), 0.01)
+        << "a click"; // the tone alone bends by 0.5 * (2 pi 440 / 48000)^2
 }
 
 TEST(ClipLeveling, AListLoadStartsWhereItsSoundBeginsOnceMeasuredAndTheGainFollowsTheOptions) {
     const ClipAnalysis measured{-20.0, -3.0, 2.5, 90.0, std::nullopt};
-    struct Row { bool skip, match, fromList, playsFirst, tagged, late; double start; int gain; };
-    for (const Row& r : {Row{true, false, true, false, false, false, 2.5, 0}, Row{true, false, false, false, false, false, 0, 0},
-                         Row{true, true, true, true, false, false, 0, 200}, Row{false, true, true, false, true, false, 0, -400},
-                         Row{false, true, true, false, false, true, 0, 200}, // late: turned on once loaded
-                         Row{true, false, true, false, false, true, 2.5, 0}}) {
-        test::CoreFixture f;
+    struct Row {
+        bool skip, match, fromList, playsFirst, tagged, late;
+        double start;
+        int gain;
+    };
+    for (const Row& r :
+         {Row{true, false, true, false, false, false, 2.5, 0},
+          Row{true, false, false, false, false, false, 0, 0},
+          Row{true, true, true, true, false, false, 0, 200},
+          Row{false, true, true, false, true, false, 0, -400},
+          Row{false, true, true, false, false, true, 0, 200}, // late: turned on once loaded
+          Row{true, false, true, false, false, true, 2.5, 0}}) {
+        testing::CoreFixture f;
         f.AddClip("/c.mp3", 100);
-        const auto options = [&] { f.core.Leveling().SetSkipSilentEdges(r.skip), f.core.Leveling().SetMatchLoudness(r.match); };
-        if (!r.late) options();
+        const auto options = [&] {
+            f.core.Leveling().SetSkipSilentEdges(r.skip);
+            f.core.Leveling().SetMatchLoudness(r.match);
+        };
+        if (!r.late)
+            options();
         f.core.Decks().LoadClipOnDeck("/c.mp3", DeckChoice::Deck1, 0.0,
-                                      r.fromList ? LoadOrigin::PlayListSelection : LoadOrigin::Other);
-        if (r.late) options();
-        if (r.playsFirst) f.core.Decks().PlayDeck(Deck::A);
+                                      r.fromList ? LoadOrigin::PlayListSelection
+                                                 : LoadOrigin::Other);
+        if (r.late)
+            options();
+        if (r.playsFirst)
+            f.core.Decks().PlayDeck(Deck::A);
         ClipAnalysis tagged = measured;
-        tagged.replayGainTrackDb = r.tagged ? std::optional(-4.0) : std::nullopt; // preferred, peak allows +2
+        tagged.replayGainTrackDb =
+            r.tagged ? std::optional(-4.0) : std::nullopt; // preferred, peak allows +2
         f.deck1.SetAnalysis(tagged);
         f.core.OnTimer(TimerId::Tick);
-        EXPECT_EQ(std::pair(f.deck1.positionSeconds(), f.deck1.MatchGain()), std::pair(r.start, r.gain));
+        EXPECT_EQ(std::pair(f.deck1.positionSeconds(), f.deck1.MatchGain()),
+                  std::pair(r.start, r.gain));
     }
 }
 
-TEST(ClipFormats, FlacOggOpusAndMp3OpenWithExactLengthsSeekSampleExactlyBrokenOnesDoNotPlayAndMp3TagsAreRead) {
+TEST(ClipFormats,
+     FlacOggOpusAndMp3OpenWithExactLengthsSeekSampleExactlyBrokenOnesDoNotPlayAndMp3TagsAreRead) {
     TempDir dir;
     ASSERT_TRUE(WriteSineMp3(dir.file("a.mp3"), 2.0, 440, 44100, Mp3Mode::Cbr));
     const std::string audio = ReadBytes(dir.file("a.mp3"));
-    for (const auto& [gain, db] : {std::pair{"-6.50 dB", std::optional(-6.5)}, {"loud dB", std::nullopt}}) {
+    for (const auto& [gain, db] :
+         {std::pair{"-6.50 dB", std::optional(-6.5)}, {"loud dB", std::nullopt}}) {
         const std::string text = std::string("\0REPLAYGAIN_TRACK_GAIN\0", 23) + gain;
         const std::string frame = "TXXX" + std::string{0, 0, 0, char(text.size()), 0, 0} + text;
-        WriteBytes(dir.file("a.mp3"), std::string("ID3\3\0\0\0\0\0", 9) + char(frame.size()) + frame + audio);
+        WriteBytes(dir.file("a.mp3"),
+                   std::string("ID3\3\0\0\0\0\0", 9) + char(frame.size()) + frame + audio);
         EXPECT_EQ(OpenDecoder(dir.file("a.mp3")).decoder->replayGainTrackDb(), db) << gain;
     }
     for (const auto& [name, format, rate] :
@@ -168,7 +202,8 @@ TEST(ClipFormats, FlacOggOpusAndMp3OpenWithExactLengthsSeekSampleExactlyBrokenOn
         EXPECT_EQ(opened.decoder->read(all.data(), samples.size()), samples.size()) << name;
         ASSERT_TRUE(opened.decoder->seek(rate));
         ASSERT_EQ(opened.decoder->read(part.data(), 1000), 1000u);
-        for (std::size_t i = 0; i < part.size(); ++i) ASSERT_NEAR(part[i], all[2 * rate + i], 0.02) << name << i;
+        for (std::size_t i = 0; i < part.size(); ++i)
+            ASSERT_NEAR(part[i], all[2 * rate + i], 0.02) << name << i;
         WriteBytes(dir.file("cut"), ReadBytes(path).substr(0, 300));
         const DecoderOpenResult cut = OpenDecoder(dir.file("cut"));
         EXPECT_TRUE(!cut.decoder || cut.decoder->lengthFrames() <= rate) << name << " would play";

@@ -16,7 +16,7 @@ using Commands = std::vector<std::string>;
 using Entries = std::vector<std::string>;
 using Ints = std::vector<int>;
 using Opt = std::optional<std::string>;
-using korvale::test::CoreFixture;
+using korvale::testing::CoreFixture;
 using korvale::testing::WriteBytes;
 using std::tuple;
 
@@ -44,13 +44,17 @@ void MoveAll(CoreFixture& f, const Ints& positions) {
     f.core.OnHScroll();
 }
 Entries Sorted(Entries entries) {
-    return std::sort(entries.begin(), entries.end()), entries;
+    std::sort(entries.begin(), entries.end());
+    return entries;
 }
 
 constexpr char kSong[] = "/music/Song One.mp3", kOther[] = "/music/Other.mp3";
 
 struct Decks : CoreFixture {
-    Decks() { AddClip(kSong, 200.0), AddClip(kOther, 100.0); }
+    Decks() {
+        AddClip(kSong, 200.0);
+        AddClip(kOther, 100.0);
+    }
     // Puts `path` (none when empty) on `deck`, playing or not.
     void Put(Deck deck, const char* path, bool playing = false) {
         if (*path == '\0')
@@ -106,13 +110,15 @@ TEST(CoreStart, SlidersShowTheStartSpeedsThenTheFirstStyleIsApplied) {
     f.core.Settings().SetUpSliders();
     EXPECT_EQ(Shown(f.core), "5 ?|5 ?|40 In Speed 40|2 Out Speed 2|");
     for (const bool tick : {false, true}) {
+        SCOPED_TRACE(tick ? "with the tick" : "without the tick");
         CoreFixture g(false);
         g.core.Start("/start/folder", tick);
         EXPECT_EQ(tuple(g.core.Settings().MixStyleIndex(), Settings(g.core)),
                   tuple(0, Ints{4, 400, 40, 2}));
         EXPECT_EQ(Shown(g.core),
                   "4 Skip the last 4 seconds|400 -4 db|40 In Speed 40|2 Out Speed 2|");
-        EXPECT_TRUE(g.core.Settings().WaitBoxChecked() && g.core.Settings().WaitForFadeIn());
+        EXPECT_TRUE(g.core.Settings().WaitBoxChecked());
+        EXPECT_TRUE(g.core.Settings().WaitForFadeIn());
         EXPECT_EQ(tuple(g.core.Decks().FaderPosition(Deck::A),
                         g.core.Decks().FaderPosition(Deck::B), g.core.AppDirectory(),
                         g.dialogs.messages.size(), g.core.Cue().SliderMaximum()),
@@ -172,6 +178,7 @@ TEST(CoreStart, TheTickRunsOnlyWhileItCouldAct) {
 TEST(CoreMixStyles, PresetsSetEverythingCustomAndNoSelectionKeepHandSetValues) {
     const Ints hand{12, 2550, 123, 7};
     for (int index = -1; index <= 8; ++index) {
+        SCOPED_TRACE("style " + std::to_string(index));
         CoreFixture f;
         MoveAll(f, hand);
         f.core.Settings().WaitBoxToggledByUser(false);
@@ -194,6 +201,7 @@ TEST(CoreMixStyles, PresetsSetEverythingCustomAndNoSelectionKeepHandSetValues) {
 
 TEST(CoreMixStyles, AnyHorizontalMoveReReadsAllFourAndTheWaitBoxDrivesTheThreshold) {
     for (const FadeSlider moved : kSliders) {
+        SCOPED_TRACE("slider " + std::to_string(static_cast<int>(moved)));
         CoreFixture f;
         for (std::size_t i = 0; i < 4; ++i)
             f.core.Settings().SliderMovedByUser(kSliders[i], 9 + static_cast<int>(i));
@@ -203,10 +211,10 @@ TEST(CoreMixStyles, AnyHorizontalMoveReReadsAllFourAndTheWaitBoxDrivesTheThresho
         f.core.OnHScroll();
         EXPECT_EQ(Settings(f.core), expected);
         for (const bool checked : {false, true, false}) {
+            SCOPED_TRACE(checked ? "wait box checked" : "wait box cleared");
             f.core.Settings().WaitBoxToggledByUser(checked);
-            EXPECT_EQ(
-                tuple(f.core.Settings().ThresholdEnabled(), f.core.Settings().WaitForFadeIn()),
-                tuple(checked, checked));
+            EXPECT_EQ(f.core.Settings().ThresholdEnabled(), checked);
+            EXPECT_EQ(f.core.Settings().WaitForFadeIn(), checked);
         }
         f.core.Settings().SliderMovedByUser(FadeSlider::FadeInThreshold, 1500);
         f.core.Fade().EndOfMix(); // the end of a mix takes the threshold from its slider
@@ -215,67 +223,93 @@ TEST(CoreMixStyles, AnyHorizontalMoveReReadsAllFourAndTheWaitBoxDrivesTheThresho
 }
 
 TEST(CoreStart, EachChangeIsToldToTheFrontEnd) {
-    const std::pair<CorePart, std::function<void(CoreFixture&)>> rows[] = {
-        {CorePart::Decks, [](CoreFixture& f) { f.core.Decks().SetFaderPosition(Deck::B, 1234); }},
-        {CorePart::OnAir, [](CoreFixture& f) { f.core.Decks().PlayDeck(Deck::A); }},
-        {CorePart::OnAir, [](CoreFixture& f) { f.core.Decks().StopDeck(Deck::B); }},
-        {CorePart::OnAir, [](CoreFixture& f) { f.core.Decks().CloseDeck(Deck::A); }},
-        {CorePart::Toggles, [](CoreFixture& f) { f.core.SetLoadNext(true); }},
-        {CorePart::Toggles, [](CoreFixture& f) { f.core.SetMixNext(true); }},
-        {CorePart::Status, [](CoreFixture& f) { f.core.SetStatus("x"); }}};
-    for (const auto& [part, change] : rows) {
+    struct Row {
+        const char* name;
+        CorePart part;
+        std::function<void(CoreFixture&)> change;
+    };
+    const Row rows[] = {
+        {"a fader set", CorePart::Decks,
+         [](CoreFixture& f) { f.core.Decks().SetFaderPosition(Deck::B, 1234); }},
+        {"a deck played", CorePart::OnAir,
+         [](CoreFixture& f) { f.core.Decks().PlayDeck(Deck::A); }},
+        {"a deck stopped", CorePart::OnAir,
+         [](CoreFixture& f) { f.core.Decks().StopDeck(Deck::B); }},
+        {"a deck closed", CorePart::OnAir,
+         [](CoreFixture& f) { f.core.Decks().CloseDeck(Deck::A); }},
+        {"LOAD NEXT", CorePart::Toggles, [](CoreFixture& f) { f.core.SetLoadNext(true); }},
+        {"MIX NEXT", CorePart::Toggles, [](CoreFixture& f) { f.core.SetMixNext(true); }},
+        {"the status", CorePart::Status, [](CoreFixture& f) { f.core.SetStatus("x"); }}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         CoreFixture f;
-        f.host.changes.clear(), change(f);
-        EXPECT_EQ(std::count(f.host.changes.begin(), f.host.changes.end(), part), 1) << int(part);
+        f.host.changes.clear();
+        row.change(f);
+        EXPECT_EQ(std::count(f.host.changes.begin(), f.host.changes.end(), row.part), 1);
     }
 }
 
 TEST(CoreLevels, StartReadsDevicesMixerNamesAndLevelsWhereTheDevicesAllowIt) {
     struct Row {
-        int waveOuts, auxes;
+        const char* name;
+        int waveOuts;
+        int auxes;
         std::vector<std::string> mixers;
-        std::optional<bool> waveCaps, auxCaps;
-        bool master, cue;
-        Opt masterName, cueName;
-        int level, mic;
+        std::optional<bool> waveCaps;
+        std::optional<bool> auxCaps;
+        bool master;
+        bool cue;
+        Opt masterName;
+        Opt cueName;
+        int level;
+        int mic;
     };
-    const Row rows[] = {{0, 2, {}, true, true, false, false, {}, {}, 30536, 64536},
-                        {1, 2, {"Only"}, false, std::nullopt, true, false, "Only", {}, 1, 1},
-                        {1, 0, {"Only"}, false, true, true, false, "Only", {}, 1, 1},
-                        {2,
-                         2,
-                         {"Main", "Phones", "Third"},
-                         std::nullopt,
-                         false,
-                         true,
-                         true,
-                         "Main",
-                         "Phones",
-                         1,
-                         1}};
+    const Row rows[] = {
+        {"no output device", 0, 2, {}, true, true, false, false, {}, {}, 30536, 64536},
+        {"levels not settable", 1, 2, {"Only"}, false, std::nullopt, true, false, "Only", {}, 1, 1},
+        {"no aux device", 1, 0, {"Only"}, false, true, true, false, "Only", {}, 1, 1},
+        {"two mixers",
+         2,
+         2,
+         {"Main", "Phones", "Third"},
+         std::nullopt,
+         false,
+         true,
+         true,
+         "Main",
+         "Phones",
+         1,
+         1}};
     for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         CoreFixture f(false);
-        f.devices.waveOuts = row.waveOuts, f.devices.auxes = row.auxes,
-        f.devices.mixerNames = row.mixers, f.devices.waveOutCaps = row.waveCaps;
-        f.devices.waveOutLevel = ChannelVolumes{40000, 30000},
+        f.devices.waveOuts = row.waveOuts;
+        f.devices.auxes = row.auxes;
+        f.devices.mixerNames = row.mixers;
+        f.devices.waveOutCaps = row.waveCaps;
+        f.devices.waveOutLevel = ChannelVolumes{40000, 30000};
         f.devices.auxLevels[0] = ChannelVolumes{1000, 1000};
         f.devices.auxCaps[0] = row.auxCaps;
         f.core.Start("/start", false);
         const OutputLevels& levels = f.core.Levels();
-        EXPECT_EQ(tuple(levels.MasterCaptionEnabled(), levels.CueCaptionEnabled(),
-                        f.dialogs.messages.size()),
-                  tuple(row.master, row.cue, row.master ? 0u : 1u));
-        if (!row.master)
-            EXPECT_EQ(
-                f.dialogs.messages[0].text + "/" + f.dialogs.messages[0].caption,
-                "KORVALE needs one or more audio devices to work with/Audio Device(s) Not found");
-        EXPECT_EQ(
-            tuple(levels.MasterCaption(), levels.CueCaption(), levels.MasterPosition(),
-                  levels.MasterLabel()),
-            tuple(row.masterName, row.cueName, row.level, row.level > 1 ? Opt("-41 db") : Opt()));
-        EXPECT_EQ(tuple(levels.MicPosition(), levels.MicButtonEnabled()),
-                  tuple(row.mic, row.mic > 1));
-        EXPECT_TRUE(levels.MicButtonCaption() == "MIC" && levels.MixerOpened());
+        EXPECT_EQ(levels.MasterCaptionEnabled(), row.master);
+        EXPECT_EQ(levels.CueCaptionEnabled(), row.cue);
+        if (row.master) {
+            EXPECT_EQ(f.dialogs.messages.size(), 0u);
+        } else {
+            ASSERT_EQ(f.dialogs.messages.size(), 1u);
+            EXPECT_EQ(f.dialogs.messages[0].text,
+                      "KORVALE needs one or more audio devices to work with");
+            EXPECT_EQ(f.dialogs.messages[0].caption, "Audio Device(s) Not found");
+        }
+        EXPECT_EQ(levels.MasterCaption(), row.masterName);
+        EXPECT_EQ(levels.CueCaption(), row.cueName);
+        EXPECT_EQ(levels.MasterPosition(), row.level);
+        EXPECT_EQ(levels.MasterLabel(), row.level > 1 ? Opt("-41 db") : Opt());
+        EXPECT_EQ(levels.MicPosition(), row.mic);
+        EXPECT_EQ(levels.MicButtonEnabled(), row.mic > 1);
+        EXPECT_EQ(levels.MicButtonCaption(), "MIC");
+        EXPECT_TRUE(levels.MixerOpened());
     }
 }
 
@@ -285,7 +319,8 @@ TEST(CoreLevels, MovesWriteBothChannelsAndTheMicOnlyWhileItsPanelIsShown) {
     auto both = [](ChannelVolumes v, int channel) {
         return v.left == channel && v.right == channel;
     };
-    levels.MasterMovedByUser(7281), levels.MicMovedByUser(65000);
+    levels.MasterMovedByUser(7281);
+    levels.MicMovedByUser(65000);
     f.core.OnVScroll();
     EXPECT_EQ(
         tuple(f.devices.waveOutWrites.size(), f.devices.auxWrites.size(), levels.MasterLabel()),
@@ -325,10 +360,11 @@ TEST(CorePlayList, GatherFollowsTheFilterAsksBeforeClearingAndCancelChangesNothi
                         {"l.ztl", 3, lists, MessageAnswer::Yes},
                         {"l.m3u", 4, lists, MessageAnswer::No}};
     for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
         CoreFixture f;
         f.core.Store().List().Append("/o1.mp3"); // one is enough to ask
-        f.dialogs.answers.push_back(row.answer),
-            f.dialogs.openChoices.push_back({dir.file(row.file), row.filter});
+        f.dialogs.answers.push_back(row.answer);
+        f.dialogs.openChoices.push_back({dir.file(row.file), row.filter});
         f.core.Store().GatherClips();
         EXPECT_EQ(tuple(f.dialogs.messages.at(0).text, f.dialogs.messages[0].buttons),
                   tuple("Clear 1 clips and empty the Play List?", MessageButtons::YesNo));
@@ -386,6 +422,7 @@ TEST(CorePlayList, SavedFilesReadBackAppendingAndRefusedEntriesSaveNothing) {
                         {2, "/two\nlines.mp3", "Entry 2 holds a line break, "},
                         {3, "/two\rlines.mp3", "Entry 2 holds a line break, "}};
     for (const Row& row : rows) {
+        SCOPED_TRACE(row.reason);
         CoreFixture f;
         const std::string path = dir.file("saved" + std::to_string(row.filter));
         auto read = [&] {
@@ -425,10 +462,12 @@ TEST(CorePlayList, SavedFilesReadBackAppendingAndRefusedEntriesSaveNothing) {
 
 TEST(CorePlayList, ShuffleReleasesTogglesSelectsNothingAndTells) {
     for (const Entries& entries : {Entries{}, Entries{"/0.mp3", "/1.mp3", "/2.mp3"}}) {
+        SCOPED_TRACE(std::to_string(entries.size()) + " entries");
         CoreFixture f;
         f.Gather(entries);
         f.core.Store().List().Select(static_cast<int>(entries.size()) - 1);
-        f.core.SetLoadNext(true), f.core.SetMixNext(true);
+        f.core.SetLoadNext(true);
+        f.core.SetMixNext(true);
         f.core.Shuffler().ShufflePlayList();
         EXPECT_EQ(Sorted(f.core.List().Entries()), entries);
         EXPECT_EQ(tuple(f.core.List().SelectedIndex(), f.core.LoadNext(), f.core.MixNext(),
@@ -443,18 +482,32 @@ TEST(CorePlayList, ShuffleReleasesTogglesSelectsNothingAndTells) {
 }
 
 TEST(CorePlayList, AdvanceSelectsTheNextEntryWrappingAndLoadsIt) {
-    for (const auto& [count, selected, next] :
-         {tuple{3, 0, 1}, {3, 2, 0}, {1, 0, 0}, {3, -1, -1}}) {
+    struct Row {
+        const char* name;
+        Entries entries;
+        int selected;
+        int next;
+        const char* loaded;
+    };
+    const Entries three{"/0.mp3", "/1.mp3", "/2.mp3"};
+    const Row rows[] = {{"the first of three", three, 0, 1, "/1.mp3"},
+                        {"the last of three", three, 2, 0, "/0.mp3"},
+                        {"the only one", {"/0.mp3"}, 0, 0, "/0.mp3"},
+                        {"none selected", three, -1, -1, ""}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         CoreFixture f;
-        f.Gather(count == 1 ? Entries{"/0.mp3"} : Entries{"/0.mp3", "/1.mp3", "/2.mp3"});
-        f.core.Store().List().Select(selected), f.core.Shuffler().AdvancePlayList();
-        EXPECT_EQ(tuple(f.core.List().SelectedIndex(), f.Holds(Deck::A)),
-                  tuple(next, next < 0 ? "" : "/" + std::to_string(next) + ".mp3"));
+        f.Gather(row.entries);
+        f.core.Store().List().Select(row.selected);
+        f.core.Shuffler().AdvancePlayList();
+        EXPECT_EQ(f.core.List().SelectedIndex(), row.next);
+        EXPECT_EQ(f.Holds(Deck::A), row.loaded);
     }
 }
 
 TEST(CoreDecks, ChoiceCodesAndTheTakeOverOfAStoppedDeck) {
     struct Row {
+        const char* name;
         const char* a;
         bool aPlays;
         const char* b;
@@ -463,21 +516,24 @@ TEST(CoreDecks, ChoiceCodesAndTheTakeOverOfAStoppedDeck) {
         const char* aAfter;
         const char* bAfter;
     };
-    const Row rows[] = {{"", false, "", false, DeckChoice::BothEmpty, "", ""},
-                        {"", false, kOther, false, DeckChoice::Deck1, "", kOther},
-                        {kSong, true, "", false, DeckChoice::Deck2, kSong, ""},
-                        {kSong, false, kOther, false, DeckChoice::Deck1, "", kOther},
-                        {kSong, true, kOther, false, DeckChoice::Deck2, kSong, ""},
-                        {kSong, false, kOther, true, DeckChoice::Deck1, "", kOther},
-                        {kSong, true, kOther, true, DeckChoice::BothPlaying, kSong, kOther}};
+    const Row rows[] = {
+        {"both empty", "", false, "", false, DeckChoice::BothEmpty, "", ""},
+        {"2 loaded", "", false, kOther, false, DeckChoice::Deck1, "", kOther},
+        {"1 playing", kSong, true, "", false, DeckChoice::Deck2, kSong, ""},
+        {"both stopped", kSong, false, kOther, false, DeckChoice::Deck1, "", kOther},
+        {"1 playing, 2 stopped", kSong, true, kOther, false, DeckChoice::Deck2, kSong, ""},
+        {"1 stopped, 2 playing", kSong, false, kOther, true, DeckChoice::Deck1, "", kOther},
+        {"both playing", kSong, true, kOther, true, DeckChoice::BothPlaying, kSong, kOther}};
     for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         Decks f;
         f.Put(Deck::A, row.a, row.aPlays);
         f.Put(Deck::B, row.b, row.bPlays);
-        const DeckChoice choice = f.core.Decks().ChooseDeck();
-        EXPECT_EQ(tuple(choice, f.Holds(Deck::A), f.Holds(Deck::B)),
-                  tuple(row.choice, row.aAfter, row.bAfter));
-        f.core.Store().List().Append(kSong), f.Select(0); // nothing loads while both play
+        EXPECT_EQ(f.core.Decks().ChooseDeck(), row.choice);
+        EXPECT_EQ(f.Holds(Deck::A), row.aAfter);
+        EXPECT_EQ(f.Holds(Deck::B), row.bAfter);
+        f.core.Store().List().Append(kSong);
+        f.Select(0); // nothing loads while both play
         if (row.choice == DeckChoice::BothPlaying)
             EXPECT_EQ(f.core.StatusText(), "Both players are playing - clip not loaded");
     }
@@ -486,7 +542,8 @@ TEST(CoreDecks, ChoiceCodesAndTheTakeOverOfAStoppedDeck) {
 TEST(CoreDecks, LoadIsQuietStoppedAndStartsAtItsOwnStartPoint) {
     Decks f;
     f.core.Decks().SetFaderPosition(Deck::B, 1234);
-    f.Gather({kOther, kSong}), f.Select(1);
+    f.Gather({kOther, kSong});
+    f.Select(1);
     EXPECT_EQ(tuple(f.Holds(Deck::A), f.core.Decks().FaderPosition(Deck::A),
                     f.core.Decks().FaderLabel(Deck::A), f.deck1.Volume(), f.deck1.playState(),
                     f.core.Decks().FaderPosition(Deck::B)),
@@ -498,6 +555,7 @@ TEST(CoreDecks, LoadIsQuietStoppedAndStartsAtItsOwnStartPoint) {
         const char* seek;
     };
     for (const Row row : {Row{kOther, 42.5, "seek 42.500000"}, Row{kSong, 0.0, "seek 0.000000"}}) {
+        SCOPED_TRACE(row.path);
         f.core.Decks().LoadClipOnDeck(row.path, DeckChoice::Deck2, row.start);
         const Entries& calls = f.deck2.Calls();
         EXPECT_EQ(Entries(calls.end() - 2, calls.end()),
@@ -515,10 +573,12 @@ TEST(CoreDecks, UserFaderMovesSetLabelVolumeAndCloseNearTheBottom) {
     for (const Row row :
          {Row{0, "-0 db", false}, Row{4321, "-43 db", false}, Row{8749, "-87 db", false},
           Row{8750, "-87 db", true}, Row{9000, "-90 db", true}}) {
+        SCOPED_TRACE("fader at " + std::to_string(row.position));
         Decks f;
-        f.Put(Deck::A, kSong, true), f.Put(Deck::B, kOther);
-        f.core.Decks().FaderMovedByUser(Deck::A, row.position),
-            f.core.Decks().FaderMovedByUser(Deck::B, 100);
+        f.Put(Deck::A, kSong, true);
+        f.Put(Deck::B, kOther);
+        f.core.Decks().FaderMovedByUser(Deck::A, row.position);
+        f.core.Decks().FaderMovedByUser(Deck::B, 100);
         f.deck1.SetPosition(65.0);
         f.core.OnTimer(TimerId::Tick);
         const DeckTimes& times = f.core.Decks().Times(Deck::A);
@@ -536,18 +596,23 @@ TEST(CoreDecks, UserFaderMovesSetLabelVolumeAndCloseNearTheBottom) {
 
 TEST(CoreCrossFade, DirectionFollowsOpenAndPlayStates) {
     struct Row {
-        int a, b;
+        const char* name;
+        int a; // 0 empty, 1 loaded, 2 playing
+        int b;
         MixDirection direction;
-        int faderA, faderB;
+        int faderA;
+        int faderB;
         const char* status;
-    }; // a, b: empty, loaded, playing
-    const Row rows[] = {{0, 0, MixDirection::None, 9000, 9000, ""},
-                        {1, 0, MixDirection::Into1, 8500, 9000, "MIX 1 -->"},
-                        {0, 1, MixDirection::Into2, 9000, 8500, "MIX 2 -->"},
-                        {2, 1, MixDirection::Into2From1Playing, 8500, 8500, "MIX 2 -->"},
-                        {1, 2, MixDirection::Into1From2Playing, 8500, 8500, "MIX 1 -->"},
-                        {1, 1, MixDirection::Into1, 8500, 8500, "MIX 1 -->"}};
+    };
+    const Row rows[] = {
+        {"both empty", 0, 0, MixDirection::None, 9000, 9000, ""},
+        {"1 loaded", 1, 0, MixDirection::Into1, 8500, 9000, "MIX 1 -->"},
+        {"2 loaded", 0, 1, MixDirection::Into2, 9000, 8500, "MIX 2 -->"},
+        {"1 playing, 2 loaded", 2, 1, MixDirection::Into2From1Playing, 8500, 8500, "MIX 2 -->"},
+        {"1 loaded, 2 playing", 1, 2, MixDirection::Into1From2Playing, 8500, 8500, "MIX 1 -->"},
+        {"both loaded", 1, 1, MixDirection::Into1, 8500, 8500, "MIX 1 -->"}};
     for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         Mixing f;
         f.core.StopEverything();
         for (const auto& [deck, state] : {std::pair(Deck::A, row.a), std::pair(Deck::B, row.b)}) {
@@ -557,12 +622,12 @@ TEST(CoreCrossFade, DirectionFollowsOpenAndPlayStates) {
             if (state > 1)
                 f.core.Decks().PlayDeck(deck);
         }
-        const MixDirection direction = f.core.Fade().ChooseMixDirection();
-        EXPECT_EQ(tuple(direction, f.Faders()),
-                  tuple(row.direction, tuple(row.faderA, row.faderB)));
+        EXPECT_EQ(f.core.Fade().ChooseMixDirection(), row.direction);
+        EXPECT_EQ(f.core.Decks().FaderPosition(Deck::A), row.faderA);
+        EXPECT_EQ(f.core.Decks().FaderPosition(Deck::B), row.faderB);
         f.core.Fade().Mix();
-        EXPECT_EQ(tuple(f.Fading(), f.host.IsTimerRunning(TimerId::Fade)),
-                  tuple(row.direction != MixDirection::None, f.Fading()));
+        EXPECT_EQ(f.Fading(), row.direction != MixDirection::None);
+        EXPECT_EQ(f.host.IsTimerRunning(TimerId::Fade), f.Fading());
         f.core.OnTimer(TimerId::Tick);
         EXPECT_EQ(f.core.StatusText(), row.status);
     }
@@ -570,6 +635,7 @@ TEST(CoreCrossFade, DirectionFollowsOpenAndPlayStates) {
 
 TEST(CoreCrossFade, WorkedScheduleEndsByClosingTheOutgoingDeckAndLoadNextAdvances) {
     for (const bool loadNext : {false, true}) {
+        SCOPED_TRACE(loadNext ? "LOAD NEXT down" : "LOAD NEXT up");
         Mixing f;
         f.core.SetLoadNext(loadNext);
         f.core.Fade().Mix();
@@ -582,7 +648,7 @@ TEST(CoreCrossFade, WorkedScheduleEndsByClosingTheOutgoingDeckAndLoadNextAdvance
         EXPECT_EQ(f.Faders(), tuple(0, 700)); // deck 1 waits for deck 2 to reach -4 db
         f.Steps(1);
         EXPECT_EQ(f.Faders(), tuple(1, 0));
-        EXPECT_EQ(21 + f.Steps(), 115);
+        EXPECT_EQ(f.Steps(), 115 - 21); // 115 steps in all
         EXPECT_EQ(tuple(f.core.StatusText() == "", f.host.IsTimerRunning(TimerId::Fade),
                         f.deck1.Calls().back()),
                   tuple(!loadNext, false, loadNext ? "seek 0.000000" : "stop"));
@@ -603,28 +669,42 @@ TEST(CoreCrossFade, MixWhileFadingEndsItWhereItStandsAndTheWaitBoxShapesTheFade)
     f.Steps(5);
     const tuple<int, int> faders = f.Faders();
     f.core.Fade().Mix();
-    EXPECT_FALSE(f.Fading() || f.host.IsTimerRunning(TimerId::Fade));
+    EXPECT_FALSE(f.Fading());
+    EXPECT_FALSE(f.host.IsTimerRunning(TimerId::Fade));
     EXPECT_EQ(tuple(f.Faders(), f.Holds(Deck::A), f.Holds(Deck::B)),
               tuple(faders, "/a.mp3", "/b.mp3"));
     f.core.Settings().WaitBoxToggledByUser(false);
     f.core.Fade().Mix(); // both play: deck 2 comes in again, and deck 1 steps out at once
     f.Steps(2);
-    EXPECT_EQ(tuple(std::get<0>(f.Faders()), f.deck1.Volume()),
-              tuple(1 + 3, -4)); // steps of 1, then 1 + Out Speed 2
+    // Steps of 1, then 1 + Out Speed 2.
+    EXPECT_EQ(f.core.Decks().FaderPosition(Deck::A), 4);
+    EXPECT_EQ(f.deck1.Volume(), -4);
 }
 
 TEST(CoreCrossFade, MixNextStartsAtDurationLessSkipLessOneSecond) {
-    for (const auto& [mixNext, skip, position, starts] : {tuple{true, 4, 94.99, false},
-                                                          {true, 4, 95.0, true},
-                                                          {true, 0, 98.99, false},
-                                                          {true, 0, 99.0, true},
-                                                          {false, 4, 99.0, false}}) {
+    struct Row {
+        const char* name;
+        bool mixNext;
+        int skip;
+        double position;
+        bool starts;
+    };
+    const Row rows[] = {{"skip 4, just before", true, 4, 94.99, false},
+                        {"skip 4, at the point", true, 4, 95.0, true},
+                        {"skip 0, just before", true, 0, 98.99, false},
+                        {"skip 0, at the point", true, 0, 99.0, true},
+                        {"MIX NEXT up", false, 4, 99.0, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         Mixing f;
-        f.core.Settings().SliderMovedByUser(FadeSlider::SkipLast, skip), f.core.OnHScroll(),
-            f.core.SetMixNext(mixNext);
-        f.deck1.SetPosition(position), f.core.OnTimer(TimerId::Tick);
-        EXPECT_EQ(tuple(f.Fading(), f.deck2.playState()),
-                  tuple(starts, starts ? VoicePlayState::Playing : VoicePlayState::Stopped));
+        f.core.Settings().SliderMovedByUser(FadeSlider::SkipLast, row.skip);
+        f.core.OnHScroll();
+        f.core.SetMixNext(row.mixNext);
+        f.deck1.SetPosition(row.position);
+        f.core.OnTimer(TimerId::Tick);
+        EXPECT_EQ(f.Fading(), row.starts);
+        EXPECT_EQ(f.deck2.playState(),
+                  row.starts ? VoicePlayState::Playing : VoicePlayState::Stopped);
     }
 }
 
@@ -641,18 +721,28 @@ TEST(CoreCue, CueingAStoppedDeckClosesThenOpensTheClipAndMixOrLoadCloseIt) {
               tuple(kClip, "00:00:05:00", 0, 5000, true));
     EXPECT_EQ(tuple(f.core.StatusText(), f.host.busy),
               tuple("Selecting 'Play' the Cue clip will play on the master output", 0));
-    for (const auto close :
-         {+[](Korvale& c) { c.Fade().Mix(); }, +[](Korvale& c) { c.Store().LoadSelectedClip(); }}) {
+    struct Closer {
+        const char* name;
+        void (*close)(Korvale&);
+    };
+    const Closer closers[] = {{"M I X", [](Korvale& c) { c.Fade().Mix(); }},
+                              {"a load", [](Korvale& c) { c.Store().LoadSelectedClip(); }}};
+    for (const Closer& closer : closers) {
+        SCOPED_TRACE(closer.name);
         f.core.Cue().ToggleCuePlay();
         f.mci.replies["status movie position"] = "2500";
-        f.core.Cue().MarkCueIn(), f.mci.commands.clear();
-        close(f.core);
-        EXPECT_EQ(tuple(f.mci.commands, f.core.Cue().CuePointText(), f.core.Cue().PlayCaption()),
-                  tuple(kClose, "00:00:00:00", "Play"));
-        EXPECT_FALSE(f.host.IsTimerRunning(TimerId::Cue) || f.core.Cue().ControlsEnabled());
+        f.core.Cue().MarkCueIn();
+        f.mci.commands.clear();
+        closer.close(f.core);
+        EXPECT_EQ(f.mci.commands, kClose);
+        EXPECT_EQ(f.core.Cue().CuePointText(), "00:00:00:00");
+        EXPECT_EQ(f.core.Cue().PlayCaption(), "Play");
+        EXPECT_FALSE(f.host.IsTimerRunning(TimerId::Cue));
+        EXPECT_FALSE(f.core.Cue().ControlsEnabled());
     }
     f.core.Decks().CloseDeck(Deck::B);
     for (const Deck deck : {Deck::A, Deck::B}) { // a playing deck or an empty one is not cued
+        SCOPED_TRACE(deck == Deck::A ? "deck 1 playing" : "deck 2 empty");
         f.mci.commands.clear();
         f.core.Cue().CueFromDeck(deck);
         EXPECT_TRUE(f.mci.commands.empty());
@@ -679,30 +769,48 @@ TEST(CoreCue, MarkInGoToCueAndSetCueReloadTheDeckAtTheCuePoint) {
                     f.core.Cue().ClipName()),
               tuple(0u, 1, false, ""));
     f.core.Decks().LoadClipOnDeck(kClip, DeckChoice::Deck2, 0.0); // both decks hold it: both reload
-    f.core.Cue().CueFromDeck(Deck::B), f.core.Cue().MarkCueIn(), f.deck1.ClearCalls(),
-        f.deck2.ClearCalls();
+    f.core.Cue().CueFromDeck(Deck::B);
+    f.core.Cue().MarkCueIn();
+    f.deck1.ClearCalls();
+    f.deck2.ClearCalls();
     f.core.Cue().SetCueOnDecks();
-    EXPECT_EQ(tuple(f.deck1.Calls(), f.deck2.Calls()), tuple(reload, reload));
+    EXPECT_EQ(f.deck1.Calls(), reload);
+    EXPECT_EQ(f.deck2.Calls(), reload);
 }
 
 TEST(CoreCue, RefusedClipsAreToldAndLeaveTheCuePlayerClosed) {
-    const std::string clip = kClip, longPath = "/" + std::string(300, 'l') + ".mp3";
-    const std::string noShort = "' name can not converted to short filename",
-                      noSize = "Can't read the size of '";
-    for (const auto& [path, noShortForm, length, caption, text] :
-         {tuple{clip, true, "5000", "Selected clip will not load", "Clip's '" + clip + noShort},
-          {longPath, false, "5000", "Selected clip will not load", "Clip's '" + longPath + noShort},
-          {clip, false, "", "Selected movie not loaded", noSize + clip + "' "},
-          {clip, false, "0", "Selected movie not loaded", noSize + clip + "' "}}) {
+    const std::string clip = kClip;
+    const std::string longPath = "/" + std::string(300, 'l') + ".mp3";
+    const std::string noShort = "' name can not converted to short filename";
+    const std::string noSize = "Can't read the size of '";
+    struct Row {
+        const char* name;
+        std::string path;
+        bool noShortForm;
+        const char* length;
+        const char* caption;
+        std::string text;
+    };
+    const Row rows[] = {
+        {"no short form", clip, true, "5000", "Selected clip will not load",
+         "Clip's '" + clip + noShort},
+        {"a path too long", longPath, false, "5000", "Selected clip will not load",
+         "Clip's '" + longPath + noShort},
+        {"no length", clip, false, "", "Selected movie not loaded", noSize + clip + "' "},
+        {"length 0", clip, false, "0", "Selected movie not loaded", noSize + clip + "' "}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         CoreFixture f;
-        if (noShortForm)
-            f.mci.pathsWithoutShortForm.push_back(path);
-        f.mci.replies["status movie length"] = length, f.core.Cue().LoadCueClip(path);
-        EXPECT_EQ(tuple(f.dialogs.messages.size(), f.dialogs.messages.at(0).caption,
-                        f.dialogs.messages[0].text),
-                  tuple(1u, caption, text));
-        EXPECT_EQ(tuple(f.core.Cue().ControlsEnabled(), f.core.Cue().DurationText(),
-                        f.mci.commands.back(), f.host.busy),
-                  tuple(false, "00:00:00:00", "close all", 0));
+        if (row.noShortForm)
+            f.mci.pathsWithoutShortForm.push_back(row.path);
+        f.mci.replies["status movie length"] = row.length;
+        f.core.Cue().LoadCueClip(row.path);
+        ASSERT_EQ(f.dialogs.messages.size(), 1u);
+        EXPECT_EQ(f.dialogs.messages[0].caption, row.caption);
+        EXPECT_EQ(f.dialogs.messages[0].text, row.text);
+        EXPECT_FALSE(f.core.Cue().ControlsEnabled());
+        EXPECT_EQ(f.core.Cue().DurationText(), "00:00:00:00");
+        EXPECT_EQ(f.mci.commands.back(), "close all");
+        EXPECT_EQ(f.host.busy, 0);
     }
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <numbers>
 #include <unistd.h>
 #include <vector>
@@ -196,25 +197,34 @@ TEST_F(EngineRender, VolumeIsHundredthsOfADbAndAStepRampsWithoutAClick) {
 }
 
 TEST_F(EngineRender, StopPauseCloseAndReopenRampOutInOneBufferAndPlayResumesExactly) {
-    for (const int how : {0, 1, 2, 3}) {
-        SCOPED_TRACE(how);
-        voice.stop(), offline.render(kBuffer); // the clip before ramps out
+    struct Row {
+        const char* name;
+        std::function<void()> end;
+        VoicePlayState state;
+        double position;
+        bool resumes;
+    };
+    const Row rows[] = {
+        {"stop", [&] { voice.stop(); }, VoicePlayState::Stopped, 0.31, true},
+        {"pause", [&] { voice.pause(); }, VoicePlayState::Paused, 0.31, true},
+        {"close", [&] { voice.close(); }, VoicePlayState::Closed, -1.0, false},
+        {"reopen", [&] { voice.open(sine(1.0, 900.0, 22050)); }, VoicePlayState::Stopped, 0.0,
+         false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        voice.stop(); // the clip before ramps out
+        offline.render(kBuffer);
         ASSERT_TRUE(voice.open(sine(2.0, 440.0, kOut)));
-        voice.play(), offline.renderSeconds(0.3);
-        how == 0   ? voice.stop()
-        : how == 1 ? voice.pause()
-        : how == 2 ? voice.close()
-                   : (void)voice.open(sine(1.0, 900.0, 22050));
+        voice.play();
+        offline.renderSeconds(0.3);
+        row.end();
         expectSource(kBuffer, 14400, 440.0,
                      [](std::size_t i) { return 1.0 - double(i + 1) / kBuffer; });
         EXPECT_EQ(Peak(offline.render(kBuffer * 4)), 0.0);
-        const VoicePlayState states[] = {VoicePlayState::Stopped, VoicePlayState::Paused,
-                                         VoicePlayState::Closed, VoicePlayState::Stopped};
-        EXPECT_EQ(std::pair(voice.playState(), voice.positionSeconds()),
-                  std::pair(states[how], how == 2   ? -1.0
-                                         : how == 3 ? 0.0
-                                                    : 0.31));
-        if (how < 2) {
+        EXPECT_EQ(voice.playState(), row.state);
+        EXPECT_EQ(voice.positionSeconds(), row.position);
+        if (row.resumes) {
             voice.play();
             expectSource(kBuffer * 2, 14880, 440.0,
                          [](std::size_t i) { return std::min(1.0, double(i + 1) / kBuffer); });
@@ -261,8 +271,8 @@ TEST(EngineIdleStop, RestartsAtPlayKeepingThePositionAndRampsFromSilence) {
     TempDir dir;
     OfflineEngine offline{kOut, kBuffer, 50ms};
     EngineVoice& voice = offline.voice(VoiceId::Deck1);
-    ASSERT_TRUE(WriteSineWav(dir.file("tone.wav"), 10.0, 1000.0, kOut, kAmp) &&
-                voice.open(dir.file("tone.wav")));
+    ASSERT_TRUE(WriteSineWav(dir.file("tone.wav"), 10.0, 1000.0, kOut, kAmp));
+    ASSERT_TRUE(voice.open(dir.file("tone.wav")));
     voice.play(), offline.render(kIdleFrames);
     voice.stop(), offline.render(kIdleFrames + kBuffer);
     ASSERT_TRUE(WaitUntil([&] { return !offline.engine().outputRunning(); }));

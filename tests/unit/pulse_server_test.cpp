@@ -27,7 +27,9 @@ constexpr int kRecordRate = 48000;
 constexpr double kServerFull = 65536.0; // the sink's volume steps at 100 %
 constexpr double kChannelFull = 65535.0;
 
-bool PulseRunning() { return std::getenv("KORVALE_PULSE_PID") != nullptr; }
+bool PulseRunning() {
+    return std::getenv("KORVALE_PULSE_PID") != nullptr;
+}
 
 // The left channel's longest stretch without a gap of silence (a starved server can leave
 // gaps in what it records).
@@ -37,7 +39,8 @@ std::vector<float> LongestAudibleRun(const std::string& rawStereo) {
     std::vector<float> best, run;
     for (std::size_t i = 0, quiet = 0; i + 1 < stereo.size(); i += 2) {
         quiet = std::fabs(stereo[i]) <= 1e-3f ? quiet + 1 : 0;
-        quiet < 32 ? run.push_back(stereo[i]) : (best = run.size() > best.size() ? run : best, run.clear());
+        quiet < 32 ? run.push_back(stereo[i])
+                   : (best = run.size() > best.size() ? run : best, run.clear());
     }
     return run.size() > best.size() ? run : best;
 }
@@ -55,32 +58,40 @@ std::pair<long, long> SinkVolume() {
 class LevelsOnPulse : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!PulseRunning()) GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
+        if (!PulseRunning())
+            GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
         core.Start("/", false);
     }
     // Other tests on the same server expect the sink at full volume.
-    void TearDown() override { testing::CommandOutput("pactl set-sink-volume @DEFAULT_SINK@ 65536"); }
+    void TearDown() override {
+        testing::CommandOutput("pactl set-sink-volume @DEFAULT_SINK@ 65536");
+    }
 
     AlsaAudioDevices devices;
-    test::FakeDialogs dialogs;
-    test::FakeCoreHost host;
+    testing::FakeDialogs dialogs;
+    testing::FakeCoreHost host;
     Korvale core{CoreServices{nullptr, nullptr, nullptr, &devices, &dialogs, nullptr}, host};
 };
 
 TEST_F(LevelsOnPulse, StartUpFindsTheServerAndItsMixerAndMovingMasterLevelSetsTheSinkVolume) {
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text;
-    EXPECT_TRUE(devices.waveOutCount() >= 1 && devices.mixerCount() >= 1);
-    EXPECT_EQ(std::tuple(devices.waveOutCanSetVolume(), core.Levels().MasterCaption(), core.Levels().MasterCaptionEnabled()),
-              std::tuple(std::optional<bool>(true), std::optional<std::string>("PulseAudio"), true));
+    EXPECT_GE(devices.waveOutCount(), 1);
+    EXPECT_GE(devices.mixerCount(), 1);
+    EXPECT_EQ(
+        std::tuple(devices.waveOutCanSetVolume(), core.Levels().MasterCaption(),
+                   core.Levels().MasterCaptionEnabled()),
+        std::tuple(std::optional<bool>(true), std::optional<std::string>("PulseAudio"), true));
     // The server's plug-in offers no input line to play through.
     EXPECT_EQ(std::pair(devices.auxCount(), core.Levels().MicButtonEnabled()), std::pair(0, false));
     for (const int position : {16384, 1, 32769, 65536}) { // each a real move
         SCOPED_TRACE(position);
-        core.Levels().MasterMovedByUser(position), core.OnVScroll();
+        core.Levels().MasterMovedByUser(position);
+        core.OnVScroll();
         ASSERT_EQ(core.Levels().MasterPosition(), position);
         const double expected = LevelPositionToChannel(position) * kServerFull / kChannelFull;
         const auto [left, right] = SinkVolume();
-        EXPECT_TRUE(std::abs(left - expected) <= 1.0 && std::abs(right - expected) <= 1.0) << left << " " << right;
+        EXPECT_NEAR(left, expected, 1.0);
+        EXPECT_NEAR(right, expected, 1.0);
     }
 }
 
@@ -88,7 +99,8 @@ TEST_F(LevelsOnPulse, StartUpFindsTheServerAndItsMixerAndMovingMasterLevelSetsTh
 class EnginePulse : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!PulseRunning()) GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
+        if (!PulseRunning())
+            GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
         ASSERT_TRUE(testing::WriteSineWav(dir.file("tone.wav"), 20.0, 1000.0, 44100, 0.5));
         ASSERT_EQ(engine.outputName(), "portaudio");
         ASSERT_TRUE(voice.open(dir.file("tone.wav")));
@@ -101,14 +113,17 @@ protected:
 TEST_F(EnginePulse, PlaysThroughTheSoundServer) {
     voice.setVolume(-600);
     // The sink's monitor as raw float stereo at kRecordRate; the null sink runs without pause.
-    FILE* parec = ::popen("exec parec --device=korvale_null.monitor --format=float32le --channels=2 "
-                          "--rate=48000 --raw --latency-msec=20", "r");
+    FILE* parec =
+        ::popen("exec parec --device=korvale_null.monitor --format=float32le --channels=2 "
+                "--rate=48000 --raw --latency-msec=20",
+                "r");
     ASSERT_NE(parec, nullptr);
     voice.play();
     std::string recording(std::size_t(kRecordRate) * 2 * sizeof(float) * 3 / 2, '\0'); // 1.5 s
     recording.resize(std::fread(recording.data(), 1, recording.size(), parec));
     ::pclose(parec);
-    EXPECT_EQ(std::pair(voice.playState(), engine.outputName()), std::pair(VoicePlayState::Playing, std::string("portaudio")));
+    EXPECT_EQ(std::pair(voice.playState(), engine.outputName()),
+              std::pair(VoicePlayState::Playing, std::string("portaudio")));
     EXPECT_GT(voice.positionSeconds(), 0.5);
     auto left = LongestAudibleRun(recording);
     ASSERT_GT(left.size(), static_cast<std::size_t>(kRecordRate / 10)) << "nothing audible";
@@ -126,7 +141,8 @@ TEST_F(EnginePulse, IdleStopsAreNotTakenForADeadServer) {
         voice.play();
         // Long enough for the failover's monitor to have judged the restarted stream.
         ASSERT_TRUE(WaitUntil([&] { return voice.positionSeconds() > from + 0.5; }, 8s));
-        EXPECT_EQ(std::pair(engine.outputName(), engine.outputStarts()), std::pair(std::string("portaudio"), std::uint64_t(stop + 1)))
+        EXPECT_EQ(std::pair(engine.outputName(), engine.outputStarts()),
+                  std::pair(std::string("portaudio"), std::uint64_t(stop + 1)))
             << "after idle stop " << stop;
         voice.stop();
     }

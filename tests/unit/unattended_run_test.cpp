@@ -49,18 +49,21 @@ TEST(UnattendedRun, EveryClipIsHeardInTurnWithCrossFadesAndNoGapOrClick) {
             crossFaded[t] = crossFaded[t] || (t > 0 && level[t] > 0.1 && level[t - 1] > 0.1);
         }
         const auto top = std::size_t(std::max_element(level.begin(), level.end()) - level.begin());
-        if (level[top] > 0.01 && (heard.empty() || heard.back() != top)) heard.push_back(top);
+        if (level[top] > 0.01 && (heard.empty() || heard.back() != top))
+            heard.push_back(top);
         silentRun = !heard.empty() && RmsDbfs(samples) < -60.0 ? silentRun + 1 : 0;
         longestSilence = std::max(longestSilence, silentRun);
     }
     // The first clip's fade-in, then three hand-overs.
-    EXPECT_EQ(std::tuple(run.started, run.handOvers, heard), std::tuple(paths, 4, std::vector<std::size_t>{0, 1, 2, 3}));
+    EXPECT_EQ(std::tuple(run.started, run.handOvers, heard),
+              std::tuple(paths, 4, std::vector<std::size_t>{0, 1, 2, 3}));
     for (std::size_t t = 0; t < tones.size(); ++t) {
         EXPECT_TRUE(t == 0 || crossFaded[t]) << "no cross-fade into clip " << t;
         EXPECT_NEAR(loudest[t], 1.0, 0.05) << "clip " << t << " never at full level";
     }
     EXPECT_LE(longestSilence, 5) << "a gap of more than 50 ms";
-    EXPECT_LT(LargestBend(left), 0.04) << "a click"; // two tones at 1300 Hz and below bend under 0.03
+    EXPECT_LT(LargestBend(left), 0.04)
+        << "a click"; // two tones at 1300 Hz and below bend under 0.03
 }
 
 TEST(UnattendedRun, TenThousandUnplayableEntriesAreDroppedInConstantStack) {
@@ -68,27 +71,35 @@ TEST(UnattendedRun, TenThousandUnplayableEntriesAreDroppedInConstantStack) {
     const std::string good = dir.file("good.wav");
     ASSERT_TRUE(WriteSineWav(good, 3.0, 440.0, 44100, 0.5)); // 1 s or less counts as unplayable
     WriteBytes(dir.file("empty.mp3"), ""), WriteBytes(dir.file("noise.mp3"), RandomBytes(3000, 5));
-    const Paths bad{dir.file("empty.mp3"), dir.file("noise.mp3"), dir.file("missing.mp3"), dir.path()};
+    const Paths bad{dir.file("empty.mp3"), dir.file("noise.mp3"), dir.file("missing.mp3"),
+                    dir.path()};
     UnattendedRun run;
     Paths entries;
-    for (std::size_t i = 0; i < 10000; ++i) entries.push_back(bad[i % bad.size()]);
+    for (std::size_t i = 0; i < 10000; ++i)
+        entries.push_back(bad[i % bad.size()]);
     entries.push_back(good);
     run.core.Store().List().AppendMany(entries), run.core.Store().SelectedByUser(0);
-    EXPECT_EQ(std::pair(run.core.List().Entries(), run.core.Decks().Player(Deck::A).GetFileName()), std::pair(Paths{good}, good));
+    EXPECT_EQ(std::pair(run.core.List().Entries(), run.core.Decks().Player(Deck::A).GetFileName()),
+              std::pair(Paths{good}, good));
     EXPECT_LT(run.host.highestStack - run.host.lowestStack, 4096u);
 }
 
 TEST(UnattendedRun, AFolderOfHostileClipsPlaysTheGoodOnesAndDropsTheRest) {
     TempDir dir;
-    const std::pair<const char*, double> mp3s[] = {{"plain.mp3", 300}, {"quote \" 'single'.mp3", 350}, {"new\nline.mp3", 400},
-                                                   {"open x alias movie wait.mp3", 450}, {"cut.mp3", 550}, {"LOUD.MP3", 600}};
-    for (const auto& [name, hz] : mp3s) ASSERT_TRUE(WriteSineMp3(dir.file(name), 6.0, hz, 44100, Mp3Mode::Cbr));
+    const std::pair<const char*, double> mp3s[] = {
+        {"plain.mp3", 300},     {"quote \" 'single'.mp3", 350},
+        {"new\nline.mp3", 400}, {"open x alias movie wait.mp3", 450},
+        {"cut.mp3", 550},       {"LOUD.MP3", 600}};
+    for (const auto& [name, hz] : mp3s)
+        ASSERT_TRUE(WriteSineMp3(dir.file(name), 6.0, hz, 44100, Mp3Mode::Cbr));
     WriteBytes(dir.file("cut.mp3"), ReadBytes(dir.file("cut.mp3")).substr(0, 40000));
     WriteSineWav(dir.file("a wav named.mp3"), 6.0, 500, 22050, 0.5);
-    WriteBytes(dir.file("empty.mp3"), ""), WriteBytes(dir.file("garbage.mp3"), RandomBytes(20000, 7));
+    WriteBytes(dir.file("empty.mp3"), ""),
+        WriteBytes(dir.file("garbage.mp3"), RandomBytes(20000, 7));
     WriteBytes(dir.file("header only.mp3"), std::string("RIFF\x24\0\0\0WAVE", 12));
     std::filesystem::create_directory(dir.file("a folder.mp3"));
-    ASSERT_TRUE(WriteSineWav(dir.file("a folder.mp3/inside.mp3"), 6.0, 650, 22050, 0.5)); // not gathered
+    ASSERT_TRUE(
+        WriteSineWav(dir.file("a folder.mp3/inside.mp3"), 6.0, 650, 22050, 0.5)); // not gathered
     ::mkfifo(dir.file("a pipe.mp3").c_str(), 0600);
     UnattendedRun run;
     run.core.Store().SearchFolder(dir.path() + "/", "*.mp3");
@@ -100,13 +111,15 @@ TEST(UnattendedRun, AFolderOfHostileClipsPlaysTheGoodOnesAndDropsTheRest) {
     for (const std::string& path : gathered) {
         const DecoderOpenResult opened = OpenDecoder(path);
         const bool plays = opened.decoder && opened.decoder->lengthFrames() > 0;
-        if (plays) playable.push_back(path);
+        if (plays)
+            playable.push_back(path);
         const Paths& left = run.core.List().Entries();
         EXPECT_EQ(std::count(left.begin(), left.end(), path), plays ? 1 : 0) << path;
     }
     EXPECT_EQ(playable.size(), 7u);
     // Each playable clip starts once (the list may start over after its last entry).
-    Paths firstRound(run.started.begin(), run.started.begin() + long(std::min(run.started.size(), playable.size())));
+    Paths firstRound(run.started.begin(),
+                     run.started.begin() + long(std::min(run.started.size(), playable.size())));
     std::sort(firstRound.begin(), firstRound.end()), std::sort(playable.begin(), playable.end());
     EXPECT_EQ(firstRound, playable);
     EXPECT_GE(run.handOvers, 7);

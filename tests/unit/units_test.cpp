@@ -99,7 +99,8 @@ TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
     std::string cyrillic;
     for (int i = 0; i < 130; ++i)
         cyrillic += "\xd0\x96";
-    EXPECT_TRUE(FitsPathLimit(cyrillic) && FitsPathLimit(std::string(255, 'a')));
+    EXPECT_TRUE(FitsPathLimit(cyrillic));
+    EXPECT_TRUE(FitsPathLimit(std::string(255, 'a')));
     EXPECT_FALSE(FitsPathLimit(std::string(256, 'a')));
     for (int frames = 0; frames < 60 * 90000; frames += 997) {
         ASSERT_EQ(ParseTimeText(FormatTimeText(frames / 25.0 + 0.001)), frames * 40) << frames;
@@ -237,8 +238,10 @@ TEST(WholeFile, WriteReplacesThroughLinksKeepsModesAndLeavesNoTemporary) {
     fs::create_directory(dir.file("taken"));
     for (const std::string& bad : {path + "/x", dir.file("taken"), std::string("/proc/korvale.ztl"),
                                    std::string(), dir.path() + "/"}) {
+        SCOPED_TRACE(bad);
         const WriteFileResult result = WriteFileReplacing(bad, "data");
-        EXPECT_FALSE(result.ok || result.errorText.empty()) << bad;
+        EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(result.errorText.empty());
     }
     EXPECT_EQ(std::pair(WriteFileReplacing(path + "/x", "data").errorNumber,
                         WriteFileReplacing(dir.path() + "/", "").errorNumber),
@@ -258,7 +261,7 @@ TEST(PlayListSave, RunningOutOfRoomOrNoPlaceToCreateIsToldAndKeepsTheOldFile) {
     if (child == 0) {
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        test::CoreFixture f;
+        testing::CoreFixture f;
         f.core.Store().List().AppendMany(Entries(1000, "/music/" + std::string(90, 'n') + ".mp3"));
         bool told = true;
         for (const auto& [target, caption] :
@@ -273,7 +276,8 @@ TEST(PlayListSave, RunningOutOfRoomOrNoPlaceToCreateIsToldAndKeepsTheOldFile) {
     }
     int status = 1;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(ReadBytes(path), "old contents");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
@@ -351,8 +355,8 @@ TEST(ActivationFile, FolderAndContentsForEveryProgramPathTheBusCanStart) {
         EXPECT_EQ(ActivationFile::ServicesFolder(dataHome, "/home/u"),
                   fs::path("/home/u/.local/share/dbus-1/services"));
     }
-    EXPECT_FALSE(ActivationFile::ServicesFolder(nullptr, nullptr) ||
-                 ActivationFile::ServicesFolder("r", "r"));
+    EXPECT_FALSE(ActivationFile::ServicesFolder(nullptr, nullptr));
+    EXPECT_FALSE(ActivationFile::ServicesFolder("r", "r"));
     const std::string head = "[D-BUS Service]\nName=KORVALE.Application\nExec=";
     const std::pair<std::string, std::string> cases[] = {
         {"/opt/korvale/bin/korvale", "/opt/korvale/bin/korvale"},
