@@ -77,8 +77,9 @@ struct UnattendedRun {
     test::FakeAudioDevices devices;
     test::FakeDialogs dialogs;
     test::FakeShell shell;
+    PosixFileSystem files;
     StackProbeHost host;
-    Korvale core{CoreServices{&engine.voice(VoiceId::Deck1), &engine.voice(VoiceId::Deck2), &mci, &devices, &dialogs, &shell},
+    Korvale core{CoreServices{&engine.voice(VoiceId::Deck1), &engine.voice(VoiceId::Deck2), &mci, &devices, &dialogs, &shell, &files},
                  host};
 
     std::vector<float> slice = std::vector<float>(2 * kSliceFrames);
