@@ -4,10 +4,10 @@
 #include <limits>
 
 #include "core/Korvale.h"
-#include "interfaces/PathLength.h"
 #include "core/TimeText.h"
 #include "interfaces/Dialogs.h"
 #include "interfaces/MciDevice.h"
+#include "interfaces/PathLength.h"
 
 namespace korvale {
 
@@ -88,7 +88,7 @@ void CuePlayer::CueFromDeck(Deck deck) {
     if (name.empty()) {
         return;
     }
-    if (player.GetPlayState() == CMediaPlayer::kPlayStatePlaying) {
+    if (player.GetPlayState() == VoicePlayState::Playing) {
         return; // a playing deck cannot be cued
     }
     CloseCuePlayer();

@@ -35,7 +35,7 @@ std::int64_t Microseconds(double seconds) {
 MediaControls::MediaControls(Korvale& core, FileSystem* files) : m_core(core), m_files(files) {}
 
 bool MediaControls::Plays(Deck deck) const {
-    return m_core.Decks().Player(deck).GetPlayState() == CMediaPlayer::kPlayStatePlaying;
+    return m_core.Decks().Player(deck).GetPlayState() == VoicePlayState::Playing;
 }
 
 bool MediaControls::Holds(Deck deck) const {
