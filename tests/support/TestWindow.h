@@ -3,8 +3,8 @@
 #include <functional>
 #include <memory>
 
-#include "support/FakeDevices.h"
 #include "platform/PosixFileSystem.h"
+#include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
 #include "ui/CKORVALEDlg.h"
 
@@ -18,8 +18,7 @@ struct TestWindow {
                         std::optional<QString> optionsFile = std::nullopt,
                         const std::function<void(WindowServices&)>& adjust = {}) {
         WindowServices services{
-            {&deck1, &deck2, &mci, &devices, given != nullptr ? given : &dialogs, &shell,
-             &files}};
+            {&deck1, &deck2, &mci, &devices, given != nullptr ? given : &dialogs, &shell, &files}};
         services.screenSize = screen;
         services.optionsFile = std::move(optionsFile);
         services.startTickTimer = false;

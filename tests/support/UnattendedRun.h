@@ -79,7 +79,8 @@ struct UnattendedRun {
     test::FakeShell shell;
     PosixFileSystem files;
     StackProbeHost host;
-    Korvale core{CoreServices{&engine.voice(VoiceId::Deck1), &engine.voice(VoiceId::Deck2), &mci, &devices, &dialogs, &shell, &files},
+    Korvale core{CoreServices{&engine.voice(VoiceId::Deck1), &engine.voice(VoiceId::Deck2), &mci,
+                              &devices, &dialogs, &shell, &files},
                  host};
 
     std::vector<float> slice = std::vector<float>(2 * kSliceFrames);
