@@ -1,6 +1,6 @@
 // Searching a folder of 20,000 empty .mp3 files, against `find DIR -maxdepth 1 -iname '*.mp3'`
 // on the same folder in the same run.
-#include "core/FolderSearch.h"
+#include "platform/FolderSearch.h"
 
 #include <algorithm>
 #include <chrono>

@@ -10,7 +10,6 @@
 #include <QIcon>
 #include <QSettings>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -33,9 +32,11 @@
 #include "platform/AlsaAudioDevices.h"
 #include "platform/DesktopNotifier.h"
 #include "platform/DesktopShell.h"
+#include "platform/PosixFileSystem.h"
 #include "platform/QtDialogs.h"
 #include "platform/SecretStoreChoice.h"
 #include "platform/ShoutConnection.h"
+#include "platform/WholeFile.h"
 #include "platform/WritableFolderProbe.h"
 #include "ui/CKORVALEDlg.h"
 
@@ -59,8 +60,8 @@ void RegisterForActivation() {
 } // namespace
 
 int main(int argc, char** argv) {
-    // A write past the file-size limit is reported by the save code, never a reason to die.
-    std::signal(SIGXFSZ, SIG_IGN);
+    // A write past the file-size limit is reported by its writer, never a reason to die.
+    korvale::IgnoreFileSizeSignal();
     // The switches are read from the command line as given, before Qt takes its own options:
     // "Embedding" and "Automation" first, then the user's switches.
     const korvale::StartRequest start =
@@ -108,6 +109,7 @@ int main(int argc, char** argv) {
     korvale::AlsaAudioDevices devices;
     korvale::MediaCommandInterpreter mediaCommands(engine.voice(korvale::VoiceId::Cue));
     korvale::DesktopShell shell;
+    korvale::PosixFileSystem files;
     korvale::WindowServices services;
     services.core.deck1 = &engine.voice(korvale::VoiceId::Deck1);
     services.core.deck2 = &engine.voice(korvale::VoiceId::Deck2);
@@ -115,6 +117,7 @@ int main(int argc, char** argv) {
     services.core.devices = &devices;
     services.core.dialogs = &dialogs;
     services.core.shell = &shell;
+    services.core.files = &files;
 
     // The context menu's options are kept in the user's configuration folder.
     services.optionsFile = QSettings(QSettings::IniFormat, QSettings::UserScope,

@@ -3,6 +3,7 @@
 #include "audio/RampingGain.h"
 
 #include "decode/DecoderFactory.h"
+#include "interfaces/Decibels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,9 +14,6 @@ namespace korvale {
 
 namespace {
 
-constexpr int kMinVolume = -10000;
-constexpr int kMaxVolume = 0;
-constexpr double kVolumeUnitsPerDecade = 2000.0;
 // A match-gain change moves over this long while the voice is heard.
 constexpr double kMatchRampSeconds = 0.2;
 // Largest match gain accepted, hundredths of a dB.
@@ -51,8 +49,8 @@ void EngineVoice::close() {
 }
 
 void EngineVoice::setVolume(int hundredthsOfDb) {
-    const int clamped = std::clamp(hundredthsOfDb, kMinVolume, kMaxVolume);
-    m_targetGain.store(static_cast<float>(std::pow(10.0, clamped / kVolumeUnitsPerDecade)),
+    const int clamped = std::clamp(hundredthsOfDb, kVoiceVolumeQuietest, kVoiceVolumeFull);
+    m_targetGain.store(static_cast<float>(GainOfHundredthsOfDb(clamped)),
                        std::memory_order_relaxed);
 }
 
@@ -67,9 +65,8 @@ std::optional<ClipAnalysis> EngineVoice::analysis() const {
 }
 
 void EngineVoice::setMatchGain(int hundredthsOfDb) {
-    const int clamped = std::clamp(hundredthsOfDb, kMinVolume, kMaxMatchGain);
-    m_matchGain.store(static_cast<float>(std::pow(10.0, clamped / kVolumeUnitsPerDecade)),
-                      std::memory_order_relaxed);
+    const int clamped = std::clamp(hundredthsOfDb, kVoiceVolumeQuietest, kMaxMatchGain);
+    m_matchGain.store(static_cast<float>(GainOfHundredthsOfDb(clamped)), std::memory_order_relaxed);
 }
 
 // ---- offline output thread -------------------------------------------------------------

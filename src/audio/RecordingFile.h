@@ -1,7 +1,7 @@
 #pragma once
 
-#include "decode/UniqueFd.h"
 #include "interfaces/MixOutlets.h"
+#include "platform/UniqueFd.h"
 
 #include <cstddef>
 #include <memory>

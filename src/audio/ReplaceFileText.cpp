@@ -1,6 +1,6 @@
 #include "audio/ReplaceFileText.h"
 
-#include "decode/UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -94,7 +94,7 @@ void VoiceTransport::close() {
 
 double VoiceTransport::positionSeconds() const {
     if (!m_open) {
-        return -1.0;
+        return kNoClipPosition;
     }
     refresh();
     if (m_atEnd) {

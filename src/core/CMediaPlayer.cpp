@@ -11,7 +11,7 @@ CMediaPlayer::CMediaPlayer(MediaVoice* voice) : m_voice(voice) {}
 
 double CMediaPlayer::GetCurrentPosition() const {
     if (m_voice == nullptr || !m_voice->isOpen()) {
-        return -1.0;
+        return kNoClipPosition;
     }
     return m_voice->positionSeconds();
 }
@@ -79,25 +79,12 @@ void CMediaPlayer::SetVolume(std::int32_t hundredthsOfDb) {
     }
 }
 
-std::int32_t CMediaPlayer::GetOpenState() const {
-    return (m_voice != nullptr && m_voice->isOpen()) ? kOpenStateOpen : kOpenStateClosed;
+CMediaPlayer::OpenState CMediaPlayer::GetOpenState() const {
+    return (m_voice != nullptr && m_voice->isOpen()) ? OpenState::Open : OpenState::Closed;
 }
 
-std::int32_t CMediaPlayer::GetPlayState() const {
-    if (m_voice == nullptr) {
-        return kPlayStateClosed;
-    }
-    switch (m_voice->playState()) {
-    case VoicePlayState::Playing:
-        return kPlayStatePlaying;
-    case VoicePlayState::Paused:
-        return kPlayStatePaused;
-    case VoicePlayState::Stopped:
-        return kPlayStateStopped;
-    case VoicePlayState::Closed:
-        break;
-    }
-    return kPlayStateClosed;
+VoicePlayState CMediaPlayer::GetPlayState() const {
+    return m_voice != nullptr ? m_voice->playState() : VoicePlayState::Closed;
 }
 
 void CMediaPlayer::Play() {

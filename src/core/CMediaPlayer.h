@@ -5,30 +5,23 @@
 #include <string>
 
 #include "interfaces/ClipAnalysis.h"
+#include "interfaces/MediaVoice.h"
 
 namespace korvale {
-
-class MediaVoice;
 
 // A deck's player: the eleven operations the deck, mixing and cue code call, over one
 // voice of the audio engine (or a fake voice in tests). Called on the user-interface
 // thread; only SetFileName blocks (while the clip's exact length is read).
 class CMediaPlayer {
 public:
-    // Open state reported while a clip is open.
-    static constexpr std::int32_t kOpenStateOpen = 6;
-    static constexpr std::int32_t kOpenStateClosed = 0;
-    // Play states.
-    static constexpr std::int32_t kPlayStateStopped = 0;
-    static constexpr std::int32_t kPlayStatePaused = 1;
-    static constexpr std::int32_t kPlayStatePlaying = 2;
-    static constexpr std::int32_t kPlayStateClosed = 6;
+    // Whether the player holds a clip.
+    enum class OpenState { Closed, Open };
 
     // `voice` is not owned and must outlive the player; nullptr gives a player that never
     // holds a clip.
     explicit CMediaPlayer(MediaVoice* voice);
 
-    // Seconds into the loaded clip; exactly -1 when no clip is loaded.
+    // Seconds into the loaded clip; exactly kNoClipPosition when no clip is loaded.
     double GetCurrentPosition() const;
     // Length of the loaded clip in seconds, exact as soon as SetFileName returns; 0 when
     // none is loaded or it cannot be decoded.
@@ -43,8 +36,9 @@ public:
     void SetStartPosition(double seconds);
     // Hundredths of a dB: 0 full level, negative attenuation.
     void SetVolume(std::int32_t hundredthsOfDb);
-    std::int32_t GetOpenState() const;
-    std::int32_t GetPlayState() const;
+    OpenState GetOpenState() const;
+    // The voice's play state; Closed for a player without a voice.
+    VoicePlayState GetPlayState() const;
     void Play();
     // Asks the engine to measure the loaded clip (once per load). Non-blocking.
     void Measure();

@@ -1,11 +1,12 @@
 #include "core/ClipDisplayName.h"
 
+#include "interfaces/PathLength.h"
+
 namespace korvale {
 
 namespace {
 
 constexpr std::string_view kNoNameText = "ERR";
-constexpr char kSeparator = '/';
 constexpr char kExtensionDot = '.';
 // A dot and a three-character extension, as in ".mp3".
 constexpr std::size_t kClassicExtensionLength = 4;
@@ -13,7 +14,7 @@ constexpr std::size_t kClassicExtensionLength = 4;
 } // namespace
 
 std::string ClipDisplayName(std::string_view path) {
-    const std::size_t slash = path.rfind(kSeparator);
+    const std::size_t slash = path.rfind(kPathSeparator);
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     if (name.empty()) {
         return std::string(kNoNameText);

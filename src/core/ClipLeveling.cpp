@@ -52,8 +52,8 @@ void ClipLeveling::Apply() {
         if (!level.leadInPending) {
             continue;
         }
-        if (player.GetPlayState() == CMediaPlayer::kPlayStatePlaying ||
-            player.GetOpenState() != CMediaPlayer::kOpenStateOpen) {
+        if (player.GetPlayState() == VoicePlayState::Playing ||
+            player.GetOpenState() != CMediaPlayer::OpenState::Open) {
             level.leadInPending = false; // too late: it is heard from where it started
         } else if (m_skipSilentEdges && analysis) {
             player.SetStartPosition(analysis->firstAudibleSeconds);

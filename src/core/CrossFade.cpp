@@ -71,8 +71,8 @@ void CrossFade::Mix() {
 
 MixDirection CrossFade::ChooseMixDirection() {
     DeckPlayers& decks = m_core.Decks();
-    const bool deck1Open = decks.Player(Deck::A).GetOpenState() == CMediaPlayer::kOpenStateOpen;
-    const bool deck2Open = decks.Player(Deck::B).GetOpenState() == CMediaPlayer::kOpenStateOpen;
+    const bool deck1Open = decks.Player(Deck::A).GetOpenState() == CMediaPlayer::OpenState::Open;
+    const bool deck2Open = decks.Player(Deck::B).GetOpenState() == CMediaPlayer::OpenState::Open;
 
     MixDirection direction = MixDirection::None;
     if (deck1Open && !deck2Open) {
@@ -87,9 +87,9 @@ MixDirection CrossFade::ChooseMixDirection() {
         m_direction = MixDirection::None;
         EndOfMix();
         direction = MixDirection::None;
-    } else if (decks.Player(Deck::A).GetPlayState() == CMediaPlayer::kPlayStatePlaying) {
+    } else if (decks.Player(Deck::A).GetPlayState() == VoicePlayState::Playing) {
         direction = MixDirection::Into2From1Playing;
-    } else if (decks.Player(Deck::B).GetPlayState() == CMediaPlayer::kPlayStatePlaying) {
+    } else if (decks.Player(Deck::B).GetPlayState() == VoicePlayState::Playing) {
         direction = MixDirection::Into1From2Playing;
     } else {
         direction = MixDirection::Into1;

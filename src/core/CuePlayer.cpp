@@ -88,7 +88,7 @@ void CuePlayer::CueFromDeck(Deck deck) {
     if (name.empty()) {
         return;
     }
-    if (player.GetPlayState() == CMediaPlayer::kPlayStatePlaying) {
+    if (player.GetPlayState() == VoicePlayState::Playing) {
         return; // a playing deck cannot be cued
     }
     CloseCuePlayer();

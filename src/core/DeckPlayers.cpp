@@ -5,6 +5,7 @@
 #include "core/FormatText.h"
 #include "core/Korvale.h"
 #include "core/TimeText.h"
+#include "interfaces/MediaVoice.h"
 
 namespace korvale {
 
@@ -12,8 +13,6 @@ namespace {
 
 // A clip whose duration reads this or less right after opening cannot be played.
 constexpr double kUnplayableDurationSeconds = 1.0;
-// Position a player reports when it holds no clip.
-constexpr double kNoClipPosition = -1.0;
 
 constexpr char kLoadedFormat[] = "%s - Loaded on Player %d";
 constexpr char kClipNameFormat[] = "Player %d: %s";
@@ -125,7 +124,7 @@ DeckChoice DeckPlayers::ChooseDeck() {
     // are left for the next refresh to reset.
     for (const Deck deck : kDecks) {
         CMediaPlayer& player = Player(deck);
-        if (player.GetPlayState() != CMediaPlayer::kPlayStatePlaying) {
+        if (player.GetPlayState() != VoicePlayState::Playing) {
             player.Stop();
             player.SetFileName(std::string());
             m_core.Notify(CorePart::OnAir);
@@ -204,7 +203,7 @@ void DeckPlayers::RefreshDeckDisplays() {
 
 void DeckPlayers::ShowDeckClipName(Deck deck) {
     const CMediaPlayer& player = Player(deck);
-    if (player.GetPlayState() == CMediaPlayer::kPlayStateClosed) {
+    if (player.GetPlayState() == VoicePlayState::Closed) {
         m_core.SetStatus(std::string());
         return;
     }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "interfaces/Decibels.h"
+
 namespace korvale {
 
 // Deck fader positions are the deck's attenuation in hundredths of a dB: 0 is full level at
@@ -14,7 +16,7 @@ inline constexpr int kFaderLoadPosition = 8500;
 inline constexpr int kFaderCloseThreshold = 8750;
 inline constexpr int kFaderTickFrequency = 400;
 // Fader units in one dB.
-inline constexpr int kFaderUnitsPerDb = 100;
+inline constexpr int kFaderUnitsPerDb = kHundredthsPerDb;
 
 // The fader label: "-%ld db" with position / 100 (truncating), e.g. 8750 -> "-87 db".
 // Pure; any thread.

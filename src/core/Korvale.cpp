@@ -19,11 +19,12 @@ constexpr char kNoHelpProgramCaption[] = "Help";
 } // namespace
 
 Korvale::Korvale(const CoreServices& services, CoreHost& host)
-    : m_services(services), m_host(host), m_store(*this, services.dialogs),
-      m_files(*this, services.dialogs), m_shuffle(*this, services.dialogs),
+    : m_services(services), m_host(host), m_store(*this, services.dialogs, services.files),
+      m_files(*this, services.dialogs, services.files), m_shuffle(*this, services.dialogs),
       m_decks(*this, services.deck1, services.deck2), m_fade(*this), m_settings(*this),
       m_cue(*this, services.mci, services.dialogs),
-      m_levels(*this, services.devices, services.dialogs), m_media(*this), m_leveling(*this) {}
+      m_levels(*this, services.devices, services.dialogs), m_media(*this, services.files),
+      m_leveling(*this) {}
 
 void Korvale::Start(const std::string& workingDirectory, bool startTick) {
     m_levels.OnMicButton();

@@ -19,6 +19,7 @@ namespace korvale {
 
 class AudioDevices;
 class Dialogs;
+class FileSystem;
 class MciDevice;
 class MediaVoice;
 class Shell;
@@ -32,6 +33,7 @@ struct CoreServices {
     AudioDevices* devices = nullptr;
     Dialogs* dialogs = nullptr;
     Shell* shell = nullptr;
+    FileSystem* files = nullptr;
 };
 
 // The system without its window: the play list, the two decks, the cross-fade and its mix

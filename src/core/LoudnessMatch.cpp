@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-namespace korvale {
+#include "interfaces/Decibels.h"
 
-namespace {
-constexpr double kHundredthsPerDb = 100.0;
-} // namespace
+namespace korvale {
 
 int MatchGainHundredths(const ClipAnalysis& analysis) {
     double gain = 0.0;

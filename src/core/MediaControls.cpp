@@ -1,7 +1,5 @@
 #include "core/MediaControls.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -11,6 +9,7 @@
 #include "core/FormatText.h"
 #include "core/Korvale.h"
 #include "core/LevelMapping.h"
+#include "interfaces/FileSystem.h"
 #include "interfaces/PathLength.h"
 
 namespace korvale {
@@ -33,10 +32,10 @@ std::int64_t Microseconds(double seconds) {
 
 } // namespace
 
-MediaControls::MediaControls(Korvale& core) : m_core(core) {}
+MediaControls::MediaControls(Korvale& core, FileSystem* files) : m_core(core), m_files(files) {}
 
 bool MediaControls::Plays(Deck deck) const {
-    return m_core.Decks().Player(deck).GetPlayState() == CMediaPlayer::kPlayStatePlaying;
+    return m_core.Decks().Player(deck).GetPlayState() == VoicePlayState::Playing;
 }
 
 bool MediaControls::Holds(Deck deck) const {
@@ -158,8 +157,7 @@ OpenUriOutcome MediaControls::OpenUri(const std::string& uri) {
     if (!FitsPathLimit(*path)) {
         return OpenUriOutcome::PathTooLong;
     }
-    struct stat info {};
-    if (::stat(path->c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (m_files == nullptr || !m_files->IsRegularFile(*path)) {
         return OpenUriOutcome::NotAFile;
     }
     m_core.Store().GatherOne(std::move(*path));

@@ -8,6 +8,7 @@
 
 namespace korvale {
 
+class FileSystem;
 class Korvale;
 
 // What a desktop's media controls show of the two decks.
@@ -47,7 +48,8 @@ enum class OpenUriOutcome { Added, NotAFileUri, PathTooLong, NotAFile };
 // nothing blocks except OpenUri's loading of a clip and SetVolume's write to the device.
 class MediaControls {
 public:
-    explicit MediaControls(Korvale& core);
+    // `files` may be null: no file URI is then opened.
+    MediaControls(Korvale& core, FileSystem* files);
 
     std::optional<Deck> OnAirDeck() const;
     MediaState State() const;
@@ -75,6 +77,7 @@ private:
     bool Holds(Deck deck) const;
 
     Korvale& m_core;
+    FileSystem* m_files;
 };
 
 } // namespace korvale

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/FaderUnits.h"
+
 namespace korvale {
 
 // The five fade settings a mix style sets in one go.
@@ -40,11 +42,12 @@ inline constexpr std::array<MixStyle, kMixStyleCount> kMixStyles{{
     {"CUSTOM", std::nullopt},
 }};
 
-// Slider ranges of the four fade settings.
+// Slider ranges of the four fade settings. The fade-in threshold is a fader position: its
+// slider spans the faders' range.
 inline constexpr int kSkipLastMin = 0;
 inline constexpr int kSkipLastMax = 60;
-inline constexpr int kFadeInThresholdMin = 0;
-inline constexpr int kFadeInThresholdMax = 9000;
+inline constexpr int kFadeInThresholdMin = kFaderFullLevel;
+inline constexpr int kFadeInThresholdMax = kFaderBottom;
 inline constexpr int kFadeSpeedMin = 1;
 inline constexpr int kFadeSpeedMax = 600;
 

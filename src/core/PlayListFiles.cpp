@@ -1,14 +1,11 @@
 #include "core/PlayListFiles.h"
 
-#include <cerrno>
-#include <csignal>
 #include <string>
 #include <vector>
 
 #include "core/Korvale.h"
-#include "core/PlayListCodec.h"
-#include "core/WholeFile.h"
 #include "interfaces/Dialogs.h"
+#include "interfaces/FileSystem.h"
 
 namespace korvale {
 
@@ -34,13 +31,6 @@ SaveFileRequest PlayListSaveRequest() {
     return request;
 }
 
-// Failures of these steps happen once the file exists and data is on its way: they are
-// reported as failed writes; every other failure means the file could not be created.
-bool IsWriteError(int errorNumber) {
-    return errorNumber == ENOSPC || errorNumber == EFBIG || errorNumber == EDQUOT ||
-           errorNumber == EIO;
-}
-
 std::string LoadedStatus(std::size_t appended, int total, const DecodedPlayList& decoded) {
     std::string text =
         "New Clips Loaded: " + std::to_string(appended) + ", Total: " + std::to_string(total);
@@ -57,7 +47,8 @@ std::string LoadedStatus(std::size_t appended, int total, const DecodedPlayList&
 
 } // namespace
 
-PlayListFiles::PlayListFiles(Korvale& core, Dialogs* dialogs) : m_core(core), m_dialogs(dialogs) {}
+PlayListFiles::PlayListFiles(Korvale& core, Dialogs* dialogs, FileSystem* files)
+    : m_core(core), m_dialogs(dialogs), m_fileSystem(files) {}
 
 void PlayListFiles::Tell(const std::string& text, const std::string& caption) {
     if (m_dialogs != nullptr) {
@@ -85,7 +76,7 @@ void PlayListFiles::SavePlayList() {
 }
 
 int PlayListFiles::WritePlayListFile(const std::string& path, int filterNumber) {
-    if (path.empty() || !FitsPathLimit(path)) {
+    if (m_fileSystem == nullptr || path.empty() || !FitsPathLimit(path)) {
         Tell(path, kCreateFailedCaption);
         return kNotWritten;
     }
@@ -106,11 +97,11 @@ int PlayListFiles::WritePlayListFile(const std::string& path, int filterNumber) 
     }
 
     const std::string bytes = ztl ? EncodeZtl(entries) : EncodePlainList(entries);
-    // Going over the file-size limit must fail the write, not end the program.
-    std::signal(SIGXFSZ, SIG_IGN);
-    const WriteFileResult result = WriteFileReplacing(path, bytes);
+    const WriteFileResult result = m_fileSystem->WriteFileReplacing(path, bytes);
     if (!result.ok) {
-        if (IsWriteError(result.errorNumber)) {
+        // A file that was created but could not be filled is told apart from one that could
+        // not be created.
+        if (result.writeError) {
             Tell(path + "\n\n" + result.errorText + "\nThe previous file, if any, is unchanged.",
                  kWriteFailedCaption);
         } else {
@@ -123,23 +114,23 @@ int PlayListFiles::WritePlayListFile(const std::string& path, int filterNumber) 
 }
 
 int PlayListFiles::ReadZtlFile(const std::string& path) {
-    const ReadFileResult file = ReadWholeFile(path);
-    if (!file.Ok()) {
-        return kNotRead;
-    }
-    DecodedPlayList decoded = DecodeZtl(file.bytes);
-    const std::size_t appended = decoded.entries.size();
-    m_core.Store().List().AppendMany(std::move(decoded.entries));
-    m_core.SetStatus(LoadedStatus(appended, m_core.Store().List().Count(), decoded));
-    return kRead;
+    return ReadPlayListFile(path, DecodeZtl);
 }
 
 int PlayListFiles::ReadM3uFile(const std::string& path) {
-    const ReadFileResult file = ReadWholeFile(path);
+    return ReadPlayListFile(path, DecodeM3u);
+}
+
+int PlayListFiles::ReadPlayListFile(const std::string& path,
+                                    DecodedPlayList (*decode)(std::string_view bytes)) {
+    if (m_fileSystem == nullptr) {
+        return kNotRead;
+    }
+    const ReadFileResult file = m_fileSystem->ReadWholeFile(path, kPlayListFileMaxBytes);
     if (!file.Ok()) {
         return kNotRead;
     }
-    DecodedPlayList decoded = DecodeM3u(file.bytes);
+    DecodedPlayList decoded = decode(file.bytes);
     const std::size_t appended = decoded.entries.size();
     m_core.Store().List().AppendMany(std::move(decoded.entries));
     m_core.SetStatus(LoadedStatus(appended, m_core.Store().List().Count(), decoded));

@@ -1,11 +1,20 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
+
+#include "core/PlayListCodec.h"
 
 namespace korvale {
 
 class Korvale;
 class Dialogs;
+class FileSystem;
+
+// The largest play-list file that is read (256 MiB): far above any real list, low enough that
+// a wrong pick (a disc image, say) is refused instead of exhausting memory.
+inline constexpr std::uint64_t kPlayListFileMaxBytes = 256ull * 1024 * 1024;
 
 // Saving the play list to a file (a ZTL play list or a plain list) through the save dialog,
 // and reading ZTL and media play-list files into it. Each operation opens, reads or writes
@@ -18,7 +27,8 @@ public:
     static constexpr int kRead = 0;
     static constexpr int kNotRead = -6;
 
-    PlayListFiles(Korvale& core, Dialogs* dialogs);
+    // `files` may be null: nothing is then read or written.
+    PlayListFiles(Korvale& core, Dialogs* dialogs, FileSystem* files);
 
     void SavePlayList();
     // Writes every entry to `path` in the format of save filter `filterNumber` (1 ZTL,
@@ -29,9 +39,13 @@ public:
 
 private:
     void Tell(const std::string& text, const std::string& caption);
+    // Reads the play-list file at `path` with `decode` and appends its entries.
+    int ReadPlayListFile(const std::string& path,
+                         DecodedPlayList (*decode)(std::string_view bytes));
 
     Korvale& m_core;
     Dialogs* m_dialogs;
+    FileSystem* m_fileSystem;
 };
 
 } // namespace korvale

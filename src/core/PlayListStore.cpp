@@ -1,16 +1,14 @@
 #include "core/PlayListStore.h"
 
-#include "core/FolderSearch.h"
 #include "core/FormatText.h"
 #include "core/Korvale.h"
 #include "interfaces/Dialogs.h"
+#include "interfaces/FileSystem.h"
 #include "interfaces/PathLength.h"
 
 namespace korvale {
 
 namespace {
-
-constexpr char kSeparator = '/';
 
 constexpr char kSearchingText[] = "Searching for valid audio files...";
 constexpr char kReadyText[] = "Ready";
@@ -29,13 +27,14 @@ constexpr char kAllClipsPattern[] = "*.@(mp3|flac|ogg|oga|opus)";
 
 // Everything of `path` up to and including its last separator; empty without one.
 std::string FolderPart(const std::string& path) {
-    const std::size_t last = path.rfind(kSeparator);
+    const std::size_t last = path.rfind(kPathSeparator);
     return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
 } // namespace
 
-PlayListStore::PlayListStore(Korvale& core, Dialogs* dialogs) : m_core(core), m_dialogs(dialogs) {}
+PlayListStore::PlayListStore(Korvale& core, Dialogs* dialogs, FileSystem* files)
+    : m_core(core), m_dialogs(dialogs), m_files(files) {}
 
 void PlayListStore::GatherClips() {
     m_core.SetStatus(kSearchingText);
@@ -99,7 +98,10 @@ int PlayListStore::PickClipFile() {
 }
 
 void PlayListStore::SearchFolder(const std::string& folder, const std::string& pattern) {
-    FolderSearchResult found = ::korvale::SearchFolder(folder, pattern);
+    if (m_files == nullptr) {
+        return;
+    }
+    FolderSearchResult found = m_files->SearchFolder(folder, pattern);
     const int appended = static_cast<int>(found.paths.size());
     if (appended == 0 && found.refusedTooLong == 0) {
         // Nothing matched: the searching text stays, unless the folder could not be listed.

@@ -10,6 +10,7 @@ namespace korvale {
 
 class Korvale;
 class Dialogs;
+class FileSystem;
 
 // What LoadSelectedClip hands to the deck loading.
 struct SelectedLoad {
@@ -31,7 +32,8 @@ public:
         kFilterAllFiles = 5,
     };
 
-    PlayListStore(Korvale& core, Dialogs* dialogs);
+    // `files` may be null: folder searches then find nothing.
+    PlayListStore(Korvale& core, Dialogs* dialogs, FileSystem* files);
 
     PlayList& List() { return m_list; }
     const PlayList& List() const { return m_list; }
@@ -66,6 +68,7 @@ public:
 private:
     Korvale& m_core;
     Dialogs* m_dialogs;
+    FileSystem* m_files;
     PlayList m_list;
     std::string m_chosenPath;
 };

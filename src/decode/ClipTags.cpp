@@ -2,7 +2,7 @@
 
 #include "decode/DecoderFactory.h"
 
-#include "decode/UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 #include <mpg123.h>
 #include <sndfile.h>

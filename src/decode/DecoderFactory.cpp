@@ -2,7 +2,7 @@
 
 #include "decode/Mpg123Decoder.h"
 #include "decode/SndfileDecoder.h"
-#include "decode/UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 #include <array>
 #include <cerrno>

@@ -1,6 +1,7 @@
 #include "decode/LoudnessMeter.h"
 
 #include "decode/Decoder.h"
+#include "interfaces/Decibels.h"
 
 #include <ebur128.h>
 
@@ -9,10 +10,6 @@
 #include <limits>
 
 namespace korvale {
-
-namespace {
-constexpr double kDbPerDecade = 20.0;
-} // namespace
 
 void LoudnessMeter::StateDeleter::operator()(ebur128_state* state) const {
     ebur128_destroy(&state);
@@ -23,8 +20,7 @@ LoudnessMeter::LoudnessMeter(int sampleRate)
                   ? ebur128_init(Decoder::kChannels, static_cast<unsigned long>(sampleRate),
                                  EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK)
                   : nullptr),
-      m_rate(sampleRate),
-      m_audible(static_cast<float>(std::pow(10.0, kAudibleThresholdDbfs / kDbPerDecade))) {}
+      m_rate(sampleRate), m_audible(static_cast<float>(GainOfDb(kAudibleThresholdDbfs))) {}
 
 LoudnessMeter::~LoudnessMeter() = default;
 
@@ -68,7 +64,7 @@ ClipAnalysis LoudnessMeter::result() const {
             }
         }
         if (peak > 0.0) {
-            analysis.truePeakDbtp = kDbPerDecade * std::log10(peak);
+            analysis.truePeakDbtp = DbOfGain(peak);
         }
     }
     const double rate = m_rate > 0 ? m_rate : 1;

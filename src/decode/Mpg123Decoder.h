@@ -1,7 +1,7 @@
 #pragma once
 
 #include "decode/Decoder.h"
-#include "decode/UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 #include <cstdio>
 #include <memory>

@@ -15,6 +15,13 @@ enum class VoicePlayState : int {
     Closed = 6, // no clip open
 };
 
+// The position a voice (and a deck's player) reports while no clip is open, in seconds.
+inline constexpr double kNoClipPosition = -1.0;
+// A voice's volume range, hundredths of a dB: full level, and the quietest (-100 dB, a gain
+// of 1/100000). A volume outside the range is taken as its nearest end.
+inline constexpr int kVoiceVolumeFull = 0;
+inline constexpr int kVoiceVolumeQuietest = -10000;
+
 // One player voice of the audio engine: a clip, its position, its gain.
 //
 // Every method is called from the user-interface thread only. None of them blocks on the
@@ -36,7 +43,8 @@ public:
     virtual bool isOpen() const = 0;
     // Exact length in seconds; 0 when closed or undecodable.
     virtual double durationSeconds() const = 0;
-    // Source time of the last frame handed to the output, in seconds; exactly -1 when closed.
+    // Source time of the last frame handed to the output, in seconds; exactly kNoClipPosition
+    // when closed.
     virtual double positionSeconds() const = 0;
     virtual VoicePlayState playState() const = 0;
 
@@ -51,7 +59,8 @@ public:
     virtual void stop() = 0;
     // Halts, keeping the position; state Paused.
     virtual void pause() = 0;
-    // Gain in hundredths of a dB (0 = full level, -9000 = silent), ramped over one buffer.
+    // Gain in hundredths of a dB, from kVoiceVolumeFull down to kVoiceVolumeQuietest (-100
+    // dB; nothing is quieter, lower values are taken as it), ramped over one buffer.
     virtual void setVolume(int hundredthsOfDb) = 0;
 
     // Starts measuring the open clip away from the audio output unless that is done or under

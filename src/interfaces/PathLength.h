@@ -6,6 +6,9 @@
 
 namespace korvale {
 
+// What separates the folders and the file name of a path (and of a play-list entry).
+inline constexpr char kPathSeparator = '/';
+
 // The longest path (and play-list entry) the program holds, in characters.
 inline constexpr std::size_t kMaxPathCharacters = 255;
 

@@ -6,6 +6,7 @@
 
 #include "core/CoreHost.h"
 #include "core/Korvale.h"
+#include "platform/PosixFileSystem.h"
 #include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
 
@@ -32,7 +33,7 @@ public:
 // tests call OnTimer themselves. `start` false leaves it unstarted.
 struct CoreFixture {
     explicit CoreFixture(bool start = true)
-        : core(CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell}, host) {
+        : core(CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell, &files}, host) {
         if (start)
             core.Start("/start/folder", /*startTick=*/false);
     }
@@ -42,6 +43,7 @@ struct CoreFixture {
     FakeAudioDevices devices;
     FakeDialogs dialogs;
     FakeShell shell;
+    PosixFileSystem files;
     FakeCoreHost host;
     Korvale core;
 

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/PosixFileSystem.h"
 #include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
 #include "ui/CKORVALEDlg.h"
@@ -17,7 +18,7 @@ struct TestWindow {
                         std::optional<QString> optionsFile = std::nullopt,
                         const std::function<void(WindowServices&)>& adjust = {}) {
         WindowServices services{
-            {&deck1, &deck2, &mci, &devices, given != nullptr ? given : &dialogs, &shell}};
+            {&deck1, &deck2, &mci, &devices, given != nullptr ? given : &dialogs, &shell, &files}};
         services.screenSize = screen;
         services.optionsFile = std::move(optionsFile);
         services.startTickTimer = false;
@@ -33,6 +34,7 @@ struct TestWindow {
     FakeMciDevice mci;
     FakeAudioDevices devices;
     FakeShell shell;
+    PosixFileSystem files;
     FakeDialogs dialogs; // used when no dialogs are given
     std::unique_ptr<CKORVALEDlg> w;
 };

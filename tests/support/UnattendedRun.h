@@ -83,9 +83,10 @@ struct UnattendedRun {
     FakeAudioDevices devices;
     FakeDialogs dialogs;
     FakeShell shell;
+    PosixFileSystem files;
     StackProbeHost host;
     Korvale core{CoreServices{&engine.voice(VoiceId::Deck1), &engine.voice(VoiceId::Deck2), &mci,
-                              &devices, &dialogs, &shell},
+                              &devices, &dialogs, &shell, &files},
                  host};
 
     std::vector<float> slice = std::vector<float>(2 * kSliceFrames);

@@ -20,11 +20,12 @@
 #include "app/CommandLine.h"
 #include "core/ClipDisplayName.h"
 #include "core/PlayListCodec.h"
+#include "core/PlayListFiles.h"
 #include "core/ShuffleOrder.h"
 #include "core/TimeText.h"
-#include "core/WholeFile.h"
 #include "interfaces/PathLength.h"
 #include "platform/QuietSoundProbe.h"
+#include "platform/WholeFile.h"
 #include "support/ClipFactory.h"
 #include "support/CoreFixture.h"
 #include "support/TempDir.h"
@@ -198,7 +199,7 @@ TEST(WholeFile, ReadsAnyBytesAndTypesEveryFailureWithoutBlocking) {
     testing::TempDir dir;
     const std::string bytes = std::string("a\0b\r\r\n\xff", 7) + std::string(200000, 'x');
     WriteBytes(dir.file("list"), bytes);
-    EXPECT_EQ(ReadWholeFile(dir.file("list")).bytes, bytes);
+    EXPECT_EQ(ReadWholeFile(dir.file("list"), kPlayListFileMaxBytes).bytes, bytes);
     EXPECT_EQ(ReadWholeFile(dir.file("list"), bytes.size()).error, ReadFileError::None);
     EXPECT_EQ(ReadWholeFile(dir.file("list"), bytes.size() - 1).error, ReadFileError::TooLarge);
     ::truncate(dir.file("list").c_str(), kPlayListFileMaxBytes + 1); // sparse: never loaded
@@ -214,7 +215,7 @@ TEST(WholeFile, ReadsAnyBytesAndTypesEveryFailureWithoutBlocking) {
         {"/dev/zero", ReadFileError::Unreadable},
         {"/proc/self/mem", ReadFileError::Unreadable}};
     for (const auto& [path, error] : cases) {
-        const ReadFileResult result = ReadWholeFile(path);
+        const ReadFileResult result = ReadWholeFile(path, kPlayListFileMaxBytes);
         EXPECT_EQ(std::pair(result.error, result.errorText.empty()), std::pair(error, false))
             << path;
     }

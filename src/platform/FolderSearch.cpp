@@ -1,6 +1,6 @@
-#include "core/FolderSearch.h"
+#include "platform/FolderSearch.h"
 
-#include "core/PlayListCodec.h"
+#include "interfaces/PathLength.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -12,8 +12,6 @@
 namespace korvale {
 
 namespace {
-
-constexpr char kSeparator = '/';
 
 struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
@@ -34,8 +32,8 @@ FolderSearchResult SearchFolder(const std::string& folder, const std::string& pa
         return result;
     }
     std::string prefix = folder;
-    if (prefix.back() != kSeparator) {
-        prefix += kSeparator;
+    if (prefix.back() != kPathSeparator) {
+        prefix += kPathSeparator;
     }
 
     DirHandle dir(::opendir(prefix.c_str()));

@@ -27,6 +27,8 @@ public:
         m_fd = -1;
         return fd;
     }
+    // Closes now and returns close's own result (errno set on failure); -1 when none is held.
+    int close() { return ::close(release()); }
     void reset(int fd = -1) {
         if (m_fd >= 0) {
             ::close(m_fd);

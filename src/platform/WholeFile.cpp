@@ -1,7 +1,11 @@
-#include "core/WholeFile.h"
+#include "platform/WholeFile.h"
+
+#include "interfaces/PathLength.h"
+#include "platform/UniqueFd.h"
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -31,29 +35,6 @@ ReadFileResult ReadFailure(ReadFileError error, std::string text) {
     return result;
 }
 
-// Closes a descriptor when it goes out of scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    int Get() const { return m_fd; }
-    // Closes now and reports close's own result (errno set on failure).
-    int Close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd);
-    }
-
-private:
-    int m_fd;
-};
-
 mode_t CurrentUmask() {
     // Reading the mask through umask() would change it for a moment under other threads.
     std::ifstream status("/proc/self/status");
@@ -82,8 +63,16 @@ std::string ResolveTarget(const std::string& path) {
     return path;
 }
 
+// Failures of these steps happen once the file exists and data is on its way; every other
+// failure means the file could not be created.
+bool IsWriteError(int errorNumber) {
+    return errorNumber == ENOSPC || errorNumber == EFBIG || errorNumber == EDQUOT ||
+           errorNumber == EIO;
+}
+
 WriteFileResult WriteFailure(int error, const std::string& what) {
     WriteFileResult result;
+    result.writeError = IsWriteError(error);
     result.errorNumber = error;
     result.errorText = what + ": " + ErrnoText(error);
     return result;
@@ -132,7 +121,7 @@ ReadFileResult ReadWholeFile(const std::string& path, std::uint64_t maxBytes) {
         return ReadFailure(ReadFileError::Unreadable,
                            "The file cannot be opened: " + ErrnoText(error));
     }
-    FileDescriptor file(fd);
+    UniqueFd file(fd);
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         return ReadFailure(ReadFileError::Unreadable,
@@ -178,8 +167,9 @@ ReadFileResult ReadWholeFile(const std::string& path, std::uint64_t maxBytes) {
 }
 
 WriteFileResult WriteFileReplacing(const std::string& path, std::string_view bytes) {
+    IgnoreFileSizeSignal();
     const std::string target = ResolveTarget(path);
-    const std::size_t slash = target.rfind('/');
+    const std::size_t slash = target.rfind(kPathSeparator);
     const std::string folder =
         slash == std::string::npos ? std::string(".") : target.substr(0, slash == 0 ? 1 : slash);
     if (slash + 1 == target.size() || target.empty()) {
@@ -191,11 +181,9 @@ WriteFileResult WriteFileReplacing(const std::string& path, std::string_view byt
     if (fd < 0) {
         return WriteFailure(errno, "Cannot create a file in " + folder);
     }
-    FileDescriptor file(fd);
+    UniqueFd file(fd);
     auto fail = [&](int error, const std::string& what) {
-        if (file.Get() >= 0) {
-            file.Close();
-        }
+        file.reset();
         ::unlink(temporary.c_str());
         return WriteFailure(error, what);
     };
@@ -213,7 +201,7 @@ WriteFileResult WriteFileReplacing(const std::string& path, std::string_view byt
     if (::fsync(fd) != 0) {
         return fail(errno, "Cannot write the file to disc");
     }
-    if (file.Close() != 0) {
+    if (file.close() != 0) {
         return fail(errno, "Cannot finish the file");
     }
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
@@ -223,6 +211,10 @@ WriteFileResult WriteFileReplacing(const std::string& path, std::string_view byt
     WriteFileResult result;
     result.ok = true;
     return result;
+}
+
+void IgnoreFileSizeSignal() {
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 } // namespace korvale
