@@ -8,6 +8,7 @@
 #include "SystemSupport.h"
 #include "audio/AudioEngine.h"
 #include "audio/AudioOutputFactory.h"
+#include "platform/PosixFileSystem.h"
 #include "support/CoreFixture.h"
 
 namespace korvale {
@@ -57,7 +58,8 @@ TEST(CrossFadePulse, ServerKilledMidFadeTheRunGoesOn) {
     testing::FakeAudioDevices devices;
     testing::FakeDialogs dialogs;
     testing::FakeCoreHost host;
-    Korvale core({&deck1, &deck2, &mci, &devices, &dialogs, nullptr}, host);
+    PosixFileSystem files;
+    Korvale core({&deck1, &deck2, &mci, &devices, &dialogs, nullptr, &files}, host);
     core.Start(dir.path(), false);
     // The folder's MP3 clips gathered, the first selected, the run unattended.
     dialogs.openChoices.push_back({dir.file("a.mp3"), 1});
