@@ -172,21 +172,21 @@ ControlSet ControlFactory::Build(const PlayList& list) const {
     return controls;
 }
 
-void ControlFactory::Place(QWidget* control, const ControlSpec& spec,
+void ControlFactory::Place(QWidget* control, const ControlSpec& entry,
                            std::vector<QWidget*>& groups) const {
-    const QString name = QString::fromLatin1(spec.name);
+    const QString name = QString::fromLatin1(entry.name);
     control->setObjectName(name);
     control->setAccessibleDescription(name);
-    int height = ToY(spec.height);
-    if (spec.kind == ControlKind::ComboBox) {
+    int height = ToY(entry.height);
+    if (entry.kind == ControlKind::ComboBox) {
         // A drop-down list's template height includes its open list.
         height = control->sizeHint().height();
     }
-    control->setGeometry(ToX(spec.x), ToY(spec.y), ToX(spec.width), height);
-    FitFontToWidth(control, QString::fromUtf8(spec.caption), FitPadding(spec.kind));
-    control->setVisible(spec.state != ControlState::Hidden);
-    control->setEnabled(spec.state != ControlState::Disabled);
-    if (spec.kind == ControlKind::GroupBox || spec.kind == ControlKind::CentredGroupBox) {
+    control->setGeometry(ToX(entry.x), ToY(entry.y), ToX(entry.width), height);
+    FitFontToWidth(control, QString::fromUtf8(entry.caption), FitPadding(entry.kind));
+    control->setVisible(entry.state != ControlState::Hidden);
+    control->setEnabled(entry.state != ControlState::Disabled);
+    if (entry.kind == ControlKind::GroupBox || entry.kind == ControlKind::CentredGroupBox) {
         groups.push_back(control);
     }
 }

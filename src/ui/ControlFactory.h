@@ -27,7 +27,7 @@ public:
 private:
     int ToX(int du) const;
     int ToY(int du) const;
-    void Place(QWidget* control, const ControlSpec& spec, std::vector<QWidget*>& groups) const;
+    void Place(QWidget* control, const ControlSpec& entry, std::vector<QWidget*>& groups) const;
 
     QWidget& m_window;
     int m_charWidth;
