@@ -19,43 +19,53 @@ constexpr int kRate = 48000;
 constexpr double kToneA = 500.0, kToneB = 1500.0;
 
 using testing::CommandOutput;
-std::string Player(const std::string& args) { return CommandOutput("playerctl -p korvale " + args); }
+std::string Player(const std::string& args) {
+    return CommandOutput("playerctl -p korvale " + args);
+}
 
 // The amplitudes of the two clips' tones in a fresh fifth of a second of the sink.
 std::pair<double, double> HeardTones(const testing::TempDir& dir) {
     const std::string file = dir.file("sink.raw");
-    Child parec({"sh", "-c", "exec parec --device=korvale_null.monitor --format=float32le --channels=2 "
-                             "--rate=48000 --raw --latency-msec=20 2>/dev/null"}, {}, file);
+    Child parec({"sh", "-c",
+                 "exec parec --device=korvale_null.monitor --format=float32le --channels=2 "
+                 "--rate=48000 --raw --latency-msec=20 2>/dev/null"},
+                {}, file);
     std::error_code ignored;
     WaitFor([&] { return std::filesystem::file_size(file, ignored) >= kRate * 8 / 4; }, 5s);
     const std::string bytes = testing::ReadBytes(file);
     std::vector<float> stereo(bytes.size() / sizeof(float));
-    if (stereo.size() < 2 * kRate / 5) return {0.0, 0.0};
+    if (stereo.size() < 2 * kRate / 5)
+        return {0.0, 0.0};
     std::memcpy(stereo.data(), bytes.data(), stereo.size() * sizeof(float));
     const auto left = testing::Channel(stereo, 0, stereo.size() / 2 - kRate / 5);
-    return {testing::ToneAmplitude(left, kToneA, kRate), testing::ToneAmplitude(left, kToneB, kRate)};
+    return {testing::ToneAmplitude(left, kToneA, kRate),
+            testing::ToneAmplitude(left, kToneB, kRate)};
 }
 
 TEST(MediaControls, PlayerctlControlsTheRunningProgram) {
     sys::Screen screen;
-    if (std::getenv("KORVALE_PULSE_PID") == nullptr || std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr || !screen.ok()) {
+    if (std::getenv("KORVALE_PULSE_PID") == nullptr ||
+        std::getenv("DBUS_SESSION_BUS_ADDRESS") == nullptr || !screen.ok()) {
         GTEST_SKIP() << "needs scripts/with-pulseaudio.sh, dbus-run-session, Xvfb and xdotool";
     }
     testing::TempDir dir;
     ASSERT_TRUE(testing::WriteSineWav(dir.file("a.wav"), 60.0, kToneA, 44100, 0.5));
     ASSERT_TRUE(testing::WriteSineWav(dir.file("b.wav"), 60.0, kToneB, 44100, 0.5));
     // Copies of other tests have left the bus.
-    ASSERT_TRUE(WaitFor([] { return CommandOutput("playerctl -l").find("korvale") == std::string::npos; }, 15s));
+    ASSERT_TRUE(WaitFor(
+        [] { return CommandOutput("playerctl -l").find("korvale") == std::string::npos; }, 15s));
     const auto started = std::chrono::steady_clock::now();
-    Child monitor({"dbus-monitor", "type='signal',member='PropertiesChanged',path='/org/mpris/MediaPlayer2'"},
-                  {}, dir.file("monitor.log"));
+    Child monitor(
+        {"dbus-monitor", "type='signal',member='PropertiesChanged',path='/org/mpris/MediaPlayer2'"},
+        {}, dir.file("monitor.log"));
     Child program({KORVALE_BINARY}, screen.Environment(), dir.file("korvale.log"));
     const QString window = screen.WaitForWindow("KORVALE");
     ASSERT_FALSE(window.isEmpty());
-    {   // A second copy takes a name of its own.
+    { // A second copy takes a name of its own.
         Child second({KORVALE_BINARY}, {"QT_QPA_PLATFORM=offscreen"}, dir.file("second.log"));
         const std::string both = "korvale\nkorvale.instance" + std::to_string(second.pid());
-        EXPECT_TRUE(WaitFor([&] { return CommandOutput("playerctl -l | sort") == both; }, 15s)) << CommandOutput("playerctl -l");
+        EXPECT_TRUE(WaitFor([&] { return CommandOutput("playerctl -l | sort") == both; }, 15s))
+            << CommandOutput("playerctl -l");
     }
     ASSERT_TRUE(WaitFor([&] { return CommandOutput("playerctl -l") == "korvale"; }, 15s));
     EXPECT_EQ(Player("status"), "Stopped");
@@ -69,10 +79,12 @@ TEST(MediaControls, PlayerctlControlsTheRunningProgram) {
     // LOAD NEXT down: the end of the fade-in loads the second clip onto the other deck.
     ASSERT_TRUE(screen.Click(window, "LoadNextCheck"));
     const auto hears = [&](double a, double b) {
-        return WaitFor([&] {
-            const auto [toneA, toneB] = HeardTones(dir);
-            return (toneA > 0.1) == (a > 0) && (toneB > 0.1) == (b > 0) && toneA + toneB < 0.7;
-        }, 20s);
+        return WaitFor(
+            [&] {
+                const auto [toneA, toneB] = HeardTones(dir);
+                return (toneA > 0.1) == (a > 0) && (toneB > 0.1) == (b > 0) && toneA + toneB < 0.7;
+            },
+            20s);
     };
     EXPECT_TRUE(Player("next").empty() && hears(1, 0) && Player("status") == "Playing");
     EXPECT_TRUE(Player("pause").empty() && hears(0, 0) && Player("status") == "Paused");
@@ -85,15 +97,20 @@ TEST(MediaControls, PlayerctlControlsTheRunningProgram) {
     EXPECT_TRUE(Player("next").empty() && hears(0, 1));
     EXPECT_EQ(Player("metadata xesam:title"), "b");
     static const std::regex ended(R"("CanGoNext"\s+variant\s+boolean false)");
-    EXPECT_TRUE(WaitFor([&] {
-        return std::regex_search(testing::ReadBytes(dir.file("monitor.log")).substr(seen), ended);
-    }, 10s));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return std::regex_search(testing::ReadBytes(dir.file("monitor.log")).substr(seen),
+                                     ended);
+        },
+        10s));
     // A few signals a second at most, never one per tick.
     const std::string log = testing::ReadBytes(dir.file("monitor.log"));
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started);
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::steady_clock::now() - started);
     const std::string member = "member=PropertiesChanged";
     long signals = 0;
-    for (auto at = log.find(member); at != std::string::npos; at = log.find(member, at + 1)) ++signals;
+    for (auto at = log.find(member); at != std::string::npos; at = log.find(member, at + 1))
+        ++signals;
     EXPECT_LE(signals, 1 + 4 * seconds.count()) << log;
 }
 
