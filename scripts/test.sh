@@ -40,9 +40,7 @@ if [[ " $stages " == *" sanitize "* ]]; then
     for bench in "$root"/bench/*.cpp; do
         release_targets+=("bench_$(basename "$bench" .cpp)")
     done
-    # The package test and the system tests share nothing (each takes a display of its own
-    # and neither sets the sink's level), so they run side by side.
-    release_ctest=(-LE 'unit|gui' -j2)
+    release_ctest=(-LE 'unit|gui')
 fi
 cmake --build "$root/build/test" -j"$jobs" "${release_targets[@]}"
 
