@@ -81,8 +81,10 @@ TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
         {"file:///a?b", std::nullopt},
         {"", std::nullopt},
     };
-    for (const auto& [uri, path] : cases)
-        EXPECT_EQ(PathOfFileUri(uri), path) << uri;
+    for (const auto& [uri, path] : cases) {
+        SCOPED_TRACE(uri);
+        EXPECT_EQ(PathOfFileUri(uri), path);
+    }
     korvale::testing::CoreFixture f; // only a regular file is opened, and joins the play list
     korvale::testing::TempDir dir;
     const std::string clip = dir.file("c.mp3");
@@ -95,8 +97,10 @@ TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
         {"file://" + dir.file("gone.mp3"), O::NotAFile},
         {"http://h/c.mp3", O::NotAFileUri},
         {"file:///" + std::string(300, 'x'), O::PathTooLong}};
-    for (const auto& [uri, outcome] : opens)
-        EXPECT_EQ(f.core.Media().OpenUri(uri), outcome) << uri;
+    for (const auto& [uri, outcome] : opens) {
+        SCOPED_TRACE(uri);
+        EXPECT_EQ(f.core.Media().OpenUri(uri), outcome);
+    }
     EXPECT_EQ(std::tuple(f.core.List().Entries(), f.Holds(Deck::A)),
               std::tuple(std::vector<std::string>{clip}, clip));
     f.core.Media().OpenUri("file://" + clip); // with an entry selected: added and told, not loaded

@@ -415,6 +415,7 @@ TEST_F(Commands, ACueSessionWithEveryCommand) {
     offline.renderSeconds(0.1);
     EXPECT_EQ(send("status movie position"), "260"); // one buffer of ramp-out
     for (const auto& [to, at] : {std::pair{"99999", "2500"}, {"-5", "0"}, {"1234", "1234"}}) {
+        SCOPED_TRACE(to);
         EXPECT_EQ(send(std::string("seek movie to ") + to), "");
         EXPECT_EQ(send("status movie position"), at);
     }

@@ -215,9 +215,10 @@ TEST(WholeFile, ReadsAnyBytesAndTypesEveryFailureWithoutBlocking) {
         {"/dev/zero", ReadFileError::Unreadable},
         {"/proc/self/mem", ReadFileError::Unreadable}};
     for (const auto& [path, error] : cases) {
+        SCOPED_TRACE(path);
         const ReadFileResult result = ReadWholeFile(path, kPlayListFileMaxBytes);
-        EXPECT_EQ(std::pair(result.error, result.errorText.empty()), std::pair(error, false))
-            << path;
+        EXPECT_EQ(result.error, error);
+        EXPECT_FALSE(result.errorText.empty());
     }
 }
 
@@ -376,9 +377,9 @@ TEST(ActivationFile, FolderAndContentsForEveryProgramPathTheBusCanStart) {
         {"/bin/\xc0\xaf", ""},
         {"/bin/\xed\xa0\x80", ""}};
     for (const auto& [program, exec] : cases) {
+        SCOPED_TRACE(program);
         const auto contents = ActivationFile::Contents(program);
-        EXPECT_EQ(contents.value_or(""), exec.empty() ? "" : head + exec + " -Embedding\n")
-            << program;
+        EXPECT_EQ(contents.value_or(""), exec.empty() ? "" : head + exec + " -Embedding\n");
     }
 }
 
