@@ -37,7 +37,6 @@
 namespace korvale {
 namespace {
 
-using W = CKORVALEDlg;
 const std::vector<std::string> kClips = {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"};
 
 std::string Text(const QLabel* label) {
@@ -45,56 +44,57 @@ std::string Text(const QLabel* label) {
 }
 
 // Every control that shows core state shows what the core holds now.
-void ExpectShowsCore(W& w) {
+void ExpectShowsCore(CKORVALEDlg& w) {
     Korvale& c = w.Core();
     EXPECT_EQ(Text(w.StatusLine), c.StatusText());
     for (auto [d, fader, label, elapsed, remain] :
          {std::tuple{Deck::A, w.FaderA, w.FaderALabel, w.ElapsedA, w.RemainA},
           std::tuple{Deck::B, w.FaderB, w.FaderBLabel, w.ElapsedB, w.RemainB}}) {
-        EXPECT_EQ(std::tuple(fader->value(), Text(label), Text(elapsed), Text(remain)),
-                  std::tuple(c.Decks().FaderPosition(d),
-                             c.Decks().FaderLabel(d).value_or(Text(label)),
-                             c.Decks().Times(d).elapsed, c.Decks().Times(d).remain));
+        EXPECT_EQ(fader->value(), c.Decks().FaderPosition(d));
+        EXPECT_EQ(Text(label), c.Decks().FaderLabel(d).value_or(Text(label)));
+        EXPECT_EQ(Text(elapsed), c.Decks().Times(d).elapsed);
+        EXPECT_EQ(Text(remain), c.Decks().Times(d).remain);
     }
     for (auto [slider, bar, label] :
          {std::tuple{FadeSlider::SkipLast, w.SkipLastSlider, w.SkipLastLabel},
           std::tuple{FadeSlider::FadeInThreshold, w.FadeInThresholdSlider, w.FadeInThresholdLabel},
           std::tuple{FadeSlider::InSpeed, w.InSpeedSlider, w.InSpeedLabel},
           std::tuple{FadeSlider::OutSpeed, w.OutSpeedSlider, w.OutSpeedLabel}}) {
-        EXPECT_EQ(std::pair(bar->value(), Text(label)),
-                  std::pair(c.Settings().Position(slider),
-                            c.Settings().Label(slider).value_or(Text(label))));
+        EXPECT_EQ(bar->value(), c.Settings().Position(slider));
+        EXPECT_EQ(Text(label), c.Settings().Label(slider).value_or(Text(label)));
     }
-    EXPECT_EQ(std::tuple(w.MixStyleCombo->currentIndex(), w.WaitFadeInCheck->isChecked(),
-                         w.FadeInThresholdSlider->isEnabled()),
-              std::tuple(c.Settings().MixStyleIndex(), c.Settings().WaitBoxChecked(),
-                         c.Settings().ThresholdEnabled()));
-    EXPECT_EQ(std::tuple(Text(w.CueClipName), Text(w.CuePositionDisplay), Text(w.CuePlayTime),
-                         w.SetCueButton->isEnabled()),
-              std::tuple(c.Cue().ClipName(), c.Cue().CuePointText(), c.Cue().PlayTimeText(),
-                         c.Cue().ControlsEnabled()));
+    EXPECT_EQ(w.MixStyleCombo->currentIndex(), c.Settings().MixStyleIndex());
+    EXPECT_EQ(w.WaitFadeInCheck->isChecked(), c.Settings().WaitBoxChecked());
+    EXPECT_EQ(w.FadeInThresholdSlider->isEnabled(), c.Settings().ThresholdEnabled());
+    EXPECT_EQ(Text(w.CueClipName), c.Cue().ClipName());
+    EXPECT_EQ(Text(w.CuePositionDisplay), c.Cue().CuePointText());
+    EXPECT_EQ(Text(w.CuePlayTime), c.Cue().PlayTimeText());
+    EXPECT_EQ(w.SetCueButton->isEnabled(), c.Cue().ControlsEnabled());
     // A track bar holds its position inside its range.
     EXPECT_EQ(
         w.CuePositionSlider->value(),
         std::clamp(c.Cue().SliderPosition(), c.Cue().SliderMinimum(), c.Cue().SliderMaximum()));
-    EXPECT_EQ(std::pair(w.MicLevel->isVisibleTo(&w), w.TOCheck->isVisibleTo(&w)),
-              std::pair(c.Levels().MicOn(), c.Levels().MicOn()));
-    EXPECT_EQ(std::tuple(w.MasterLevel->value(), w.MicLevel->value(), w.MicButton->isChecked(),
-                         w.TOCheck->isChecked(), w.LoadNextCheck->isChecked(),
-                         w.MixNextCheck->isChecked()),
-              std::tuple(c.Levels().MasterPosition(), c.Levels().MicPosition(), c.Levels().MicOn(),
-                         c.Levels().TalkOverChecked(), c.LoadNext(), c.MixNext()));
+    EXPECT_EQ(w.MicLevel->isVisibleTo(&w), c.Levels().MicOn());
+    EXPECT_EQ(w.TOCheck->isVisibleTo(&w), c.Levels().MicOn());
+    EXPECT_EQ(w.MasterLevel->value(), c.Levels().MasterPosition());
+    EXPECT_EQ(w.MicLevel->value(), c.Levels().MicPosition());
+    EXPECT_EQ(w.MicButton->isChecked(), c.Levels().MicOn());
+    EXPECT_EQ(w.TOCheck->isChecked(), c.Levels().TalkOverChecked());
+    EXPECT_EQ(w.LoadNextCheck->isChecked(), c.LoadNext());
+    EXPECT_EQ(w.MixNextCheck->isChecked(), c.MixNext());
 }
 
 // A window with the clips listed, "a" on deck A (the user's choice) and "b" on deck B.
-struct L {
+struct ClipWindow {
     testing::FakeDialogs dialogs;
     testing::TestWindow t{&dialogs};
-    W& w = *t.w;
+    CKORVALEDlg& w = *t.w;
     Korvale& core = w.Core();
-    L() {
-        for (const std::string& clip : kClips)
-            t.deck1.AddClip(clip, 60.0), t.deck2.AddClip(clip, 60.0);
+    ClipWindow() {
+        for (const std::string& clip : kClips) {
+            t.deck1.AddClip(clip, 60.0);
+            t.deck2.AddClip(clip, 60.0);
+        }
         core.Store().List().AppendMany(kClips);
         t.mci.replies = {{"status movie length", "60000"}, {"status movie position", "1500"}};
         core.Store().SelectedByUser(0);
@@ -124,31 +124,36 @@ struct L {
 TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
     testing::TestWindow fresh; // the status line keeps its template text until the core writes
     EXPECT_EQ(Text(fresh.w->StatusLine), "Ready");
-    L l;
+    ClipWindow l;
     for (const ControlSpec& entry : WindowControls())
         EXPECT_TRUE(l.w.findChild<QWidget*>(entry.name)) << entry.name;
-    EXPECT_EQ(std::tuple(Text(l.w.InSpeedLabel), l.w.InSpeedSlider->value(),
-                         l.w.FaderA->tickInterval(), l.w.SkipLastSlider->maximum(),
-                         l.w.MasterLevel->value(), l.w.MasterLevel->maximum()),
-              std::tuple(std::string("In Speed 40"), 40, 400, 60, l.core.Levels().MasterPosition(),
-                         65536));
-    l.core.Levels().MasterMovedByUser(7281), l.core.OnVScroll(); // a level the core holds shows
+    EXPECT_EQ(Text(l.w.InSpeedLabel), std::string("In Speed 40"));
+    EXPECT_EQ(l.w.InSpeedSlider->value(), 40);
+    EXPECT_EQ(l.w.FaderA->tickInterval(), 400);
+    EXPECT_EQ(l.w.SkipLastSlider->maximum(), 60);
+    EXPECT_EQ(l.w.MasterLevel->value(), l.core.Levels().MasterPosition());
+    EXPECT_EQ(l.w.MasterLevel->maximum(), 65536);
+    l.core.Levels().MasterMovedByUser(7281); // a level the core holds shows
+    l.core.OnVScroll();
     EXPECT_EQ(l.w.MasterLevel->value(), 7281);
     EXPECT_FALSE(l.w.IsTimerRunning(TimerId::Tick));
     EXPECT_EQ(l.w.ShuffleButton->toolTip().toStdString(), "Shuffle the play list");
     // Controls take their template heights (a drop-down list's includes its open list) and
     // start hidden, disabled or at nothing as the template says.
-    EXPECT_EQ(std::tuple(l.w.PlayListBox->height() > l.w.height() / 2,
-                         l.w.MixStyleCombo->height() < l.w.height() / 10,
-                         l.w.ShuffleScratchList->isVisibleTo(&l.w),
-                         l.w.SetCueButton->isVisibleTo(&l.w), l.w.UpperProgressBar->value()),
-              std::tuple(true, true, false, true, 0));
+    EXPECT_GT(l.w.PlayListBox->height(), l.w.height() / 2);
+    EXPECT_LT(l.w.MixStyleCombo->height(), l.w.height() / 10);
+    EXPECT_FALSE(l.w.ShuffleScratchList->isVisibleTo(&l.w));
+    EXPECT_TRUE(l.w.SetCueButton->isVisibleTo(&l.w));
+    EXPECT_EQ(l.w.UpperProgressBar->value(), 0);
     ExpectShowsCore(l.w);
     // Changes the core makes on its own show too.
-    l.core.SetStatus("Busy"), l.core.Settings().SetMixStyleIndex(2),
-        l.core.Decks().PlayDeck(Deck::A);
-    l.t.deck1.SetPosition(12.0), l.core.OnTimer(TimerId::Tick);
-    EXPECT_EQ(Text(l.w.StatusLine) + Text(l.w.ElapsedA), "Busy00:00:12:00");
+    l.core.SetStatus("Busy");
+    l.core.Settings().SetMixStyleIndex(2);
+    l.core.Decks().PlayDeck(Deck::A);
+    l.t.deck1.SetPosition(12.0);
+    l.core.OnTimer(TimerId::Tick);
+    EXPECT_EQ(Text(l.w.StatusLine), "Busy");
+    EXPECT_EQ(Text(l.w.ElapsedA), "00:00:12:00");
     ExpectShowsCore(l.w);
 }
 
@@ -166,7 +171,7 @@ struct PaintCounter : QObject {
 // While two decks play, a second of ticks redraws the elapsed and remaining times as their
 // frames change (25 a second) and nothing that stands still.
 TEST(WindowShow, PlayingRedrawsOnlyWhatChanged) {
-    L l;
+    ClipWindow l;
     l.Press(l.w.PlayAButton);
     l.Press(l.w.PlayBButton);
     l.core.OnTimer(TimerId::Tick);
@@ -214,68 +219,103 @@ TEST(WindowWiring, PlacementFollowsTheScreenWidth) {
                         {{1024, 768}, {192, 144, 640, 480}, true},
                         {{1023, 900}, {}, false}};
     for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.screen.width()) + " wide");
         testing::TestWindow t(nullptr, row.screen);
         const QSize size = t.w->size(); // other screens: centred at the template's size
         const QRect centred(QPoint((row.screen.width() - size.width()) / 2,
                                    (row.screen.height() - size.height()) / 2),
                             size);
-        EXPECT_EQ(std::pair(QRect(t.w->pos(), size), t.w->isVisible()),
-                  std::pair(row.shown ? row.place : centred, row.shown));
+        EXPECT_EQ(QRect(t.w->pos(), size), row.shown ? row.place : centred);
+        EXPECT_EQ(t.w->isVisible(), row.shown);
     }
 }
 
 TEST(WindowWiring, EachControlReachesItsOperation) {
-    using Step = std::function<void(L&)>;
-    const Step none = [](L&) {};
-    const Step cueA = [](L& l) { l.Press(l.w.CueAButton), l.t.mci.commands.clear(); };
-    const Step playA = [](L&l) { l.Press(l.w.PlayAButton); },
-               playB = [](L&l) { l.Press(l.w.PlayBButton); };
-    const Step mic = [](L& l) { l.Press(l.w.MicButton); };
-    const auto sent = [](L& l) { return !l.t.mci.commands.empty(); };
-    const auto bar = [](auto get) {
-        return [get](L& l) { return get(l.core) == l.pressed->value(); };
+    using Step = std::function<void(ClipWindow&)>;
+    struct Row {
+        const char* control;
+        Step before;
+        std::function<bool(ClipWindow&)> effect;
     };
-    const std::vector<std::tuple<const char*, Step, std::function<bool(L&)>>> rows = {
-        {"LoadButton", none, [](L& l) { return l.dialogs.openRequests.size() == 1; }},
-        {"SaveListButton", none, [](L& l) { return l.dialogs.saveRequests.size() == 1; }},
-        {"AboutButton", none, [](L& l) { return l.dialogs.aboutShown == 1; }},
-        {"HelpButton", none, [](L& l) { return l.t.shell.opened.size() == 1; }},
-        {"ClearButton", none, [](L& l) { return l.core.List().Count() == 0; }},
-        {"DeleteButton", none, [](L& l) { return l.core.List().Text(0) == kClips[1]; }},
-        {"ShuffleButton", none, [](L& l) { return l.core.List().SelectedIndex() < 0; }},
-        {"PlayAButton", none, [](L& l) { return l.Playing(l.t.deck1); }},
-        {"PlayBButton", none, [](L& l) { return l.Playing(l.t.deck2); }},
-        {"StopAButton", playA, [](L& l) { return l.t.deck1.isOpen() && !l.Playing(l.t.deck1); }},
-        {"StopBButton", playB, [](L& l) { return l.t.deck2.isOpen() && !l.Playing(l.t.deck2); }},
-        {"CloseAButton", none, [](L& l) { return !l.t.deck1.isOpen() && l.t.deck2.isOpen(); }},
-        {"CloseBButton", none, [](L& l) { return l.t.deck1.isOpen() && !l.t.deck2.isOpen(); }},
-        {"CueAButton", none, [](L& l) { return l.core.Cue().ClipName() == kClips[0]; }},
-        {"CueBButton", none, [](L& l) { return l.core.Cue().ClipName() == kClips[1]; }},
+    const Step none = [](ClipWindow&) {};
+    const Step cueA = [](ClipWindow& l) {
+        l.Press(l.w.CueAButton);
+        l.t.mci.commands.clear();
+    };
+    const Step playA = [](ClipWindow& l) { l.Press(l.w.PlayAButton); };
+    const Step playB = [](ClipWindow& l) { l.Press(l.w.PlayBButton); };
+    const Step mic = [](ClipWindow& l) { l.Press(l.w.MicButton); };
+    const auto sent = [](ClipWindow& l) { return !l.t.mci.commands.empty(); };
+    const auto bar = [](auto get) {
+        return [get](ClipWindow& l) { return get(l.core) == l.pressed->value(); };
+    };
+    const Row rows[] = {
+        {"LoadButton", none, [](ClipWindow& l) { return l.dialogs.openRequests.size() == 1; }},
+        {"SaveListButton", none, [](ClipWindow& l) { return l.dialogs.saveRequests.size() == 1; }},
+        {"AboutButton", none, [](ClipWindow& l) { return l.dialogs.aboutShown == 1; }},
+        {"HelpButton", none, [](ClipWindow& l) { return l.t.shell.opened.size() == 1; }},
+        {"ClearButton", none, [](ClipWindow& l) { return l.core.List().Count() == 0; }},
+        {"DeleteButton", none, [](ClipWindow& l) { return l.core.List().Text(0) == kClips[1]; }},
+        {"ShuffleButton", none, [](ClipWindow& l) { return l.core.List().SelectedIndex() < 0; }},
+        {"PlayAButton", none, [](ClipWindow& l) { return l.Playing(l.t.deck1); }},
+        {"PlayBButton", none, [](ClipWindow& l) { return l.Playing(l.t.deck2); }},
+        {"StopAButton", playA,
+         [](ClipWindow& l) { return l.t.deck1.isOpen() && !l.Playing(l.t.deck1); }},
+        {"StopBButton", playB,
+         [](ClipWindow& l) { return l.t.deck2.isOpen() && !l.Playing(l.t.deck2); }},
+        {"CloseAButton", none,
+         [](ClipWindow& l) { return !l.t.deck1.isOpen() && l.t.deck2.isOpen(); }},
+        {"CloseBButton", none,
+         [](ClipWindow& l) { return l.t.deck1.isOpen() && !l.t.deck2.isOpen(); }},
+        {"CueAButton", none, [](ClipWindow& l) { return l.core.Cue().ClipName() == kClips[0]; }},
+        {"CueBButton", none, [](ClipWindow& l) { return l.core.Cue().ClipName() == kClips[1]; }},
         {"CuePlayPauseButton", cueA,
-         [](L& l) { return l.core.Cue().Playing() && l.w.IsTimerRunning(TimerId::Cue); }},
+         [](ClipWindow& l) { return l.core.Cue().Playing() && l.w.IsTimerRunning(TimerId::Cue); }},
         {"CuePlayPauseButton",
-         [](L& l) { l.Press(l.w.CueAButton), l.Press(l.w.CuePlayPauseButton); },
-         [](L& l) { return !l.core.Cue().Playing() && !l.w.IsTimerRunning(TimerId::Cue); }},
+         [](ClipWindow& l) {
+             l.Press(l.w.CueAButton);
+             l.Press(l.w.CuePlayPauseButton);
+         },
+         [](ClipWindow& l) { // paused: the button offers Play again
+             return !l.core.Cue().Playing() && !l.w.IsTimerRunning(TimerId::Cue) &&
+                    l.w.CuePlayPauseButton->text() == "Play";
+         }},
         {"MarkInButton", cueA, sent},
         {"GoToCueButton", cueA, sent},
         {"SetCueButton", cueA, sent},
-        {"MixButton", none, [](L& l) { return l.core.Fade().Phase() == MixPhase::Fading; }},
-        {"LoadNextCheck", none, [](L& l) { return l.core.LoadNext() && !l.core.MixNext(); }},
-        {"MixNextCheck", none, [](L& l) { return l.core.MixNext() && !l.core.LoadNext(); }},
-        {"StopAllButton", [](L& l) { l.Press(l.w.LoadNextCheck), l.Press(l.w.MixNextCheck); },
-         [](L& l) { return !l.core.LoadNext() && !l.core.MixNext() && !l.t.deck1.isOpen(); }},
+        {"MixButton", none,
+         [](ClipWindow& l) { return l.core.Fade().Phase() == MixPhase::Fading; }},
+        {"LoadNextCheck", none,
+         [](ClipWindow& l) { return l.core.LoadNext() && !l.core.MixNext(); }},
+        {"MixNextCheck", none,
+         [](ClipWindow& l) { return l.core.MixNext() && !l.core.LoadNext(); }},
+        {"StopAllButton",
+         [](ClipWindow& l) {
+             l.Press(l.w.LoadNextCheck);
+             l.Press(l.w.MixNextCheck);
+         },
+         [](ClipWindow& l) {
+             return !l.core.LoadNext() && !l.core.MixNext() && !l.t.deck1.isOpen();
+         }},
         {"MicButton", none,
-         [](L& l) { return l.core.Levels().MicOn() && l.w.MicButton->text() == "MIC ON"; }},
+         [](ClipWindow& l) {
+             return l.core.Levels().MicOn() && l.w.MicButton->text() == "MIC ON";
+         }},
         // Mic on again: the core releases the talk-over box, and the list makes room for the level.
         {"MicButton",
-         [](L& l) { l.Press(l.w.MicButton), l.Press(l.w.TOCheck), l.Press(l.w.MicButton); },
-         [](L& l) {
+         [](ClipWindow& l) {
+             l.Press(l.w.MicButton);
+             l.Press(l.w.TOCheck);
+             l.Press(l.w.MicButton);
+         },
+         [](ClipWindow& l) {
              return l.core.Levels().MicOn() &&
                     l.w.PlayListBox->geometry().right() < l.w.MicLevel->x();
          }},
-        {"TOCheck", mic, [](L& l) { return l.core.Levels().TalkOverChecked(); }},
-        {"FaderBLabel", none, [](L& l) { return l.core.StatusText() == "Player 2: b"; }},
-        {"WaitFadeInCheck", none, [](L& l) { return !l.core.Settings().WaitBoxChecked(); }},
+        {"TOCheck", mic, [](ClipWindow& l) { return l.core.Levels().TalkOverChecked(); }},
+        {"FaderBLabel", none, [](ClipWindow& l) { return l.core.StatusText() == "Player 2: b"; }},
+        {"WaitFadeInCheck", none,
+         [](ClipWindow& l) { return !l.core.Settings().WaitBoxChecked(); }},
         // Each track bar moved to its other end: the core holds its new position.
         {"FaderA", none, bar([](Korvale& c) { return c.Decks().FaderPosition(Deck::A); })},
         {"FaderB", none, bar([](Korvale& c) { return c.Decks().FaderPosition(Deck::B); })},
@@ -288,18 +328,18 @@ TEST(WindowWiring, EachControlReachesItsOperation) {
         {"OutSpeedSlider", none, bar([](Korvale& c) { return c.Settings().OutSpeed(); })},
         {"CuePositionSlider", cueA, bar([](Korvale& c) { return c.Cue().SliderPosition(); })},
     };
-    for (const auto& [name, before, effect] : rows) {
-        SCOPED_TRACE(name);
-        L l;
-        before(l);
-        l.Press(l.w.findChild<QWidget*>(name));
-        EXPECT_TRUE(effect(l));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.control);
+        ClipWindow l;
+        row.before(l);
+        l.Press(l.w.findChild<QWidget*>(row.control));
+        EXPECT_TRUE(row.effect(l));
         ExpectShowsCore(l.w);
     }
 }
 
 TEST(WindowWiring, PlayListViewLoadsOnlyWhatTheUserSelects) {
-    L l;
+    ClipWindow l;
     PlayListView* view = l.w.PlayListBox;
     const auto at = [view](int row) {
         return view->visualRect(view->model()->index(row, 0)).center();
@@ -324,8 +364,8 @@ TEST(WindowWiring, PlayListViewLoadsOnlyWhatTheUserSelects) {
              },
              [&] { QTest::keyClick(view, Qt::Key_Space, Qt::ControlModifier); }}) {
         attempt();
-        EXPECT_EQ(std::pair(view->ShownSelection(), l.core.List().SelectedIndex()),
-                  std::pair(1, 1));
+        EXPECT_EQ(view->ShownSelection(), 1);
+        EXPECT_EQ(l.core.List().SelectedIndex(), 1);
     }
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at(0)); // the first entry too
     EXPECT_EQ(l.core.List().SelectedIndex(), 0);
@@ -360,7 +400,7 @@ TEST(WindowWiring, AnUnplayableEntryLeavesTheListAndTheNextLoadsOnce) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         testing::TestWindow t;
-        W& w = *t.w;
+        CKORVALEDlg& w = *t.w;
         for (testing::FakeMediaVoice* deck : {&t.deck1, &t.deck2}) {
             deck->AddClip("/m/a.wav", 60.0);
             deck->AddClip("/m/s.wav", 0.8);
@@ -397,18 +437,21 @@ TEST(WindowWiring, AnUnplayableEntryLeavesTheListAndTheNextLoadsOnce) {
 TEST(WindowWiring, EscapeAndCloseDoNothingUnlessHeldAndXEndsTheRun) {
     for (const bool held : {false, true}) {
         SCOPED_TRACE(held);
-        L l;
+        ClipWindow l;
         QObject proxy;
-        l.w.SetAutomationProxy(held ? &proxy : nullptr), l.w.show();
+        l.w.SetAutomationProxy(held ? &proxy : nullptr);
+        l.w.show();
         QTest::keyClick(&l.w, Qt::Key_Escape);
         const bool afterEscape = l.w.isVisible();
         l.w.close();
-        EXPECT_EQ(std::pair(afterEscape, l.w.isVisible()), std::pair(true, !held));
+        EXPECT_TRUE(afterEscape);
+        EXPECT_EQ(l.w.isVisible(), !held);
         l.Press(l.w.LoadNextCheck);
         QTimer::singleShot(0, l.w.ExitButton, [&l] { l.Press(l.w.ExitButton); });
         l.w.RunUntilHidden(); // returns once "X" has hidden the window
         EXPECT_EQ(l.w.result() == QDialog::Accepted, !held) << "held: X only hides";
-        EXPECT_FALSE(l.w.LoadNextCheck->isChecked() || l.t.deck1.isOpen());
+        EXPECT_FALSE(l.w.LoadNextCheck->isChecked());
+        EXPECT_FALSE(l.t.deck1.isOpen());
         EXPECT_EQ(l.t.mci.commands.empty() ? "" : l.t.mci.commands.back(), "close movie");
     }
 }
@@ -451,7 +494,11 @@ Answer TypeAndConfirm(const std::string& name, bool modal, bool confirm = true) 
         EXPECT_GT(qobject_cast<QFileDialog*>(dialog)->nameFilters().size(), 1)
             << "the program's filters";
         field->setText(QString::fromStdString(name));
-        confirm ? dialog->accept() : dialog->reject(); // the Open or Save button, or Cancel
+        if (confirm) { // the Open or Save button, or Cancel
+            dialog->accept();
+        } else {
+            dialog->reject();
+        }
     };
 }
 Answer PressOk(const char* text, const char* title) {
@@ -467,49 +514,54 @@ Answer PressOk(const char* text, const char* title) {
 TEST(RealDialogs, EachDialogIsAnsweredWhileTheWindowRuns) {
     QTemporaryDir folder;
     const auto path = [&](const char* name) { return folder.filePath(name).toStdString(); };
-    ASSERT_TRUE(testing::WriteBytes(path("one.mp3"), "x") &&
-                testing::WriteBytes(path("two.mp3"), "x"));
+    ASSERT_TRUE(testing::WriteBytes(path("one.mp3"), "x"));
+    ASSERT_TRUE(testing::WriteBytes(path("two.mp3"), "x"));
     const QString savedCurrent = QDir::currentPath();
     const auto none = [](Korvale&) {};
     const auto fill = [&](Korvale& c) {
         c.Store().List().AppendMany({path("one.mp3"), path("two.mp3")});
     };
-    const std::vector<std::tuple<const char*, std::function<void(Korvale&)>, Answer,
-                                 std::function<bool(Korvale&)>>>
-        rows = {
-            {"LoadButton", none, TypeAndConfirm(path("one.mp3"), false),
-             [](Korvale& core) { return core.List().Count() == 2; }},
-            {"LoadButton", none, TypeAndConfirm(path("one.mp3"), false, false),
-             [](Korvale& core) { return core.List().Count() == 0; }},
-            {"SaveListButton", fill, TypeAndConfirm(path("list"), true),
-             [&](Korvale&) {
-                 return testing::ReadBytes(path("list.ztl")).find(path("two.mp3")) !=
-                        std::string::npos;
-             }},
-            {"SaveListButton", none, PressOk("Play List is Empty", "KORVALE"),
-             [](Korvale& c) { return !c.List().Count(); }},
-            {"AboutButton", none, PressOk("KORVALE Version 1.1", "About KORVALE"),
-             [](Korvale&) { return true; }},
-        };
-    for (const auto& [name, setUp, answer, check] : rows) {
-        SCOPED_TRACE(name);
+    struct Row {
+        const char* button;
+        std::function<void(Korvale&)> setUp;
+        Answer answer;
+        std::function<bool(Korvale&)> check;
+    };
+    const Row rows[] = {
+        {"LoadButton", none, TypeAndConfirm(path("one.mp3"), false),
+         [](Korvale& core) { return core.List().Count() == 2; }},
+        {"LoadButton", none, TypeAndConfirm(path("one.mp3"), false, false),
+         [](Korvale& core) { return core.List().Count() == 0; }},
+        {"SaveListButton", fill, TypeAndConfirm(path("list"), true),
+         [&](Korvale&) {
+             return testing::ReadBytes(path("list.ztl")).find(path("two.mp3")) != std::string::npos;
+         }},
+        {"SaveListButton", none, PressOk("Play List is Empty", "KORVALE"),
+         [](Korvale& c) { return !c.List().Count(); }},
+        {"AboutButton", none, PressOk("KORVALE Version 1.1", "About KORVALE"),
+         [](Korvale&) { return true; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.button);
         QtDialogs dialogs;
         testing::TestWindow t(&dialogs);
         dialogs.SetOwner(t.w.get());
-        setUp(t.w->Core());
+        row.setUp(t.w->Core());
         bool answered = false;
-        QPointer<QTimer> poller = WhenActive(t.w.get(), [&, answer = answer](QDialog* dialog) {
+        QPointer<QTimer> poller = WhenActive(t.w.get(), [&](QDialog* dialog) {
             answered = true;
-            answer(dialog);
+            row.answer(dialog);
         });
-        auto* button = t.w->findChild<QPushButton*>(name);
+        auto* button = t.w->findChild<QPushButton*>(row.button);
         QTimer::singleShot(0, button, [&t, button] {
             QTest::mouseClick(button, Qt::LeftButton);
             QTest::mouseClick(t.w->ExitButton, Qt::LeftButton);
         });
         t.w->RunUntilHidden();
         delete poller; // never left polling into the next run
-        EXPECT_TRUE(answered && check(t.w->Core()) && t.w->result() == QDialog::Accepted);
+        EXPECT_TRUE(answered);
+        EXPECT_TRUE(row.check(t.w->Core()));
+        EXPECT_EQ(t.w->result(), QDialog::Accepted);
     }
     QDir::setCurrent(savedCurrent);
 }

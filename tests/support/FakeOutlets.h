@@ -17,12 +17,13 @@ struct FakeBroadcast : MixBroadcast {
     int stops = 0;
     BroadcastStatus shown;
     std::function<void()> handler;
+    std::vector<std::string> announced; // the display names, in turn
 
     void start(const BroadcastSettings& s, const std::string& p) override {
         starts.push_back({s, p});
     }
     void stop() override { ++stops; }
-    void announce(const OnAirClip&) override {}
+    void announce(const OnAirClip& clip) override { announced.push_back(clip.displayName); }
     BroadcastStatus status() const override { return shown; }
     void setChangeHandler(std::function<void()> h) override { handler = std::move(h); }
 };
@@ -33,6 +34,7 @@ struct FakeRecording : MixRecording {
     int stops = 0;
     std::string refusal;
     RecordingStatus shown;
+    std::vector<std::string> announced; // the display names, in turn
 
     bool start(const RecordingSettings& s, std::string* why) override {
         starts.push_back(s);
@@ -40,7 +42,7 @@ struct FakeRecording : MixRecording {
         return refusal.empty();
     }
     void stop() override { ++stops; }
-    void announce(const OnAirClip&) override {}
+    void announce(const OnAirClip& clip) override { announced.push_back(clip.displayName); }
     RecordingStatus status() const override { return shown; }
     void setChangeHandler(std::function<void()>) override {}
 };

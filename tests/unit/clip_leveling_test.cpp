@@ -137,17 +137,20 @@ TEST(ClipLeveling, AMatchGainThatComesLateRampsInOverAtLeast100MsWithoutAClick) 
 TEST(ClipLeveling, AListLoadStartsWhereItsSoundBeginsOnceMeasuredAndTheGainFollowsTheOptions) {
     const ClipAnalysis measured{-20.0, -3.0, 2.5, 90.0, std::nullopt};
     struct Row {
+        const char* name;
         bool skip, match, fromList, playsFirst, tagged, late;
         double start;
         int gain;
     };
-    for (const Row& r :
-         {Row{true, false, true, false, false, false, 2.5, 0},
-          Row{true, false, false, false, false, false, 0, 0},
-          Row{true, true, true, true, false, false, 0, 200},
-          Row{false, true, true, false, true, false, 0, -400},
-          Row{false, true, true, false, false, true, 0, 200}, // late: turned on once loaded
-          Row{true, false, true, false, false, true, 2.5, 0}}) {
+    const Row rows[] = {
+        {"skip, loaded from the list", true, false, true, false, false, false, 2.5, 0},
+        {"skip, loaded otherwise", true, false, false, false, false, false, 0, 0},
+        {"skip and match, playing first", true, true, true, true, false, false, 0, 200},
+        {"match, the tag preferred", false, true, true, false, true, false, 0, -400},
+        {"match turned on once loaded", false, true, true, false, false, true, 0, 200},
+        {"skip turned on once loaded", true, false, true, false, false, true, 2.5, 0}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
         testing::CoreFixture f;
         f.AddClip("/c.mp3", 100);
         const auto options = [&] {
@@ -168,8 +171,8 @@ TEST(ClipLeveling, AListLoadStartsWhereItsSoundBeginsOnceMeasuredAndTheGainFollo
             r.tagged ? std::optional(-4.0) : std::nullopt; // preferred, peak allows +2
         f.deck1.SetAnalysis(tagged);
         f.core.OnTimer(TimerId::Tick);
-        EXPECT_EQ(std::pair(f.deck1.positionSeconds(), f.deck1.MatchGain()),
-                  std::pair(r.start, r.gain));
+        EXPECT_EQ(f.deck1.positionSeconds(), r.start);
+        EXPECT_EQ(f.deck1.MatchGain(), r.gain);
     }
 }
 

@@ -5,15 +5,23 @@
 #include <functional>
 
 #include "core/FileUri.h"
+#include "core/OnAirAnnouncer.h"
+#include "core/OnAirRecording.h"
 #include "support/ClipFactory.h"
 #include "support/CoreFixture.h"
+#include "support/FakeOutlets.h"
 #include "support/TempDir.h"
 
 using namespace korvale;
 using Status = PlaybackStatus;
 
+// The clip on air follows the decks, and the stream and the recording are told of each clip
+// once, as it starts to play.
 TEST(CoreMediaControls, OnAirClipFollowsTheDecks) {
     korvale::testing::CoreFixture f;
+    korvale::testing::FakeBroadcast stream;
+    korvale::testing::FakeRecording recorder;
+    OnAirAnnouncer announcer(&stream, &recorder);
     f.Gather({"/music/a b#\xC3\xBC.mp3", "/music/b.wav"});
     MediaControls& media = f.core.Media();
     const auto fadeToEnd = [&] {
@@ -52,17 +60,35 @@ TEST(CoreMediaControls, OnAirClipFollowsTheDecks) {
          false},
     };
     for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
         step.act();
         const MediaState s = media.State();
-        EXPECT_EQ(std::tuple(s.status, s.deck, s.title, s.load, s.canGoNext),
-                  std::tuple(step.status, step.deck, step.title, step.load, step.canGoNext))
-            << step.what;
+        announcer.Check(s);
+        EXPECT_EQ(s.status, step.status);
+        EXPECT_EQ(s.deck, step.deck);
+        EXPECT_EQ(s.title, step.title);
+        EXPECT_EQ(s.load, step.load);
+        EXPECT_EQ(s.canGoNext, step.canGoNext);
     }
+    const std::vector<std::string> announced{"a b#\xC3\xBC", "b", "a b#\xC3\xBC"};
+    EXPECT_EQ(stream.announced, announced);
+    EXPECT_EQ(recorder.announced, announced);
+    // A recording started now opens with the clip on air; a refused one is told nothing.
+    OnAirRecording recording(recorder, announcer);
+    std::string why;
+    recorder.refusal = "no room";
+    EXPECT_FALSE(recording.start(RecordingSettings{}, &why));
+    EXPECT_EQ(recorder.announced.size(), announced.size());
+    recorder.refusal.clear();
+    EXPECT_TRUE(recording.start(RecordingSettings{}, &why));
+    EXPECT_EQ(recorder.announced.back(), "a b#\xC3\xBC");
+    EXPECT_EQ(recorder.announced.size(), announced.size() + 1);
     f.deck1.SetPosition(12.5);
     const MediaState s = media.State();
-    EXPECT_EQ(std::tuple(s.trackId, s.url, s.lengthMicroseconds, media.PositionMicroseconds()),
-              std::tuple("/org/korvale/PlayerA/Load3", "file:///music/a%20b%23%C3%BC.mp3",
-                         100'000'000, 12'500'000));
+    EXPECT_EQ(s.trackId, "/org/korvale/PlayerA/Load3");
+    EXPECT_EQ(s.url, "file:///music/a%20b%23%C3%BC.mp3");
+    EXPECT_EQ(s.lengthMicroseconds, 100'000'000);
+    EXPECT_EQ(media.PositionMicroseconds(), 12'500'000);
 }
 
 TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
@@ -90,20 +116,20 @@ TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
     const std::string clip = dir.file("c.mp3");
     ASSERT_TRUE(korvale::testing::WriteBytes(clip, "x"));
     f.AddClip(clip, 10.0);
-    using O = OpenUriOutcome;
-    const std::pair<std::string, O> opens[] = {
-        {"file://" + dir.path(), O::NotAFile},
-        {"file://" + clip, O::Added},
-        {"file://" + dir.file("gone.mp3"), O::NotAFile},
-        {"http://h/c.mp3", O::NotAFileUri},
-        {"file:///" + std::string(300, 'x'), O::PathTooLong}};
+    using Outcome = OpenUriOutcome;
+    const std::pair<std::string, Outcome> opens[] = {
+        {"file://" + dir.path(), Outcome::NotAFile},
+        {"file://" + clip, Outcome::Added},
+        {"file://" + dir.file("gone.mp3"), Outcome::NotAFile},
+        {"http://h/c.mp3", Outcome::NotAFileUri},
+        {"file:///" + std::string(300, 'x'), Outcome::PathTooLong}};
     for (const auto& [uri, outcome] : opens) {
         SCOPED_TRACE(uri);
         EXPECT_EQ(f.core.Media().OpenUri(uri), outcome);
     }
-    EXPECT_EQ(std::tuple(f.core.List().Entries(), f.Holds(Deck::A)),
-              std::tuple(std::vector<std::string>{clip}, clip));
+    EXPECT_EQ(f.core.List().Entries(), std::vector<std::string>{clip});
+    EXPECT_EQ(f.Holds(Deck::A), clip);
     f.core.Media().OpenUri("file://" + clip); // with an entry selected: added and told, not loaded
-    EXPECT_EQ(std::tuple(f.core.List().Count(), f.core.StatusText()),
-              std::tuple(2, "1 new audio file(s) loaded - Total 2. "));
+    EXPECT_EQ(f.core.List().Count(), 2);
+    EXPECT_EQ(f.core.StatusText(), "1 new audio file(s) loaded - Total 2. ");
 }

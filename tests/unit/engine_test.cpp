@@ -46,8 +46,10 @@ TEST(RampingGain, StepsEvenlyFromTheOldGainToTheNewAndAdds) {
     for (const Case& c : cases) {
         const std::size_t frames = c.leftGains.size();
         std::vector<float> in(2 * frames);
-        for (std::size_t i = 0; i < frames; ++i)
-            in[2 * i] = 1.0f, in[2 * i + 1] = -2.0f;
+        for (std::size_t i = 0; i < frames; ++i) {
+            in[2 * i] = 1.0f;
+            in[2 * i + 1] = -2.0f;
+        }
         std::vector<float> out(2 * frames, 0.5f);
         AddWithRampingGain(out.data(), in.data(), frames, c.from, c.to);
         for (std::size_t i = 0; i < frames; ++i) {
@@ -142,7 +144,8 @@ protected:
         return path;
     }
     std::string bytes(const std::string& name, const std::string& content) {
-        return WriteBytes(dir.file(name), content), dir.file(name);
+        WriteBytes(dir.file(name), content);
+        return dir.file(name);
     }
     TempDir dir;
     OfflineEngine offline;
@@ -174,7 +177,8 @@ protected:
 
 TEST_F(EngineRender, VolumeIsHundredthsOfADbAndAStepRampsWithoutAClick) {
     ASSERT_TRUE(voice.open(sine(4.0, 1000.0, 44100)));
-    voice.setVolume(-8500), voice.play();
+    voice.setVolume(-8500);
+    voice.play();
     auto out = offline.render(kBuffer * 10 + 123); // the step lands inside a buffer
     voice.setVolume(0);
     const auto after = offline.render(kBuffer * 20);
@@ -240,7 +244,8 @@ TEST_F(EngineRender, PositionFollowsRenderedFramesSeeksAndTheStartPosition) {
     ASSERT_TRUE(voice.open(sine(2.0, 441.0, kOut)));
     offline.renderSeconds(0.1); // not playing: the position stays
     EXPECT_DOUBLE_EQ(voice.positionSeconds(), 0.0);
-    voice.seek(0.123456), voice.play();
+    voice.seek(0.123456);
+    voice.play();
     const long long start = std::llround(0.123456 * kOut);
     EXPECT_DOUBLE_EQ(voice.positionSeconds(), start / double(kOut));
     expectSource(kBuffer * 2, start, 441.0,
@@ -250,11 +255,11 @@ TEST_F(EngineRender, PositionFollowsRenderedFramesSeeksAndTheStartPosition) {
     offline.renderSeconds(0.2);
     EXPECT_NEAR(voice.positionSeconds(), 1.69, 1e-9);
     offline.renderSeconds(0.5);
-    EXPECT_EQ(tuple(voice.playState(), voice.positionSeconds()),
-              tuple(VoicePlayState::Stopped, 2.0));
+    EXPECT_EQ(voice.playState(), VoicePlayState::Stopped);
+    EXPECT_EQ(voice.positionSeconds(), 2.0);
     voice.play(); // at the end: again from the start position last sought
-    EXPECT_EQ(tuple(voice.playState(), voice.positionSeconds()),
-              tuple(VoicePlayState::Playing, 1.5));
+    EXPECT_EQ(voice.playState(), VoicePlayState::Playing);
+    EXPECT_EQ(voice.positionSeconds(), 1.5);
     offline.renderSeconds(0.1);
     EXPECT_DOUBLE_EQ(voice.positionSeconds(), 1.6);
     voice.seek(99.0);
@@ -273,13 +278,15 @@ TEST(EngineIdleStop, RestartsAtPlayKeepingThePositionAndRampsFromSilence) {
     EngineVoice& voice = offline.voice(VoiceId::Deck1);
     ASSERT_TRUE(WriteSineWav(dir.file("tone.wav"), 10.0, 1000.0, kOut, kAmp));
     ASSERT_TRUE(voice.open(dir.file("tone.wav")));
-    voice.play(), offline.render(kIdleFrames);
-    voice.stop(), offline.render(kIdleFrames + kBuffer);
+    voice.play();
+    offline.render(kIdleFrames);
+    voice.stop();
+    offline.render(kIdleFrames + kBuffer);
     ASSERT_TRUE(WaitUntil([&] { return !offline.engine().outputRunning(); }));
     const double stoppedAt = voice.positionSeconds();
     EXPECT_TRUE(offline.render(kBuffer) == std::vector<float>(2 * kBuffer, 0.0f));
-    EXPECT_EQ(tuple(voice.positionSeconds(), voice.playState()),
-              tuple(stoppedAt, VoicePlayState::Stopped));
+    EXPECT_EQ(voice.positionSeconds(), stoppedAt);
+    EXPECT_EQ(voice.playState(), VoicePlayState::Stopped);
     voice.play();
     ASSERT_TRUE(WaitUntil([&] { return offline.engine().outputRunning(); }));
     EXPECT_EQ(offline.engine().outputStarts(), 2U);
@@ -331,14 +338,15 @@ TEST_F(Clips, BrokenFilesOpenWithTheDurationThatDecodesAndPlayToTheirEnd) {
     for (const auto& [path, duration] : cases) {
         SCOPED_TRACE(path);
         const bool opened = voice.open(path);
-        EXPECT_EQ(tuple(opened, voice.path(), voice.playState()),
-                  tuple(duration != 0.0, path, VoicePlayState::Stopped));
+        EXPECT_EQ(opened, duration != 0.0);
+        EXPECT_EQ(voice.path(), path);
+        EXPECT_EQ(voice.playState(), VoicePlayState::Stopped);
         EXPECT_GE(voice.durationSeconds(), duration < 0.0 ? 0.3 : duration - 1e-3);
         EXPECT_LE(voice.durationSeconds(), duration < 0.0 ? 2.0 : duration + 1e-3);
         voice.play();
         const auto out = offline.renderSeconds(voice.durationSeconds() + 0.5);
-        EXPECT_EQ(tuple(voice.playState(), voice.positionSeconds()),
-                  tuple(VoicePlayState::Stopped, voice.durationSeconds()));
+        EXPECT_EQ(voice.playState(), VoicePlayState::Stopped);
+        EXPECT_EQ(voice.positionSeconds(), voice.durationSeconds());
         EXPECT_EQ(Peak(Channel(out, 0, out.size() / 2 - 9600)), 0.0);
         EXPECT_EQ(Peak(Channel(out, 0)) > 0.45 && Peak(Channel(out, 1)) > 0.45, duration != 0.0);
     }

@@ -35,69 +35,51 @@ std::vector<OutletField> Fields(const std::vector<FieldProblem>& problems) {
 }
 
 TEST(OutletFieldCheck, RefusesEachWrongStreamField) {
+    using Field = OutletField;
+    using Format = StreamFormat;
     struct Row {
         const char* name;
-        void (*change)(BroadcastSettings&);
+        std::string host;
+        int port;
+        std::string mount;
+        Format format;
+        int rate; // kbit/s, or the Vorbis quality
         std::vector<OutletField> refused;
     };
-    using F = OutletField;
     const Row rows[] = {
-        {"right", [](BroadcastSettings&) {}, {}},
-        {"empty host", [](BroadcastSettings& s) { s.host = " "; }, {F::Host}},
-        {"host with a space", [](BroadcastSettings& s) { s.host = "a b"; }, {F::Host}},
-        {"port 0", [](BroadcastSettings& s) { s.port = 0; }, {F::Port}},
-        {"port 1", [](BroadcastSettings& s) { s.port = 1; }, {}},
-        {"port 65535", [](BroadcastSettings& s) { s.port = 65535; }, {}},
-        {"port 65536", [](BroadcastSettings& s) { s.port = 65536; }, {F::Port}},
-        {"mount without /", [](BroadcastSettings& s) { s.mount = "live"; }, {F::Mount}},
-        {"empty mount", [](BroadcastSettings& s) { s.mount = ""; }, {F::Mount}},
-        {"mount of / alone", [](BroadcastSettings& s) { s.mount = "/"; }, {F::Mount}},
-        {"MP3 95", [](BroadcastSettings& s) { s.mp3Kbps = 95; }, {F::StreamBitRate}},
-        {"MP3 96", [](BroadcastSettings& s) { s.mp3Kbps = 96; }, {}},
-        {"MP3 320", [](BroadcastSettings& s) { s.mp3Kbps = 320; }, {}},
-        {"MP3 321", [](BroadcastSettings& s) { s.mp3Kbps = 321; }, {F::StreamBitRate}},
-        {"MP3 rate unused by Opus",
-         [](BroadcastSettings& s) {
-             s.format = StreamFormat::OggOpus;
-             s.mp3Kbps = 0;
-         },
-         {}},
-        {"Vorbis 11",
-         [](BroadcastSettings& s) {
-             s.format = StreamFormat::OggVorbis;
-             s.vorbisQuality = 11;
-         },
-         {F::StreamBitRate}},
-        {"Vorbis -1",
-         [](BroadcastSettings& s) {
-             s.format = StreamFormat::OggVorbis;
-             s.vorbisQuality = -1;
-         },
-         {F::StreamBitRate}},
-        {"Opus 31",
-         [](BroadcastSettings& s) {
-             s.format = StreamFormat::OggOpus;
-             s.opusKbps = 31;
-         },
-         {F::StreamBitRate}},
-        {"Opus 257",
-         [](BroadcastSettings& s) {
-             s.format = StreamFormat::OggOpus;
-             s.opusKbps = 257;
-         },
-         {F::StreamBitRate}},
-        {"two wrong",
-         [](BroadcastSettings& s) {
-             s.host.clear();
-             s.port = 0;
-         },
-         {F::Host, F::Port}},
+        {"right", "radio.example.org", 8000, "/k", Format::Mp3, 128, {}},
+        {"empty host", " ", 8000, "/k", Format::Mp3, 128, {Field::Host}},
+        {"host with a space", "a b", 8000, "/k", Format::Mp3, 128, {Field::Host}},
+        {"port 0", "h", 0, "/k", Format::Mp3, 128, {Field::Port}},
+        {"port 1", "h", 1, "/k", Format::Mp3, 128, {}},
+        {"port 65535", "h", 65535, "/k", Format::Mp3, 128, {}},
+        {"port 65536", "h", 65536, "/k", Format::Mp3, 128, {Field::Port}},
+        {"mount without /", "h", 8000, "live", Format::Mp3, 128, {Field::Mount}},
+        {"empty mount", "h", 8000, "", Format::Mp3, 128, {Field::Mount}},
+        {"mount of / alone", "h", 8000, "/", Format::Mp3, 128, {Field::Mount}},
+        {"MP3 95", "h", 8000, "/k", Format::Mp3, 95, {Field::StreamBitRate}},
+        {"MP3 96", "h", 8000, "/k", Format::Mp3, 96, {}},
+        {"MP3 320", "h", 8000, "/k", Format::Mp3, 320, {}},
+        {"MP3 321", "h", 8000, "/k", Format::Mp3, 321, {Field::StreamBitRate}},
+        {"Vorbis 11", "h", 8000, "/k", Format::OggVorbis, 11, {Field::StreamBitRate}},
+        {"Vorbis -1", "h", 8000, "/k", Format::OggVorbis, -1, {Field::StreamBitRate}},
+        {"Vorbis 0", "h", 8000, "/k", Format::OggVorbis, 0, {}},
+        {"Opus 31", "h", 8000, "/k", Format::OggOpus, 31, {Field::StreamBitRate}},
+        {"Opus 256", "h", 8000, "/k", Format::OggOpus, 256, {}},
+        {"Opus 257", "h", 8000, "/k", Format::OggOpus, 257, {Field::StreamBitRate}},
+        {"two wrong", "", 0, "/k", Format::Mp3, 128, {Field::Host, Field::Port}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         BroadcastSettings settings;
-        settings.host = "radio.example.org";
-        row.change(settings);
+        settings.host = row.host;
+        settings.port = row.port;
+        settings.mount = row.mount;
+        settings.format = row.format;
+        // Only the chosen format's rate is read: the others are out of range.
+        settings.mp3Kbps = row.format == Format::Mp3 ? row.rate : 0;
+        settings.vorbisQuality = row.format == Format::OggVorbis ? row.rate : 99;
+        settings.opusKbps = row.format == Format::OggOpus ? row.rate : 0;
         EXPECT_EQ(Fields(OutletFieldCheck::Check(settings)), row.refused);
     }
 }
@@ -108,15 +90,17 @@ TEST(OutletFieldCheck, RefusesEachWrongRecordingField) {
         RecordingSettings settings;
         std::vector<OutletField> refused;
     };
-    using F = OutletField;
+    using Field = OutletField;
     const Row rows[] = {
         {"right", {"/music/mix", RecordingFormat::Flac, 0, ""}, {}},
-        {"empty folder", {"", RecordingFormat::Flac, 0, ""}, {F::Folder}},
-        {"relative folder", {"music", RecordingFormat::Flac, 0, ""}, {F::Folder}},
-        {"unwritable folder", {"/locked", RecordingFormat::Flac, 0, ""}, {F::Folder}},
-        {"MP3 95", {"/m", RecordingFormat::Mp3, 95, ""}, {F::RecordingBitRate}},
+        {"empty folder", {"", RecordingFormat::Flac, 0, ""}, {Field::Folder}},
+        {"relative folder", {"music", RecordingFormat::Flac, 0, ""}, {Field::Folder}},
+        {"unwritable folder", {"/locked", RecordingFormat::Flac, 0, ""}, {Field::Folder}},
+        {"MP3 95", {"/m", RecordingFormat::Mp3, 95, ""}, {Field::RecordingBitRate}},
         {"MP3 320", {"/m", RecordingFormat::Mp3, 320, ""}, {}},
-        {"relative now playing", {"/m", RecordingFormat::Wav, 0, "np.txt"}, {F::NowPlayingFile}},
+        {"relative now playing",
+         {"/m", RecordingFormat::Wav, 0, "np.txt"},
+         {Field::NowPlayingFile}},
         {"now playing", {"/m", RecordingFormat::Wav, 0, "/tmp/np.txt"}, {}},
     };
     FakeFolders folders;
@@ -134,46 +118,47 @@ TEST(OutletStatusText, SaysTheStateInWords) {
         BroadcastStatus status;
         const char* text;
     };
-    using S = BroadcastState;
+    using State = BroadcastState;
     const std::string at = "h:8000/k";
     const Row rows[] = {
-        {{S::Off, at, "x", 5, 2, 3}, "off"},
-        {{S::Connecting, at, "", 0, 0, 0}, "connecting to h:8000/k"},
-        {{S::Connected, at, "", 3723, 0, 0}, "connected to h:8000/k for 1:02:03"},
-        {{S::Connected, at, "", 59, 0, 1}, "connected to h:8000/k for 0:59; 1 block dropped"},
-        {{S::Reconnecting, at, "connection refused", 0, 8, 0},
+        {{State::Off, at, "x", 5, 2, 3}, "off"},
+        {{State::Connecting, at, "", 0, 0, 0}, "connecting to h:8000/k"},
+        {{State::Connected, at, "", 3723, 0, 0}, "connected to h:8000/k for 1:02:03"},
+        {{State::Connected, at, "", 59, 0, 1}, "connected to h:8000/k for 0:59; 1 block dropped"},
+        {{State::Reconnecting, at, "connection refused", 0, 8, 0},
          "reconnecting in 8 s: connection refused"},
-        {{S::Refused, at, "wrong password", 0, 0, 12},
+        {{State::Refused, at, "wrong password", 0, 0, 12},
          "log-in refused: wrong password; 12 blocks dropped"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
         EXPECT_EQ(OutletStatusText::Broadcast(row.status), row.text);
     }
-    using R = RecordingState;
-    EXPECT_EQ(OutletStatusText::Recording({R::Off, "/m/a.flac", "", 5.0, 0}), "off");
-    EXPECT_EQ(OutletStatusText::Recording({R::Recording, "/m/a.flac", "", 754.9, 2}),
+    using Recording = RecordingState;
+    EXPECT_EQ(OutletStatusText::Recording({Recording::Off, "/m/a.flac", "", 5.0, 0}), "off");
+    EXPECT_EQ(OutletStatusText::Recording({Recording::Recording, "/m/a.flac", "", 754.9, 2}),
               "recording to /m/a.flac (12:34); 2 blocks dropped");
-    EXPECT_EQ(OutletStatusText::Recording({R::Failed, "/m/a.flac", "the disk is full", 9.0, 0}),
-              "stopped: the disk is full");
+    EXPECT_EQ(
+        OutletStatusText::Recording({Recording::Failed, "/m/a.flac", "the disk is full", 9.0, 0}),
+        "stopped: the disk is full");
 }
 
 TEST(BroadcastNews, TellsOnlyOfALossAndAReturn) {
-    using S = BroadcastState;
+    using State = BroadcastState;
     struct Row {
-        S state;
+        State state;
         std::optional<std::string> summary;
     };
     const Row rows[] = {
-        {S::Connecting, std::nullopt},
-        {S::Connected, std::nullopt},
-        {S::Reconnecting, "KORVALE: the stream is lost"},
-        {S::Reconnecting, std::nullopt},
-        {S::Connecting, std::nullopt},
-        {S::Connected, "KORVALE: the stream is back"},
-        {S::Refused, "KORVALE: the stream is lost"},
-        {S::Off, std::nullopt},
-        {S::Connected, std::nullopt},
+        {State::Connecting, std::nullopt},
+        {State::Connected, std::nullopt},
+        {State::Reconnecting, "KORVALE: the stream is lost"},
+        {State::Reconnecting, std::nullopt},
+        {State::Connecting, std::nullopt},
+        {State::Connected, "KORVALE: the stream is back"},
+        {State::Refused, "KORVALE: the stream is lost"},
+        {State::Off, std::nullopt},
+        {State::Connected, std::nullopt},
     };
     BroadcastNews news;
     int step = 0;

@@ -31,7 +31,8 @@ TEST(UnattendedRun, EveryClipIsHeardInTurnWithCrossFadesAndNoGapOrClick) {
         paths.push_back(dir.file("clip" + std::to_string(i) + ".wav"));
         ASSERT_TRUE(WriteSineWav(paths.back(), 8.0, tones[i], 44100, 0.5));
     }
-    run.core.Store().List().AppendMany(paths), run.Start();
+    run.core.Store().List().AppendMany(paths);
+    run.Start();
 
     std::vector<float> left;
     std::vector<std::size_t> heard;
@@ -55,8 +56,9 @@ TEST(UnattendedRun, EveryClipIsHeardInTurnWithCrossFadesAndNoGapOrClick) {
         longestSilence = std::max(longestSilence, silentRun);
     }
     // The first clip's fade-in, then three hand-overs.
-    EXPECT_EQ(std::tuple(run.started, run.handOvers, heard),
-              std::tuple(paths, 4, std::vector<std::size_t>{0, 1, 2, 3}));
+    EXPECT_EQ(run.started, paths);
+    EXPECT_EQ(run.handOvers, 4);
+    EXPECT_EQ(heard, (std::vector<std::size_t>{0, 1, 2, 3}));
     for (std::size_t t = 0; t < tones.size(); ++t) {
         EXPECT_TRUE(t == 0 || crossFaded[t]) << "no cross-fade into clip " << t;
         EXPECT_NEAR(loudest[t], 1.0, 0.05) << "clip " << t << " never at full level";
@@ -70,7 +72,8 @@ TEST(UnattendedRun, TenThousandUnplayableEntriesAreDroppedInConstantStack) {
     TempDir dir;
     const std::string good = dir.file("good.wav");
     ASSERT_TRUE(WriteSineWav(good, 3.0, 440.0, 44100, 0.5)); // 1 s or less counts as unplayable
-    WriteBytes(dir.file("empty.mp3"), ""), WriteBytes(dir.file("noise.mp3"), RandomBytes(3000, 5));
+    WriteBytes(dir.file("empty.mp3"), "");
+    WriteBytes(dir.file("noise.mp3"), RandomBytes(3000, 5));
     const Paths bad{dir.file("empty.mp3"), dir.file("noise.mp3"), dir.file("missing.mp3"),
                     dir.path()};
     UnattendedRun run;
@@ -78,9 +81,10 @@ TEST(UnattendedRun, TenThousandUnplayableEntriesAreDroppedInConstantStack) {
     for (std::size_t i = 0; i < 10000; ++i)
         entries.push_back(bad[i % bad.size()]);
     entries.push_back(good);
-    run.core.Store().List().AppendMany(entries), run.core.Store().SelectedByUser(0);
-    EXPECT_EQ(std::pair(run.core.List().Entries(), run.core.Decks().Player(Deck::A).GetFileName()),
-              std::pair(Paths{good}, good));
+    run.core.Store().List().AppendMany(entries);
+    run.core.Store().SelectedByUser(0);
+    EXPECT_EQ(run.core.List().Entries(), Paths{good});
+    EXPECT_EQ(run.core.Decks().Player(Deck::A).GetFileName(), good);
     EXPECT_LT(run.host.highestStack - run.host.lowestStack, 4096u);
 }
 
@@ -105,7 +109,8 @@ TEST(UnattendedRun, AFolderOfHostileClipsPlaysTheGoodOnesAndDropsTheRest) {
     run.core.Store().SearchFolder(dir.path() + "/", "*.mp3");
     const Paths gathered = run.core.List().Entries();
     ASSERT_EQ(gathered.size(), 12u);
-    run.Start(), run.RunUntilIdle(2000, 60000);
+    run.Start();
+    run.RunUntilIdle(2000, 60000);
 
     Paths playable;
     for (const std::string& path : gathered) {
@@ -120,7 +125,8 @@ TEST(UnattendedRun, AFolderOfHostileClipsPlaysTheGoodOnesAndDropsTheRest) {
     // Each playable clip starts once (the list may start over after its last entry).
     Paths firstRound(run.started.begin(),
                      run.started.begin() + long(std::min(run.started.size(), playable.size())));
-    std::sort(firstRound.begin(), firstRound.end()), std::sort(playable.begin(), playable.end());
+    std::sort(firstRound.begin(), firstRound.end());
+    std::sort(playable.begin(), playable.end());
     EXPECT_EQ(firstRound, playable);
     EXPECT_GE(run.handOvers, 7);
 }

@@ -183,8 +183,8 @@ TEST(PlayListCodec, DecodesEncodesAndRefusesAsWorkedOut) {
         const Case& c = cases[i];
         const DecodedPlayList d = c.ztl ? DecodeZtl(c.bytes) : DecodeM3u(c.bytes);
         EXPECT_EQ(d.entries, c.entries) << "case " << i;
-        EXPECT_EQ(std::pair(d.refusedTooLong, d.refusedUnclosed), std::pair(c.tooLong, c.unclosed))
-            << i;
+        EXPECT_EQ(d.refusedTooLong, c.tooLong) << i;
+        EXPECT_EQ(d.refusedUnclosed, c.unclosed) << i;
     }
     const Entries all{"/m/a.mp3", "", "/m/#odd.wav", f, "é/ü"};
     EXPECT_EQ(DecodeZtl(EncodeZtl(all)).entries, all);
@@ -245,9 +245,8 @@ TEST(WholeFile, WriteReplacesThroughLinksKeepsModesAndLeavesNoTemporary) {
         EXPECT_FALSE(result.ok);
         EXPECT_FALSE(result.errorText.empty());
     }
-    EXPECT_EQ(std::pair(WriteFileReplacing(path + "/x", "data").errorNumber,
-                        WriteFileReplacing(dir.path() + "/", "").errorNumber),
-              std::pair(ENOTDIR, EISDIR));
+    EXPECT_EQ(WriteFileReplacing(path + "/x", "data").errorNumber, ENOTDIR);
+    EXPECT_EQ(WriteFileReplacing(dir.path() + "/", "").errorNumber, EISDIR);
     EXPECT_TRUE(fs::is_directory(dir.file("taken")));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
 }
@@ -312,9 +311,8 @@ TEST(CommandLine, SwitchesAfterDashOrSlashMakeAnAutomatedStartAndAreCutOnce) {
                           {"+Embedding", false, "+Embedding"},
                           {"\\Automation", false, "\\Automation"}}) {
         const StartRequest request = CommandLine::Parse(c.line);
-        EXPECT_EQ(std::pair(request.automated, request.remaining),
-                  std::pair(c.automated, std::string(c.remaining)))
-            << c.line;
+        EXPECT_EQ(request.automated, c.automated) << c.line;
+        EXPECT_EQ(request.remaining, std::string(c.remaining)) << c.line;
     }
 }
 
