@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -136,6 +137,68 @@ TEST(SettingsWindow, RightFieldsStartTheStreamOnceAndAreKeptWithoutThePassword) 
     o.Open(/*broadcastSwitch=*/true);
     ASSERT_EQ(o.broadcast.starts.size(), 3U);
     EXPECT_EQ(o.broadcast.starts[2].settings.port, 8100);
+}
+
+// Each field the user fills reaches what is started, each format keeps its own rate, and the
+// next run shows them all again.
+TEST(SettingsWindow, EveryFieldReachesTheOutletsAndComesBackNextRun) {
+    struct Row {
+        int format; // its place in the list
+        const char* rateLabel;
+        int shown; // the format's rate as it was left, or its default
+        int typed;
+    };
+    const Row rows[] = {{1, "Qual&ity (0 to 10)", 4, 7},
+                        {0, "B&it rate (kbit/s)", 128, 192},
+                        {1, "Qual&ity (0 to 10)", 7, 7},
+                        {2, "B&it rate (kbit/s)", 96, 160}};
+    Outlets o;
+    BroadcastPage* page = o.Open().Broadcast;
+    Type(page->HostEdit, "radio.example.org");
+    Type(page->PortSpin, 8123);
+    Type(page->MountEdit, "/m");
+    Type(page->UserEdit, "dj");
+    Type(page->NameEdit, "Night");
+    Type(page->DescriptionEdit, "All night");
+    Type(page->GenreEdit, "Jazz");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.format);
+        page->FormatCombo->setCurrentIndex(row.format);
+        page->FormatCombo->activated(row.format);
+        EXPECT_EQ(page->BitRateLabel->text(), row.rateLabel);
+        EXPECT_EQ(page->BitRateSpin->value(), row.shown);
+        Type(page->BitRateSpin, row.typed);
+    }
+    page->BroadcastCheck->click();
+    BroadcastSettings expected{
+        "radio.example.org", 8123,  "/m", "dj", StreamFormat::OggOpus, 192, 7, 160, "Night",
+        "All night",         "Jazz"};
+    ASSERT_EQ(o.broadcast.starts.size(), 1U);
+    EXPECT_EQ(o.broadcast.starts[0].settings, expected);
+
+    RecordingPage* recording = o.t->w->Settings->Recording;
+    Type(recording->FolderEdit, QString::fromStdString(o.dir.file("records")));
+    recording->FormatCombo->setCurrentIndex(2); // MP3
+    recording->FormatCombo->activated(2);
+    EXPECT_TRUE(recording->BitRateSpin->isEnabled());
+    Type(recording->BitRateSpin, 256);
+    Type(recording->NowPlayingEdit, QString::fromStdString(o.dir.file("np.txt")));
+    recording->RecordCheck->click();
+    const RecordingSettings kept{o.dir.file("records"), RecordingFormat::Mp3, 256,
+                                 o.dir.file("np.txt")};
+    ASSERT_EQ(o.recording.starts.size(), 1U);
+    EXPECT_EQ(o.recording.starts[0], kept);
+
+    o.Open(/*broadcastSwitch=*/true); // the next run, with --broadcast
+    ASSERT_EQ(o.broadcast.starts.size(), 2U);
+    EXPECT_EQ(o.broadcast.starts[1].settings, expected);
+    page = o.t->w->Settings->Broadcast;
+    EXPECT_EQ(page->GenreEdit->text(), "Jazz");
+    EXPECT_EQ(page->BitRateSpin->value(), 160);
+    recording = o.t->w->Settings->Recording;
+    EXPECT_EQ(recording->FormatCombo->currentText(), "MP3");
+    EXPECT_EQ(recording->BitRateSpin->value(), 256);
+    EXPECT_EQ(recording->NowPlayingEdit->text().toStdString(), o.dir.file("np.txt"));
 }
 
 TEST(SettingsWindow, TheStreamsStateShowsAndALossReachesTheDesktop) {
