@@ -264,6 +264,8 @@ TEST_F(EngineRender, PositionFollowsRenderedFramesSeeksAndTheStartPosition) {
     EXPECT_DOUBLE_EQ(voice.positionSeconds(), 1.6);
     voice.seek(99.0);
     EXPECT_DOUBLE_EQ(voice.positionSeconds(), 2.0);
+    ASSERT_TRUE(voice.open(sine(1.0, 441.0, kOut))); // the next clip starts at its beginning
+    EXPECT_EQ(voice.positionSeconds(), 0.0);
 }
 
 using namespace std::chrono_literals;
