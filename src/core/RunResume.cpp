@@ -98,11 +98,10 @@ void ResumeRun(Korvale& core, const RunState& state) {
     const auto plays = [&](Deck deck) {
         return fadingInto ? deck == *fadingInto : state.decks[ResumeDeckIndex(deck)].playing;
     };
-    // The decks that play load first: a broken clip on the other deck may load the entries
-    // after it, which must find those decks taken.
+    // The decks that play load and start first: a broken clip on the other deck may load the
+    // entries after it, which must find those decks taken.
     std::vector<Deck> order(std::begin(kDecks), std::end(kDecks));
     std::stable_partition(order.begin(), order.end(), plays);
-    std::vector<Deck> toPlay;
     DeckPlayers& decks = core.Decks();
     for (const Deck deck : order) {
         const DeckRun& run = state.decks[ResumeDeckIndex(deck)];
@@ -117,16 +116,13 @@ void ResumeRun(Korvale& core, const RunState& state) {
             continue;
         }
         decks.SetFaderPosition(deck, fadingInto ? kFaderFullLevel : run.fader);
+        decks.ApplyFadersToDecks();
         if (plays(deck)) {
-            toPlay.push_back(deck);
+            decks.PlayDeck(deck);
         }
     }
-    decks.ApplyFadersToDecks();
     core.SetLoadNext(state.loadNext);
     core.SetMixNext(state.mixNext);
-    for (const Deck deck : toPlay) {
-        decks.PlayDeck(deck);
-    }
     if (fadingInto) {
         core.Fade().EndOfMix();
     }
