@@ -37,7 +37,9 @@ public:
         Unsigned(static_cast<std::uint64_t>(std::llround(clamped * kMicrosecondsPerSecond)), 8);
     }
     void Text(std::string_view text) {
-        Unsigned(text.size(), 2);
+        const char length[2] = {static_cast<char>(text.size() & 0xFFu),
+                                static_cast<char>((text.size() >> 8) & 0xFFu)};
+        m_out.append(length, 2);
         m_out.append(text);
     }
 
@@ -226,17 +228,27 @@ const char* RunStateFaultText(RunStateFault fault) {
 }
 
 std::string EncodeRunState(const RunState& state) {
-    std::string body;
-    RunBytesOut bodyOut(body);
-    EncodeStateBody(state, bodyOut);
+    std::size_t listBytes = 0;
+    for (const std::string& entry : *state.entries) {
+        listBytes += 2 + entry.size();
+    }
+    constexpr std::size_t kFixedBodyBytes = 256; // every value but the clips and the entries
     std::string file;
-    file.reserve(kStateHeaderBytes + body.size());
+    file.reserve(kStateHeaderBytes + kFixedBodyBytes + listBytes + state.decks[0].clip.size() +
+                 state.decks[1].clip.size());
+    // The header's checksum and length are filled in once the body stands behind it.
     file.append(kStateMagic);
-    RunBytesOut header(file);
-    header.Unsigned(kRunStateVersion, 4);
-    header.Unsigned(Crc32(body), 4);
-    header.Unsigned(body.size(), 8);
-    file.append(body);
+    RunBytesOut out(file);
+    out.Unsigned(kRunStateVersion, 4);
+    const std::size_t checksumAt = file.size();
+    out.Unsigned(0, 4 + 8);
+    EncodeStateBody(state, out);
+    const std::string_view body = std::string_view(file).substr(kStateHeaderBytes);
+    std::string header;
+    RunBytesOut headerOut(header);
+    headerOut.Unsigned(Crc32(body), 4);
+    headerOut.Unsigned(body.size(), 8);
+    file.replace(checksumAt, header.size(), header);
     return file;
 }
 
