@@ -9,6 +9,7 @@
 #include "core/RunResume.h"
 #include "core/RunStateCodec.h"
 #include "platform/RunStateFiles.h"
+#include "platform/RunStateWriter.h"
 #include "support/CoreFixture.h"
 #include "support/TempDir.h"
 
@@ -201,6 +202,23 @@ TEST(RunStateFile, APowerCutAnywhereInAWriteLeavesTheLastWholeStateOrThePrevious
     EXPECT_FALSE(std::filesystem::exists(files.PathOf(RunStateFiles::kPreviousName)));
     RunStateFiles second(dir.file("state"));
     EXPECT_FALSE(second.Claim(why)) << "a second copy kept its run in the same folder";
+}
+
+TEST(RunStateWriter, WritesTheNewestOfWhatWasHandedOverWithItsPositions) {
+    TempDir dir;
+    RunStateFiles files(dir.file("state"));
+    std::string why;
+    ASSERT_TRUE(files.Claim(why)) << why;
+    RunStateWriter writer(files);
+    for (std::uint64_t serial = 1; serial <= 50; ++serial) {
+        const RunState state = SampleRun(serial, {"/m/a.mp3", "/m/b.mp3"});
+        writer.KeepState([state] { return EncodeRunState(state); }, OlderCopies::Keep);
+        writer.KeepPositions(Positions(serial, serial, 70.0), RunPositionsOffset(serial));
+    }
+    const KeptRunChoice choice = ChooseKeptRun(writer.ReadKept());
+    ASSERT_TRUE(choice.state.has_value());
+    EXPECT_EQ(choice.state->serial, 50U);
+    EXPECT_DOUBLE_EQ(choice.state->decks[0].position, 70.0);
 }
 
 // A store that keeps what it was handed, encoded, as the files would.
