@@ -1,5 +1,5 @@
 # Installation layout and desktop integration: the program, its help page, icon, desktop
-# entry, AppStream metadata and bus activation file, its manual page, copyright and change
+# entry, AppStream metadata, bus activation file and systemd user unit, its manual page, copyright and change
 # log. The Debian package is set up in Package.cmake; the checks of both live in
 # tests/package/.
 include(GNUInstallDirs)
@@ -38,6 +38,9 @@ install(FILES ${KORVALE_GENERATED_DIR}/korvale.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${KORVALE_GENERATED_DIR}/KORVALE.Application.service
         DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/services)
+# The systemd user unit for an always-on machine: `korvale --resume`, started again when it
+# dies. User units live under lib/ whatever the architecture's library folder.
+install(FILES ${KORVALE_GENERATED_DIR}/korvale.service DESTINATION lib/systemd/user)
 install(FILES ${KORVALE_GENERATED_DIR}/korvale.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # The project takes the GNU GPL, version 3 or later (LICENSE): the copyright file says so in

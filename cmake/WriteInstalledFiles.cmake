@@ -1,5 +1,5 @@
 # Runs at install time (from Install.cmake): writes the desktop entry, the bus activation
-# file and the manual page with the paths under the install prefix in effect, and the
+# file, the systemd user unit and the manual page with the paths under the install prefix in effect, and the
 # compressed change log.
 #
 # In: KORVALE_DATA_DIR, KORVALE_GENERATED_DIR, KORVALE_BINDIR, KORVALE_DATADIR,
@@ -21,6 +21,7 @@ korvale_full_install_path("${KORVALE_BINDIR}" bin_dir)
 korvale_full_install_path("${KORVALE_DATADIR}" data_dir)
 set(KORVALE_INSTALLED_PROGRAM "${bin_dir}/korvale")
 set(KORVALE_INSTALLED_DATA_FOLDER "${data_dir}/korvale")
+korvale_full_install_path("." KORVALE_INSTALLED_PREFIX)
 
 # Desktop entries and activation files split Exec on blanks.
 if(KORVALE_INSTALLED_PROGRAM MATCHES "[ \t\n\"'\\\\]")
@@ -32,6 +33,8 @@ configure_file(${KORVALE_DATA_DIR}/korvale.desktop.in
                ${KORVALE_GENERATED_DIR}/korvale.desktop @ONLY)
 configure_file(${KORVALE_DATA_DIR}/KORVALE.Application.service.in
                ${KORVALE_GENERATED_DIR}/KORVALE.Application.service @ONLY)
+configure_file(${KORVALE_DATA_DIR}/korvale.service.in
+               ${KORVALE_GENERATED_DIR}/korvale.service @ONLY)
 configure_file(${KORVALE_DATA_DIR}/korvale.h2m.in ${KORVALE_GENERATED_DIR}/korvale.h2m @ONLY)
 
 find_program(KORVALE_HELP2MAN help2man)

@@ -12,7 +12,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 runs="${1:-10000000}"
 seconds="${2:-3600}"
 build="$root/build/fuzz"
-targets=(${FUZZ_TARGETS:-ztl m3u time_text media_command decoder_mp3 decoder_sndfile})
+targets=(${FUZZ_TARGETS:-ztl m3u run_state time_text media_command decoder_mp3 decoder_sndfile})
 
 # Builds the targets (a run of 1 execution each).
 FUZZ_TARGETS="${targets[*]}" bash "$root/scripts/fuzz.sh" 1 >/dev/null

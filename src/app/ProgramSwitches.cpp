@@ -42,6 +42,10 @@ constexpr std::array kUserSwitches{
                "Turn \"Record the mix\" on for this run with the kept settings of the "
                "Recording page.",
                &WindowServices::recordSwitch},
+    UserSwitch{"resume",
+               "Resume the interrupted run (one that a crash, a kill, a power cut or a stop "
+               "from outside ended, not \"X\") at this start, where it stood.",
+               &WindowServices::resumeSwitch},
 };
 
 QCommandLineOption HelpOption() {

@@ -21,6 +21,8 @@
 #include "app/CommandLine.h"
 #include "app/MprisServer.h"
 #include "app/ProgramSwitches.h"
+#include "app/RunKeeping.h"
+#include "app/StopSignals.h"
 #include "audio/AudioEngine.h"
 #include "audio/AudioOutputFactory.h"
 #include "audio/IcecastBroadcaster.h"
@@ -39,6 +41,7 @@
 #include "platform/WholeFile.h"
 #include "platform/WritableFolderProbe.h"
 #include "ui/CKORVALEDlg.h"
+#include "ui/OptionsMenu.h"
 
 namespace {
 
@@ -86,6 +89,9 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     korvale::QtDialogs dialogs;
+    // A stop from outside ends the run resumably instead of the process at once.
+    korvale::StopSignals stopSignals;
+    bool stoppedFromOutside = false;
 
     // The session bus, without which the program cannot serve its automation object.
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -146,16 +152,39 @@ int main(int argc, char** argv) {
         automation->AttachWindow(&window);
     }
     window.OnInitDialog();
+    // The run of a copy the user started is kept (and resumed when asked); a copy started by
+    // a client serves that client only.
+    std::unique_ptr<korvale::RunKeeping> keeping;
+    if (!start.automated) {
+        if (const auto folder = korvale::RunStateFiles::DefaultFolder(std::getenv("XDG_STATE_HOME"),
+                                                                      std::getenv("HOME"))) {
+            keeping = korvale::RunKeeping::Start(
+                window.Core(), *folder, services.resumeSwitch || window.Options->ResumesAtStart());
+        }
+    }
+    QObject::connect(&stopSignals, &korvale::StopSignals::Received, &window, [&] {
+        stoppedFromOutside = true;
+        if (keeping != nullptr) {
+            keeping->Finish();
+        }
+        window.hide();
+    });
     // The desktop's media controls reach the core while the window runs, not while a client
     // holds the program hidden. Without a name to claim the program runs without them.
     auto mediaControls =
         std::make_unique<korvale::MprisServer>(bus, window.Core().Media(), &window);
     mediaControls->Publish();
-    window.RunUntilHidden();
+    if (!stoppedFromOutside) {
+        window.RunUntilHidden();
+    }
     mediaControls.reset();
+    // Only the user's "X" ends the run: a later start resumes nothing.
+    if (keeping != nullptr && !stoppedFromOutside) {
+        keeping->EndRun();
+    }
     // The run also ends when the window hides while a client holds the program; the
     // program then lives on, hidden, until the object goes.
-    if (automation != nullptr && automation->HasObject()) {
+    if (!stoppedFromOutside && automation != nullptr && automation->HasObject()) {
         QEventLoop held;
         QObject::connect(automation.get(), &korvale::AutomationServer::ObjectReleased, &held,
                          &QEventLoop::quit);

@@ -48,6 +48,9 @@ void Korvale::Start(const std::string& workingDirectory, bool startTick) {
 void Korvale::Notify(CorePart part) {
     m_host.Changed(part);
     StartOrStopTick();
+    if (m_watcher) {
+        m_watcher(part);
+    }
 }
 
 bool Korvale::TickCanAct() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "core/ClipLeveling.h"
@@ -104,6 +105,8 @@ public:
     // Tells the front end that `part` of the shown state changed, and starts or stops the
     // tick as the change asks.
     void Notify(CorePart part);
+    // Told of every change after the front end (empty: nobody); the run's keeper watches.
+    void SetChangeWatcher(std::function<void(CorePart)> watcher) { m_watcher = std::move(watcher); }
 
 private:
     // Whether a tick could do anything now: a deck holds a clip, a cross-fade runs, MIX NEXT
@@ -120,6 +123,7 @@ private:
     std::string m_appDirectory;
     // The front end runs the tick timer (Start was asked to); the core starts and stops it.
     bool m_tickWanted = false;
+    std::function<void(CorePart)> m_watcher;
 
     PlayListStore m_store;
     PlayListFiles m_files;

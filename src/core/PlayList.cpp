@@ -10,6 +10,7 @@ void PlayList::Append(std::string entry) {
         m_observer->BeginAppend(first, 1);
     }
     m_entries.push_back(std::move(entry));
+    ++m_revision;
     if (m_observer != nullptr) {
         m_observer->EndAppend();
     }
@@ -23,6 +24,7 @@ void PlayList::AppendMany(std::vector<std::string> entries) {
     if (m_observer != nullptr) {
         m_observer->BeginAppend(first, static_cast<int>(entries.size()));
     }
+    ++m_revision;
     if (m_entries.empty()) {
         m_entries = std::move(entries);
     } else {
@@ -42,6 +44,7 @@ void PlayList::RemoveAt(int index) {
         m_observer->BeginRemove(index);
     }
     m_entries.erase(m_entries.begin() + index);
+    ++m_revision;
     if (m_selected == index) {
         m_selected = kNoSelection;
     } else if (m_selected > index) {
@@ -61,6 +64,7 @@ void PlayList::ReplaceAll(std::vector<std::string> entries) {
         m_observer->BeginReset();
     }
     m_entries = std::move(entries);
+    ++m_revision;
     m_selected = kNoSelection;
     if (m_observer != nullptr) {
         m_observer->EndReset();
@@ -74,6 +78,7 @@ std::vector<std::string> PlayList::TakeAll() {
         m_observer->BeginReset();
     }
     taken.swap(m_entries);
+    ++m_revision;
     m_selected = kNoSelection;
     if (m_observer != nullptr) {
         m_observer->EndReset();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ public:
     int Count() const { return static_cast<int>(m_entries.size()); }
     const std::string& Text(int index) const { return m_entries.at(static_cast<size_t>(index)); }
     const std::vector<std::string>& Entries() const { return m_entries; }
+    // Counts the changes to the entries (not to the selection): equal counts, equal entries.
+    std::uint64_t Revision() const { return m_revision; }
 
     void Append(std::string entry);
     void AppendMany(std::vector<std::string> entries);
@@ -54,6 +57,7 @@ public:
 
 private:
     std::vector<std::string> m_entries;
+    std::uint64_t m_revision = 0;
     int m_selected = kNoSelection;
     PlayListObserver* m_observer = nullptr;
 };

@@ -43,6 +43,9 @@ struct WindowServices {
     // settings (they always start off otherwise).
     bool broadcastSwitch = false;
     bool recordSwitch = false;
+    // Start-up switch: the program resumes an interrupted run at this start whatever the
+    // kept option says (the program reads it; the window does not).
+    bool resumeSwitch = false;
 };
 
 // The one main window: builds every control, forwards each user action to the core and

@@ -12,6 +12,7 @@ namespace korvale {
 namespace {
 constexpr const char* kMatchLoudnessKey = "options/matchClipLoudness";
 constexpr const char* kSkipSilentEdgesKey = "options/skipSilentStartsAndEnds";
+constexpr const char* kResumeKey = "options/resumeInterruptedRun";
 } // namespace
 
 OptionsMenu::OptionsMenu(ClipLeveling& leveling, std::optional<QString> optionsFile,
@@ -22,7 +23,9 @@ OptionsMenu::OptionsMenu(ClipLeveling& leveling, std::optional<QString> optionsF
     MatchLoudnessAction->setObjectName(QStringLiteral("MatchLoudnessAction"));
     SkipSilentEdgesAction = addAction(QString::fromLatin1(kSkipSilentEdgesText));
     SkipSilentEdgesAction->setObjectName(QStringLiteral("SkipSilentEdgesAction"));
-    for (QAction* action : {MatchLoudnessAction, SkipSilentEdgesAction}) {
+    ResumeAction = addAction(QString::fromLatin1(kResumeText));
+    ResumeAction->setObjectName(QStringLiteral("ResumeAction"));
+    for (QAction* action : {MatchLoudnessAction, SkipSilentEdgesAction, ResumeAction}) {
         action->setCheckable(true);
     }
     addSeparator();
@@ -44,6 +47,7 @@ OptionsMenu::OptionsMenu(ClipLeveling& leveling, std::optional<QString> optionsF
         m_leveling.SetSkipSilentEdges(on);
         Keep(kSkipSilentEdgesKey, on);
     });
+    connect(ResumeAction, &QAction::toggled, this, [this](bool on) { Keep(kResumeKey, on); });
 }
 
 void OptionsMenu::Restore(bool matchLoudnessSwitch, bool skipSilentEdgesSwitch) {
@@ -53,6 +57,8 @@ void OptionsMenu::Restore(bool matchLoudnessSwitch, bool skipSilentEdgesSwitch) 
         const QSettings kept(*m_optionsFile, QSettings::IniFormat);
         match = match || kept.value(QLatin1String(kMatchLoudnessKey), false).toBool();
         skip = skip || kept.value(QLatin1String(kSkipSilentEdgesKey), false).toBool();
+        const QSignalBlocker blockResume(ResumeAction);
+        ResumeAction->setChecked(kept.value(QLatin1String(kResumeKey), false).toBool());
     }
     m_leveling.SetMatchLoudness(match);
     m_leveling.SetSkipSilentEdges(skip);
@@ -64,6 +70,10 @@ void OptionsMenu::ShowOptions() {
     const QSignalBlocker blockSkip(SkipSilentEdgesAction);
     MatchLoudnessAction->setChecked(m_leveling.MatchLoudness());
     SkipSilentEdgesAction->setChecked(m_leveling.SkipSilentEdges());
+}
+
+bool OptionsMenu::ResumesAtStart() const {
+    return ResumeAction->isChecked();
 }
 
 void OptionsMenu::Keep(const char* key, bool on) {

@@ -22,7 +22,9 @@ namespace korvale {
 namespace {
 
 constexpr const char* kPlaybackNote =
-    "These are the two options of the window's context menu; each is kept across runs.";
+    "These are the options of the window's context menu; each is kept across runs. An "
+    "interrupted run is one that ended by a crash, a kill, a power cut or a stop from "
+    "outside (a logout, a service stop), not by \"X\".";
 
 // Posts the news of a change from an outlet's worker thread to the window's thread.
 std::function<void()> PostTo(SettingsWindow* window) {
@@ -82,9 +84,11 @@ QWidget* SettingsWindow::CreatePlaybackPage() {
     auto* layout = new QVBoxLayout(page);
     MatchLoudnessCheck = new QCheckBox(QStringLiteral("&Match clip loudness"));
     SkipSilentEdgesCheck = new QCheckBox(QStringLiteral("&Skip silent starts and ends"));
+    ResumeCheck = new QCheckBox(QStringLiteral("&Resume an interrupted run at start"));
     const std::pair<QCheckBox*, QAction*> pairs[] = {
         {MatchLoudnessCheck, m_options.MatchLoudnessAction},
-        {SkipSilentEdgesCheck, m_options.SkipSilentEdgesAction}};
+        {SkipSilentEdgesCheck, m_options.SkipSilentEdgesAction},
+        {ResumeCheck, m_options.ResumeAction}};
     for (const auto& [check, action] : pairs) {
         check->setAccessibleName(action->text());
         layout->addWidget(check);
@@ -95,7 +99,6 @@ QWidget* SettingsWindow::CreatePlaybackPage() {
             check->setChecked(on);
         });
     }
-    // Room for the options of later runs, as resuming an interrupted run at start.
     auto* note = new QLabel(QString::fromLatin1(kPlaybackNote));
     note->setWordWrap(true);
     layout->addWidget(note);
@@ -107,8 +110,10 @@ QWidget* SettingsWindow::CreatePlaybackPage() {
 void SettingsWindow::ShowOptions() {
     const QSignalBlocker blockMatch(MatchLoudnessCheck);
     const QSignalBlocker blockSkip(SkipSilentEdgesCheck);
+    const QSignalBlocker blockResume(ResumeCheck);
     MatchLoudnessCheck->setChecked(m_leveling.MatchLoudness());
     SkipSilentEdgesCheck->setChecked(m_leveling.SkipSilentEdges());
+    ResumeCheck->setChecked(m_options.ResumesAtStart());
 }
 
 void SettingsWindow::Open() {

@@ -34,8 +34,8 @@ struct OutletServices {
     DesktopNotices* notices = nullptr;
 };
 
-// The settings window: one page per concern, "Playback" (the context menu's two options,
-// which it keeps in step with), "Broadcast" and "Recording". It owns whether the outlets run:
+// The settings window: one page per concern, "Playback" (the context menu's options, which
+// it keeps in step with), "Broadcast" and "Recording". It owns whether the outlets run:
 // it sets their change handlers, starts and stops them, and stops what runs when it goes.
 // Opened without blocking the main window; UI thread.
 class SettingsWindow : public QDialog {
@@ -60,6 +60,7 @@ public:
     QTabWidget* Pages = nullptr;
     QCheckBox* MatchLoudnessCheck = nullptr;
     QCheckBox* SkipSilentEdgesCheck = nullptr;
+    QCheckBox* ResumeCheck = nullptr;
     BroadcastPage* Broadcast = nullptr;
     RecordingPage* Recording = nullptr;
 

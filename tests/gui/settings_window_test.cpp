@@ -247,5 +247,21 @@ TEST(SettingsWindow, ThePlaybackPageAndTheContextMenuStayInStep) {
     EXPECT_FALSE(t.w->Options->MatchLoudnessAction->isChecked());
 }
 
+TEST(SettingsWindow, ResumingIsOffUntilTurnedOnAndThenKeptForTheNextStart) {
+    korvale::testing::TempDir dir;
+    const QString file = QString::fromStdString(dir.file("korvale.ini"));
+    testing::TestWindow first(nullptr, QSize(1280, 1024), file);
+    EXPECT_FALSE(first.w->Options->ResumesAtStart());
+    first.w->Settings->ResumeCheck->click();
+    EXPECT_TRUE(first.w->Options->ResumeAction->isChecked());
+    testing::TestWindow second(nullptr, QSize(1280, 1024), file);
+    EXPECT_TRUE(second.w->Options->ResumesAtStart());
+    EXPECT_TRUE(second.w->Settings->ResumeCheck->isChecked());
+    second.w->Options->ResumeAction->trigger();
+    EXPECT_FALSE(second.w->Settings->ResumeCheck->isChecked());
+    EXPECT_FALSE(
+        testing::TestWindow(nullptr, QSize(1280, 1024), file).w->Options->ResumesAtStart());
+}
+
 } // namespace
 } // namespace korvale

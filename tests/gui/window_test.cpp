@@ -604,6 +604,7 @@ TEST(ProgramSwitches, TurnTheirOptionsOnAmongOtherWords) {
         bool skipSilentEdges;
         bool broadcast = false;
         bool record = false;
+        bool resume = false;
     };
     for (const Row& row :
          {Row{{"korvale", "--match-loudness"}, true, false},
@@ -611,7 +612,8 @@ TEST(ProgramSwitches, TurnTheirOptionsOnAmongOtherWords) {
               false,
               true},
           Row{{"korvale", "--record"}, false, false, false, true},
-          Row{{"korvale", "--broadcast"}, false, false, true, false}}) {
+          Row{{"korvale", "--broadcast"}, false, false, true, false},
+          Row{{"korvale", "--resume"}, false, false, false, false, true}}) {
         SCOPED_TRACE(row.argv.back());
         const ProgramSwitches switches(static_cast<int>(row.argv.size()), row.argv.data());
         WindowServices services;
@@ -620,6 +622,7 @@ TEST(ProgramSwitches, TurnTheirOptionsOnAmongOtherWords) {
         EXPECT_EQ(services.skipSilentEdgesSwitch, row.skipSilentEdges);
         EXPECT_EQ(services.broadcastSwitch, row.broadcast);
         EXPECT_EQ(services.recordSwitch, row.record);
+        EXPECT_EQ(services.resumeSwitch, row.resume);
         EXPECT_FALSE(switches.Answer().has_value());
     }
 }

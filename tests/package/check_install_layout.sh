@@ -43,6 +43,7 @@ check_prefix() {
     local expected actual
     expected="$(printf '%s\n' \
         bin/korvale \
+        lib/systemd/user/korvale.service \
         share/applications/korvale.desktop \
         share/dbus-1/services/KORVALE.Application.service \
         share/icons/hicolor/scalable/apps/korvale.svg \
@@ -79,6 +80,12 @@ check_prefix() {
             cat "$scratch/validate.log" >&2
             fail "prefix $prefix: desktop-file-validate reports problems"
         fi
+    fi
+    local unit="$root/lib/systemd/user/korvale.service"
+    if [[ -f "$unit" ]]; then
+        [[ "$(key_value "$unit" ExecStart)" == "$prefix/bin/korvale --resume" ]] ||
+            fail "prefix $prefix: user unit ExecStart is '$(key_value "$unit" ExecStart)'"
+        [[ "$(key_value "$unit" Restart)" == "on-failure" ]] || fail "user unit Restart is not on-failure"
     fi
     if [[ -f "$service" ]]; then
         grep -qx "\[D-BUS Service\]" "$service" || fail "activation file lacks its group"

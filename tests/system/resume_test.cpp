@@ -1,0 +1,242 @@
+// The real program resuming an unattended run on the run's PulseAudio null sink: killed
+// mid-clip, killed during a cross-fade, stopped with SIGTERM, and ended with "X" on a virtual
+// display. Each clip is a rising tone, so what the sink heard names the clip and the second.
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <numbers>
+
+#include "SystemSupport.h"
+#include "core/RunStateCodec.h"
+#include "support/SignalAnalysis.h"
+
+namespace korvale {
+namespace {
+
+using namespace std::chrono_literals;
+using sys::Child;
+using sys::WaitFor;
+
+constexpr int kClipRate = 44100;
+constexpr int kSinkRate = 48000;
+constexpr double kClipSeconds = 7.0;
+constexpr double kRiseHzPerSecond = 40.0; // each clip's tone rises so: its pitch is its time
+constexpr double kClipBaseHz[] = {300.0, 800.0, 1300.0, 1800.0};
+constexpr std::size_t kWindowFrames = kSinkRate / 20;
+constexpr double kFullRms = 0.25; // the clips' 0.5 at full level; a fade's tones sum lower
+constexpr auto kHeardAgainLimit = 3s;
+constexpr double kResumeTolerance = 2.0; // s between where it stopped and where it came back
+
+// What the sink heard in one window: which clip alone at full level, and how far into it.
+struct Heard {
+    std::size_t frame;
+    int clip; // -1: none alone at full level
+    double seconds;
+};
+
+std::vector<Heard> Listen(const std::string& raw, std::size_t fromFrame) {
+    std::vector<float> stereo(raw.size() / sizeof(float));
+    std::memcpy(stereo.data(), raw.data(), stereo.size() * sizeof(float));
+    std::vector<Heard> heard;
+    for (std::size_t at = fromFrame; (at + kWindowFrames) * 2 <= stereo.size();
+         at += kWindowFrames) {
+        const std::vector<float> window(stereo.begin() + static_cast<long>(2 * at),
+                                        stereo.begin() +
+                                            static_cast<long>(2 * (at + kWindowFrames)));
+        const std::vector<float> left = testing::Channel(window, 0);
+        Heard seen{at, -1, 0.0};
+        const double rms = std::pow(10.0, testing::RmsDbfs(left) / 20.0);
+        const double pitch = testing::EstimateFrequencyHz(left, kSinkRate);
+        for (int clip = 0; clip < 4 && rms > kFullRms; ++clip) {
+            const double seconds = (pitch - kClipBaseHz[clip]) / kRiseHzPerSecond;
+            if (seconds >= 0.0 && seconds <= kClipSeconds)
+                seen = Heard{at, clip, seconds};
+        }
+        heard.push_back(seen);
+    }
+    return heard;
+}
+
+bool WriteRisingTone(const std::string& path, double baseHz) {
+    std::vector<float> samples(static_cast<std::size_t>(kClipSeconds * kClipRate));
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const double t = double(i) / kClipRate;
+        samples[i] = static_cast<float>(
+            0.5 * std::sin(2.0 * std::numbers::pi * (baseHz * t + kRiseHzPerSecond * t * t / 2)));
+    }
+    return testing::WriteMonoClip(path, SF_FORMAT_WAV | SF_FORMAT_PCM_16, kClipRate, samples);
+}
+
+class ResumeProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::getenv("KORVALE_PULSE_PID") == nullptr || !m_screen.ok())
+            GTEST_SKIP() << "needs scripts/with-pulseaudio.sh and Xvfb";
+        for (int i = 0; i < 4; ++i) {
+            m_clips.push_back(m_dir.file(std::string(1, char('a' + i)) + ".wav"));
+            ASSERT_TRUE(WriteRisingTone(m_clips.back(), kClipBaseHz[i]));
+        }
+        std::filesystem::create_directories(m_dir.file("config/korvale"));
+        std::filesystem::create_directories(m_dir.file("state/korvale"));
+        m_recorder = std::make_unique<Child>(
+            std::vector<std::string>{"sh", "-c",
+                                     "exec parec --device=korvale_null.monitor "
+                                     "--format=float32le --channels=2 --rate=48000 --raw "
+                                     "--latency-msec=20 2>/dev/null"},
+            std::vector<std::string>{}, m_dir.file("sink.raw"));
+        ASSERT_TRUE(WaitFor([this] { return Frames() > 0; }, 10s));
+    }
+
+    std::size_t Frames() const {
+        std::error_code ignored;
+        return std::filesystem::file_size(m_dir.file("sink.raw"), ignored) / (2 * sizeof(float));
+    }
+    std::string StatePath() const { return m_dir.file("state/korvale/run-state"); }
+    std::optional<RunState> State() const {
+        return DecodeRunState(testing::ReadBytes(StatePath())).state;
+    }
+    std::unique_ptr<Child> Start(std::vector<std::string> args, bool onScreen = false) {
+        std::vector<std::string> env = onScreen
+                                           ? m_screen.Environment()
+                                           : std::vector<std::string>{"QT_QPA_PLATFORM=offscreen"};
+        env.push_back("XDG_STATE_HOME=" + m_dir.file("state"));
+        env.push_back("XDG_CONFIG_HOME=" + m_dir.file("config"));
+        args.insert(args.begin(), KORVALE_BINARY);
+        m_launched = Frames();
+        return std::make_unique<Child>(args, env,
+                                       m_dir.file("korvale" + std::to_string(++m_runs) + ".log"));
+    }
+    // The first window after the last start in which `clip` alone is heard at full level.
+    std::optional<Heard> HeardAfterStart(int clip, std::chrono::milliseconds limit) {
+        std::optional<Heard> first;
+        WaitFor(
+            [&] {
+                for (const Heard& h :
+                     Listen(testing::ReadBytes(m_dir.file("sink.raw")), m_launched)) {
+                    if (h.clip == clip) {
+                        first = h;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            limit);
+        return first;
+    }
+    double SecondsSinceStart(const Heard& heard) const {
+        return double(heard.frame - m_launched) / kSinkRate;
+    }
+    // Where `clip` was last heard before frame `until`.
+    double LastHeard(int clip, std::size_t until) {
+        double seconds = -1.0;
+        for (const Heard& h : Listen(testing::ReadBytes(m_dir.file("sink.raw")), 0)) {
+            if (h.clip == clip && h.frame < until)
+                seconds = h.seconds;
+        }
+        return seconds;
+    }
+
+    sys::Screen m_screen;
+    testing::TempDir m_dir;
+    std::vector<std::string> m_clips;
+    std::unique_ptr<Child> m_recorder;
+    std::size_t m_launched = 0;
+    int m_runs = 0;
+};
+
+TEST_F(ResumeProgram, KilledStoppedAndEndedRunsResumeWhereTheyStoodUntilTheUsersExit) {
+    // The run as it stands when the user has started it: a on deck 1 from its start, b waiting
+    // on deck 2, both toggles down, a style of the user's own with a cross-fade of a second.
+    RunState begun;
+    begun.entries = std::make_shared<const std::vector<std::string>>(m_clips);
+    begun.selected = 1;
+    begun.decks[0] = DeckRun{m_clips[0], true, 0, 0.0};
+    begun.decks[1] = DeckRun{m_clips[1], false, 8500, 0.0};
+    begun.loadNext = begun.mixNext = true;
+    begun.style = MixStyleRun{7, {2, 400, 10, 1}, true};
+    ASSERT_TRUE(testing::WriteBytes(StatePath(), EncodeRunState(begun)));
+
+    { // Killed mid-clip, a comes back where it stopped and the run goes on into b.
+        auto first = Start({"--resume"});
+        ASSERT_TRUE(HeardAfterStart(0, 10s).has_value())
+            << testing::ReadBytes(m_dir.file("korvale1.log"));
+        ASSERT_TRUE(WaitFor([&] { return LastHeard(0, SIZE_MAX) >= 2.0; }, 10s));
+        ::kill(first->pid(), SIGKILL);
+        first->WaitExit(10s);
+        const double stopped = LastHeard(0, Frames());
+        auto second = Start({"--resume"});
+        const std::optional<Heard> again = HeardAfterStart(0, 10s);
+        ASSERT_TRUE(again.has_value());
+        std::printf("start to first sound on resume: %.2f s\n", SecondsSinceStart(*again));
+        EXPECT_LE(SecondsSinceStart(*again),
+                  std::chrono::duration<double>(kHeardAgainLimit).count());
+        EXPECT_NEAR(again->seconds, stopped, kResumeTolerance);
+        const std::optional<RunState> kept = State();
+        ASSERT_TRUE(kept.has_value());
+        EXPECT_EQ(*kept->entries, m_clips);
+        EXPECT_TRUE(kept->loadNext && kept->mixNext);
+        EXPECT_EQ(kept->style, begun.style);
+        EXPECT_TRUE(HeardAfterStart(1, 15s).has_value()) << "no hand-over after the resume";
+
+        // Killed during the next cross-fade (into c): c goes on, b is gone, d waits.
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                const auto s = State();
+                return s && s->fadingInto != 0 && s->decks[s->fadingInto - 1].clip == m_clips[2];
+            },
+            15s));
+        ::kill(second->pid(), SIGKILL);
+        second->WaitExit(10s);
+    }
+    auto third = Start({"--resume"});
+    const std::optional<Heard> incoming = HeardAfterStart(2, kHeardAgainLimit);
+    ASSERT_TRUE(incoming.has_value()) << "the incoming clip did not go on";
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const auto s = State();
+            return s && s->selected == 3;
+        },
+        5s));
+    const RunState afterFade = *State();
+    EXPECT_EQ(afterFade.fadingInto, 0);
+    for (const DeckRun& deck : afterFade.decks) {
+        SCOPED_TRACE(deck.clip);
+        EXPECT_TRUE(deck.clip == m_clips[2] ? deck.playing && deck.fader == 0
+                                            : deck.clip == m_clips[3] && !deck.playing);
+    }
+
+    // SIGTERM writes the run and ends the program; the kept option resumes it without a switch.
+    ::kill(third->pid(), SIGTERM);
+    EXPECT_EQ(third->WaitExit(10s), 0);
+    const double stopped = LastHeard(2, Frames());
+    {
+        std::ofstream ini(m_dir.file("config/korvale/korvale.ini"));
+        ini << "[options]\nresumeInterruptedRun=true\n";
+    }
+    auto fourth = Start({}, /*onScreen=*/true);
+    const QString window = m_screen.WaitForWindow("KORVALE");
+    const std::optional<Heard> resumed = HeardAfterStart(2, kHeardAgainLimit);
+    ASSERT_TRUE(resumed.has_value()) << "a run stopped with SIGTERM did not resume";
+    EXPECT_NEAR(resumed->seconds, stopped, kResumeTolerance);
+
+    // "X" ends the run: the next start, even with --resume, starts empty.
+    ASSERT_TRUE(m_screen.Click(window, "ExitButton"));
+    ASSERT_EQ(fourth->WaitExit(15s), 0);
+    ASSERT_TRUE(State().has_value() && State()->ended);
+    auto fifth = Start({"--resume"});
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const auto s = State();
+            return s && !s->ended;
+        },
+        10s));
+    EXPECT_TRUE(State()->entries->empty());
+    EXPECT_TRUE(State()->decks[0].clip.empty() && State()->decks[1].clip.empty());
+}
+
+} // namespace
+} // namespace korvale
