@@ -62,7 +62,7 @@ RunStateFiles::RunStateFiles(std::string folder) : m_folder(std::move(folder)) {
 
 std::optional<std::string> RunStateFiles::DefaultFolder(const char* xdgStateHome,
                                                         const char* home) {
-    // The base directory specification ignores a relative path.
+    // A relative XDG_STATE_HOME does not count: the default under the home folder is used.
     if (xdgStateHome != nullptr && xdgStateHome[0] == '/') {
         return std::string(xdgStateHome) + "/korvale";
     }
