@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/ChangeNotices.h"
 #include "core/ClipLeveling.h"
 #include "core/CoreHost.h"
 #include "core/CoreTypes.h"
@@ -41,7 +42,10 @@ struct CoreServices {
 // the tick that drives them. Every front end (the window, the session bus) calls these
 // operations; the front end that shows the state is told of changes through its CoreHost.
 // Everything runs on the user-interface thread.
-class Korvale {
+//
+// Each part holds only the services it uses; Korvale provides those that are its own (the
+// change notices, ...) and runs the steps in the other parts that follow one part's event.
+class Korvale : private ChangeNotices {
 public:
     static constexpr int kTickPeriodMs = 10;
 
@@ -103,7 +107,7 @@ public:
 
     // Tells the front end that `part` of the shown state changed, and starts or stops the
     // tick as the change asks.
-    void Notify(CorePart part);
+    void Notify(CorePart part) override;
 
 private:
     // Whether a tick could do anything now: a deck holds a clip, a cross-fade runs, MIX NEXT
