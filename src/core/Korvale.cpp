@@ -23,7 +23,7 @@ Korvale::Korvale(const CoreServices& services, CoreHost& host)
       m_files(*this, services.dialogs, services.files), m_shuffle(*this, services.dialogs),
       m_decks(*this, services.deck1, services.deck2), m_fade(*this), m_settings(*this),
       m_cue(*this, services.mci, services.dialogs),
-      m_levels(*this, services.devices, services.dialogs), m_media(*this, services.files),
+      m_levels(services.devices, services.dialogs, *this), m_media(*this, services.files),
       m_leveling(*this) {}
 
 void Korvale::Start(const std::string& workingDirectory, bool startTick) {
