@@ -24,7 +24,7 @@ Korvale::Korvale(const CoreServices& services, CoreHost& host)
       m_decks(*this, services.deck1, services.deck2), m_fade(*this), m_settings(*this),
       m_cue(*this, services.mci, services.dialogs),
       m_levels(services.devices, services.dialogs, *this), m_media(*this, services.files),
-      m_leveling(*this) {}
+      m_leveling(m_decks, *this) {}
 
 void Korvale::Start(const std::string& workingDirectory, bool startTick) {
     m_levels.OnMicButton();
