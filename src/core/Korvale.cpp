@@ -20,9 +20,9 @@ constexpr char kNoHelpProgramCaption[] = "Help";
 
 Korvale::Korvale(const CoreServices& services, CoreHost& host)
     : m_services(services), m_host(host), m_store(*this, services.dialogs, services.files),
-      m_files(*this, services.dialogs, services.files), m_shuffle(*this, services.dialogs),
-      m_decks(*this, services.deck1, services.deck2), m_fade(*this), m_settings(*this),
-      m_cue(*this, services.mci, services.dialogs),
+      m_files(services.dialogs, services.files, m_store.List(), *this),
+      m_shuffle(*this, services.dialogs), m_decks(*this, services.deck1, services.deck2),
+      m_fade(*this), m_settings(*this), m_cue(*this, services.mci, services.dialogs),
       m_levels(services.devices, services.dialogs, *this), m_media(*this, services.files),
       m_leveling(m_decks, *this) {}
 

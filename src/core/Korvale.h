@@ -15,6 +15,7 @@
 #include "core/PlayListFiles.h"
 #include "core/PlayListStore.h"
 #include "core/ShuffleAndAdvance.h"
+#include "core/StatusLine.h"
 
 namespace korvale {
 
@@ -45,7 +46,7 @@ struct CoreServices {
 //
 // Each part holds only the services it uses; Korvale provides those that are its own (the
 // change notices, ...) and runs the steps in the other parts that follow one part's event.
-class Korvale : private ChangeNotices {
+class Korvale : private ChangeNotices, private StatusLine {
 public:
     static constexpr int kTickPeriodMs = 10;
 
@@ -74,7 +75,7 @@ public:
 
     // The status line.
     const std::string& StatusText() const { return m_status; }
-    void SetStatus(std::string text);
+    void SetStatus(std::string text) override;
 
     // LOAD NEXT and MIX NEXT.
     bool LoadNext() const { return m_loadNext; }
