@@ -21,8 +21,9 @@ constexpr char kNoHelpProgramCaption[] = "Help";
 Korvale::Korvale(const CoreServices& services, CoreHost& host)
     : m_services(services), m_host(host), m_store(*this, services.dialogs, services.files),
       m_files(services.dialogs, services.files, m_store.List(), *this),
-      m_shuffle(*this, services.dialogs), m_decks(*this, services.deck1, services.deck2),
-      m_fade(*this), m_settings(*this), m_cue(*this, services.mci, services.dialogs),
+      m_shuffle(*this, services.dialogs),
+      m_decks(services.deck1, services.deck2, *this, *this, *this), m_fade(*this),
+      m_settings(*this), m_cue(*this, services.mci, services.dialogs),
       m_levels(services.devices, services.dialogs, *this), m_media(*this, services.files),
       m_leveling(m_decks, *this) {}
 
@@ -65,6 +66,41 @@ void Korvale::StartOrStopTick() {
         m_host.SetTimer(TimerId::Tick, kTickPeriodMs);
     } else if (!wanted && running) {
         m_host.KillTimer(TimerId::Tick);
+    }
+}
+
+void Korvale::ClipOpened(Deck deck, bool fromStart) {
+    m_leveling.ClipOpened(deck, fromStart);
+}
+
+void Korvale::SelectedClipUnplayable(const std::string& path) {
+    // The selected entry may since name another clip: it is dropped only while it names
+    // this one.
+    const PlayList& list = m_store.List();
+    const int selected = list.SelectedIndex();
+    if (selected >= 0 && list.Text(selected) == path) {
+        DropUnplayableRun();
+    }
+}
+
+// Each turn removes one entry, so the loop ends; it runs in constant stack depth however
+// long the run of bad entries. Every clip stays on the deck it was loaded on until a deck
+// choice takes that deck over, and the loaded clip's status is shown as it loads.
+void Korvale::DropUnplayableRun() {
+    while (m_store.DropSelectedEntry()) {
+        const std::optional<SelectedLoad> load = m_store.PrepareSelectedLoad();
+        if (!load) {
+            return;
+        }
+        const std::optional<Deck> deck = m_decks.OpenClipOnDeck(load->path, load->deckChoice, 0.0,
+                                                                LoadOrigin::PlayListSelection);
+        if (!deck) {
+            return;
+        }
+        if (!m_decks.IsUnplayable(*deck)) {
+            m_decks.ShowLoaded(load->path, *deck);
+            return;
+        }
     }
 }
 

@@ -8,6 +8,7 @@
 #include "core/CoreTypes.h"
 #include "core/CrossFade.h"
 #include "core/CuePlayer.h"
+#include "core/DeckEvents.h"
 #include "core/DeckPlayers.h"
 #include "core/MediaControls.h"
 #include "core/MixStyleSettings.h"
@@ -46,7 +47,7 @@ struct CoreServices {
 //
 // Each part holds only the services it uses; Korvale provides those that are its own (the
 // change notices, ...) and runs the steps in the other parts that follow one part's event.
-class Korvale : private ChangeNotices, private StatusLine {
+class Korvale : private ChangeNotices, private StatusLine, private DeckEvents {
 public:
     static constexpr int kTickPeriodMs = 10;
 
@@ -116,6 +117,14 @@ private:
     // make it act.
     bool TickCanAct() const;
     void StartOrStopTick();
+
+    // What the decks tell: the clip leveling follows each open, and an unplayable clip of
+    // the play list's selected entry drops it.
+    void ClipOpened(Deck deck, bool fromStart) override;
+    void SelectedClipUnplayable(const std::string& path) override;
+    // Drops the selected entry after its clip proved unplayable and loads the entry that
+    // took its place, over and over while those prove unplayable too.
+    void DropUnplayableRun();
 
     CoreServices m_services;
     CoreHost& m_host;
