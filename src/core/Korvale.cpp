@@ -19,7 +19,8 @@ constexpr char kNoHelpProgramCaption[] = "Help";
 } // namespace
 
 Korvale::Korvale(const CoreServices& services, CoreHost& host)
-    : m_services(services), m_host(host), m_store(*this, services.dialogs, services.files),
+    : m_services(services), m_host(host),
+      m_store(services.dialogs, services.files, m_files, *this, *this, *this),
       m_files(services.dialogs, services.files, m_store.List(), *this),
       m_shuffle(*this, services.dialogs),
       m_decks(services.deck1, services.deck2, *this, *this, *this), m_fade(*this),
@@ -69,6 +70,24 @@ void Korvale::StartOrStopTick() {
     }
 }
 
+std::optional<Korvale::SelectedLoad> Korvale::PrepareSelectedLoad() {
+    std::optional<std::string> path = m_store.PathToLoad();
+    if (!path) {
+        return std::nullopt;
+    }
+    m_cue.CloseCuePlayer();
+    SelectedLoad load;
+    load.path = std::move(*path);
+    load.deckChoice = m_decks.ChooseDeck();
+    return load;
+}
+
+void Korvale::LoadSelectedClip() {
+    if (const std::optional<SelectedLoad> load = PrepareSelectedLoad()) {
+        m_decks.LoadClipOnDeck(load->path, load->deckChoice, 0.0, LoadOrigin::PlayListSelection);
+    }
+}
+
 void Korvale::ClipOpened(Deck deck, bool fromStart) {
     m_leveling.ClipOpened(deck, fromStart);
 }
@@ -88,7 +107,7 @@ void Korvale::SelectedClipUnplayable(const std::string& path) {
 // choice takes that deck over, and the loaded clip's status is shown as it loads.
 void Korvale::DropUnplayableRun() {
     while (m_store.DropSelectedEntry()) {
-        const std::optional<SelectedLoad> load = m_store.PrepareSelectedLoad();
+        const std::optional<SelectedLoad> load = PrepareSelectedLoad();
         if (!load) {
             return;
         }

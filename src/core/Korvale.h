@@ -12,8 +12,10 @@
 #include "core/DeckPlayers.h"
 #include "core/MediaControls.h"
 #include "core/MixStyleSettings.h"
+#include "core/MixToggles.h"
 #include "core/OutputLevels.h"
 #include "core/PlayListFiles.h"
+#include "core/PlayListLoads.h"
 #include "core/PlayListStore.h"
 #include "core/ShuffleAndAdvance.h"
 #include "core/StatusLine.h"
@@ -47,7 +49,11 @@ struct CoreServices {
 //
 // Each part holds only the services it uses; Korvale provides those that are its own (the
 // change notices, ...) and runs the steps in the other parts that follow one part's event.
-class Korvale : private ChangeNotices, private StatusLine, private DeckEvents {
+class Korvale : private ChangeNotices,
+                private StatusLine,
+                private MixToggles,
+                private DeckEvents,
+                private PlayListLoads {
 public:
     static constexpr int kTickPeriodMs = 10;
 
@@ -79,11 +85,11 @@ public:
     void SetStatus(std::string text) override;
 
     // LOAD NEXT and MIX NEXT.
-    bool LoadNext() const { return m_loadNext; }
-    bool MixNext() const { return m_mixNext; }
+    bool LoadNext() const override { return m_loadNext; }
+    bool MixNext() const override { return m_mixNext; }
     void SetLoadNext(bool down);
     void SetMixNext(bool down);
-    void ReleaseToggles();
+    void ReleaseToggles() override;
 
     // The start-up folder with a trailing "/" ("/" alone when it was too long to hold).
     const std::string& AppDirectory() const { return m_appDirectory; }
@@ -125,6 +131,17 @@ private:
     // Drops the selected entry after its clip proved unplayable and loads the entry that
     // took its place, over and over while those prove unplayable too.
     void DropUnplayableRun();
+
+    // What a load of the play list's selected entry hands to the deck loading.
+    struct SelectedLoad {
+        std::string path;
+        DeckChoice deckChoice = DeckChoice::BothEmpty;
+    };
+    // The first steps of loading the selected entry: its path (none when nothing is
+    // selected), the cue player closed and a deck chosen (which may empty a deck that is
+    // loaded but not playing).
+    std::optional<SelectedLoad> PrepareSelectedLoad();
+    void LoadSelectedClip() override;
 
     CoreServices m_services;
     CoreHost& m_host;
