@@ -22,7 +22,7 @@ Korvale::Korvale(const CoreServices& services, CoreHost& host)
     : m_services(services), m_host(host),
       m_store(services.dialogs, services.files, m_files, *this, *this, *this),
       m_files(services.dialogs, services.files, m_store.List(), *this),
-      m_shuffle(*this, services.dialogs),
+      m_shuffle(services.dialogs, m_store.List(), host, *this, *this, *this),
       m_decks(services.deck1, services.deck2, *this, *this, *this), m_fade(*this),
       m_settings(*this), m_cue(*this, services.mci, services.dialogs),
       m_levels(services.devices, services.dialogs, *this), m_media(*this, services.files),
