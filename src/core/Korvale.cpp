@@ -24,7 +24,7 @@ Korvale::Korvale(const CoreServices& services, CoreHost& host)
       m_files(services.dialogs, services.files, m_store.List(), *this),
       m_shuffle(services.dialogs, m_store.List(), host, *this, *this, *this),
       m_decks(services.deck1, services.deck2, *this, *this, *this), m_fade(*this),
-      m_settings(*this), m_cue(*this, services.mci, services.dialogs),
+      m_settings(*this), m_cue(services.mci, services.dialogs, m_decks, host, *this, *this),
       m_levels(services.devices, services.dialogs, *this), m_media(*this, services.files),
       m_leveling(m_decks, *this) {}
 
