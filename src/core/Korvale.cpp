@@ -23,8 +23,9 @@ Korvale::Korvale(const CoreServices& services, CoreHost& host)
       m_store(services.dialogs, services.files, m_files, *this, *this, *this),
       m_files(services.dialogs, services.files, m_store.List(), *this),
       m_shuffle(services.dialogs, m_store.List(), host, *this, *this, *this),
-      m_decks(services.deck1, services.deck2, *this, *this, *this), m_fade(*this),
-      m_settings(*this), m_cue(services.mci, services.dialogs, m_decks, host, *this, *this),
+      m_decks(services.deck1, services.deck2, *this, *this, *this),
+      m_fade(m_decks, m_settings, m_leveling, *this, host, *this, *this), m_settings(*this),
+      m_cue(services.mci, services.dialogs, m_decks, host, *this, *this),
       m_levels(services.devices, services.dialogs, *this), m_media(*this, services.files),
       m_leveling(m_decks, *this) {}
 
@@ -67,6 +68,20 @@ void Korvale::StartOrStopTick() {
         m_host.SetTimer(TimerId::Tick, kTickPeriodMs);
     } else if (!wanted && running) {
         m_host.KillTimer(TimerId::Tick);
+    }
+}
+
+void Korvale::MixPressed() {
+    m_cue.CloseCuePlayer();
+}
+
+void Korvale::MixEnded() {
+    SetStatus(std::string());
+    m_settings.SyncWaitBox();
+    m_settings.ReadThresholdSlider();
+    Notify(CorePart::OnAir);
+    if (m_loadNext) {
+        m_shuffle.AdvancePlayList();
     }
 }
 

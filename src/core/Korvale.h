@@ -11,6 +11,7 @@
 #include "core/DeckEvents.h"
 #include "core/DeckPlayers.h"
 #include "core/MediaControls.h"
+#include "core/MixEvents.h"
 #include "core/MixStyleSettings.h"
 #include "core/MixToggles.h"
 #include "core/OutputLevels.h"
@@ -53,6 +54,7 @@ class Korvale : private ChangeNotices,
                 private StatusLine,
                 private MixToggles,
                 private DeckEvents,
+                private MixEvents,
                 private PlayListLoads {
 public:
     static constexpr int kTickPeriodMs = 10;
@@ -131,6 +133,12 @@ private:
     // Drops the selected entry after its clip proved unplayable and loads the entry that
     // took its place, over and over while those prove unplayable too.
     void DropUnplayableRun();
+
+    // What the cross-fade tells: MIX closes the cue player; the end of a cross-fade clears
+    // the status line, brings the fade settings back from their controls and, with LOAD
+    // NEXT down, advances the play list.
+    void MixPressed() override;
+    void MixEnded() override;
 
     // What a load of the play list's selected entry hands to the deck loading.
     struct SelectedLoad {
