@@ -26,7 +26,8 @@ Korvale::Korvale(const CoreServices& services, CoreHost& host)
       m_decks(services.deck1, services.deck2, *this, *this, *this),
       m_fade(m_decks, m_settings, m_leveling, *this, host, *this, *this), m_settings(*this),
       m_cue(services.mci, services.dialogs, m_decks, host, *this, *this),
-      m_levels(services.devices, services.dialogs, *this), m_media(*this, services.files),
+      m_levels(services.devices, services.dialogs, *this),
+      m_media(services.files, m_decks, m_fade, m_levels, m_store, *this),
       m_leveling(m_decks, *this) {}
 
 void Korvale::Start(const std::string& workingDirectory, bool startTick) {

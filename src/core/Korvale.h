@@ -19,6 +19,7 @@
 #include "core/PlayListLoads.h"
 #include "core/PlayListStore.h"
 #include "core/ShuffleAndAdvance.h"
+#include "core/SliderScroll.h"
 #include "core/StatusLine.h"
 
 namespace korvale {
@@ -55,7 +56,8 @@ class Korvale : private ChangeNotices,
                 private MixToggles,
                 private DeckEvents,
                 private MixEvents,
-                private PlayListLoads {
+                private PlayListLoads,
+                private SliderScroll {
 public:
     static constexpr int kTickPeriodMs = 10;
 
@@ -71,7 +73,7 @@ public:
     // The one handler of every timer, whatever its id.
     void OnTimer(TimerId id);
     // After the user moved any vertical slider: both deck faders, then the levels.
-    void OnVScroll();
+    void OnVScroll() override;
     // After the user moved any horizontal slider: the fade settings, then the cue position.
     void OnHScroll();
 
