@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "core/ChangeNotices.h"
@@ -49,8 +50,10 @@ struct CoreServices {
 // operations; the front end that shows the state is told of changes through its CoreHost.
 // Everything runs on the user-interface thread.
 //
-// Each part holds only the services it uses; Korvale provides those that are its own (the
-// change notices, ...) and runs the steps in the other parts that follow one part's event.
+// Each part holds only the services it uses, through the small interfaces beside it: the
+// status line, the change notices, the toggles and the vertical-scroll handler are Korvale's
+// own; a load of the selected entry, the decks' loads and the cross-fade's MIX and end are
+// events that Korvale sequences, running the steps that follow in the other parts.
 class Korvale : private ChangeNotices,
                 private StatusLine,
                 private MixToggles,
@@ -128,6 +131,19 @@ private:
     bool TickCanAct() const;
     void StartOrStopTick();
 
+    // A load of the play list's selected entry: the cue player closes, a deck is chosen and
+    // the clip loaded on it.
+    void LoadSelectedClip() override;
+    // What a load of the selected entry hands to the deck loading.
+    struct SelectedLoad {
+        std::string path;
+        DeckChoice deckChoice = DeckChoice::BothEmpty;
+    };
+    // The first steps of LoadSelectedClip: the selected entry's path (none when nothing is
+    // selected), the cue player closed and a deck chosen (which may empty a deck that is
+    // loaded but not playing).
+    std::optional<SelectedLoad> PrepareSelectedLoad();
+
     // What the decks tell: the clip leveling follows each open, and an unplayable clip of
     // the play list's selected entry drops it.
     void ClipOpened(Deck deck, bool fromStart) override;
@@ -142,17 +158,6 @@ private:
     void MixPressed() override;
     void MixEnded() override;
 
-    // What a load of the play list's selected entry hands to the deck loading.
-    struct SelectedLoad {
-        std::string path;
-        DeckChoice deckChoice = DeckChoice::BothEmpty;
-    };
-    // The first steps of loading the selected entry: its path (none when nothing is
-    // selected), the cue player closed and a deck chosen (which may empty a deck that is
-    // loaded but not playing).
-    std::optional<SelectedLoad> PrepareSelectedLoad();
-    void LoadSelectedClip() override;
-
     CoreServices m_services;
     CoreHost& m_host;
     std::string m_status;
@@ -162,6 +167,8 @@ private:
     // The front end runs the tick timer (Start was asked to); the core starts and stops it.
     bool m_tickWanted = false;
 
+    // Some parts are handed a sibling that is built after them (the store its files, the
+    // cross-fade the settings and the leveling); none uses another before Start.
     PlayListStore m_store;
     PlayListFiles m_files;
     ShuffleAndAdvance m_shuffle;
