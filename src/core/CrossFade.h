@@ -31,9 +31,12 @@ public:
     // The deck a running cross-fade brings in; false when none runs.
     bool IncomingDeck(Deck& deck) const;
 
+    // Ends a running cross-fade, or starts one into the deck that the direction choice
+    // names; then the owner is told of the MIX.
     void Mix();
     MixDirection ChooseMixDirection();
     void FadeStep(MixDirection direction);
+    // Stops the fade timer and starts the steps afresh; the owner runs what follows.
     void EndOfMix();
     // The tick's part while a cross-fade runs: a step, then the volumes follow the faders.
     void TickFade();

@@ -31,6 +31,7 @@ struct DeckTimes {
 // UI thread.
 class DeckPlayers {
 public:
+    // `events` hears of each open and of a selected entry's clip that proves unplayable.
     DeckPlayers(MediaVoice* deck1, MediaVoice* deck2, StatusLine& status, ChangeNotices& changes,
                 DeckEvents& events);
 
@@ -56,6 +57,9 @@ public:
     void FaderMovedByUser(Deck deck, int position) { SetFaderPosition(deck, position); }
 
     DeckChoice ChooseDeck();
+    // Opens `path` on the deck that `choice` names, to start at `startSeconds`. When a clip
+    // loaded for the play list's selection proves unplayable the owner is told first; the
+    // status line then names the clip this call loaded.
     void LoadClipOnDeck(const std::string& path, DeckChoice choice, double startSeconds,
                         LoadOrigin origin = LoadOrigin::Other);
     // The first steps of LoadClipOnDeck: opens `path` on the deck that `choice` names without
@@ -67,6 +71,7 @@ public:
     bool IsUnplayable(Deck deck) const;
     // The status line names the clip loaded on `deck`.
     void ShowLoaded(const std::string& path, Deck deck);
+
     void PlayDeck(Deck deck);
     void StopDeck(Deck deck);
     void CloseDeck(Deck deck);
