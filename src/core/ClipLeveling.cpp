@@ -1,11 +1,13 @@
 #include "core/ClipLeveling.h"
 
-#include "core/Korvale.h"
+#include "core/ChangeNotices.h"
+#include "core/DeckPlayers.h"
 #include "core/LoudnessMatch.h"
 
 namespace korvale {
 
-ClipLeveling::ClipLeveling(Korvale& core) : m_core(core) {}
+ClipLeveling::ClipLeveling(DeckPlayers& decks, ChangeNotices& changes)
+    : m_decks(decks), m_changes(changes) {}
 
 void ClipLeveling::SetMatchLoudness(bool on) {
     if (m_matchLoudness != on) {
@@ -24,25 +26,25 @@ void ClipLeveling::SetSkipSilentEdges(bool on) {
 void ClipLeveling::OptionChanged() {
     if (Measuring()) {
         for (const Deck deck : kDecks) {
-            m_core.Decks().Player(deck).Measure();
+            m_decks.Player(deck).Measure();
         }
     }
-    m_core.Notify(CorePart::Options);
+    m_changes.Notify(CorePart::Options);
 }
 
 void ClipLeveling::ClipOpened(Deck deck, bool fromStart) {
-    DeckLevel& level = m_decks[Index(deck)];
+    DeckLevel& level = m_levels[Index(deck)];
     level.appliedGain = 0; // an open starts the voice at no match gain
     level.leadInPending = fromStart;
     if (Measuring()) {
-        m_core.Decks().Player(deck).Measure();
+        m_decks.Player(deck).Measure();
     }
 }
 
 void ClipLeveling::Apply() {
     for (const Deck deck : kDecks) {
-        DeckLevel& level = m_decks[Index(deck)];
-        CMediaPlayer& player = m_core.Decks().Player(deck);
+        DeckLevel& level = m_levels[Index(deck)];
+        CMediaPlayer& player = m_decks.Player(deck);
         const std::optional<ClipAnalysis> analysis = player.GetAnalysis();
         const std::int32_t gain = m_matchLoudness && analysis ? MatchGainHundredths(*analysis) : 0;
         if (gain != level.appliedGain) {
@@ -63,7 +65,7 @@ void ClipLeveling::Apply() {
 }
 
 double ClipLeveling::MixNextEndSeconds(Deck deck) const {
-    const CMediaPlayer& player = m_core.Decks().Player(deck);
+    const CMediaPlayer& player = m_decks.Player(deck);
     if (m_skipSilentEdges) {
         if (const std::optional<ClipAnalysis> analysis = player.GetAnalysis()) {
             return analysis->lastAudibleSeconds;

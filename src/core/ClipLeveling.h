@@ -7,7 +7,8 @@
 
 namespace korvale {
 
-class Korvale;
+class ChangeNotices;
+class DeckPlayers;
 
 // The two options that use the engine's measurement of each deck's clip, both off until
 // turned on: level matching (a gain before the fader that brings each clip to the same
@@ -16,7 +17,7 @@ class Korvale;
 // nothing here touches a deck, and no clip is measured. UI thread.
 class ClipLeveling {
 public:
-    explicit ClipLeveling(Korvale& core);
+    ClipLeveling(DeckPlayers& decks, ChangeNotices& changes);
 
     bool MatchLoudness() const { return m_matchLoudness; }
     bool SkipSilentEdges() const { return m_skipSilentEdges; }
@@ -45,10 +46,11 @@ private:
     // An option was turned on or off: the loaded clips are measured if they now need it.
     void OptionChanged();
 
-    Korvale& m_core;
+    DeckPlayers& m_decks;
+    ChangeNotices& m_changes;
     bool m_matchLoudness = false;
     bool m_skipSilentEdges = false;
-    std::array<DeckLevel, 2> m_decks;
+    std::array<DeckLevel, 2> m_levels;
 };
 
 } // namespace korvale

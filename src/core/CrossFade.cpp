@@ -1,10 +1,14 @@
 #include "core/CrossFade.h"
 
-#include <string>
-
+#include "core/ClipLeveling.h"
+#include "core/CoreHost.h"
+#include "core/DeckPlayers.h"
 #include "core/FadeArithmetic.h"
 #include "core/FaderUnits.h"
-#include "core/Korvale.h"
+#include "core/MixEvents.h"
+#include "core/MixStyleSettings.h"
+#include "core/MixToggles.h"
+#include "core/StatusLine.h"
 
 namespace korvale {
 
@@ -17,8 +21,12 @@ constexpr char kMixIntoDeck2Status[] = "MIX 2 -->";
 
 } // namespace
 
-CrossFade::CrossFade(Korvale& core)
-    : m_core(core), m_fadeInStep(kFadeInStepStart), m_fadeOutStep(kFadeOutStepStart) {}
+CrossFade::CrossFade(DeckPlayers& decks, const MixStyleSettings& settings,
+                     const ClipLeveling& leveling, const MixToggles& toggles, CoreHost& host,
+                     StatusLine& status, MixEvents& events)
+    : m_decks(decks), m_settings(settings), m_leveling(leveling), m_toggles(toggles), m_host(host),
+      m_status(status), m_events(events), m_fadeInStep(kFadeInStepStart),
+      m_fadeOutStep(kFadeOutStepStart) {}
 
 bool CrossFade::IncomingDeck(Deck& deck) const {
     return m_phase == MixPhase::Fading && IncomingDeckOf(m_direction, deck);
@@ -30,19 +38,19 @@ void CrossFade::TickFade() {
         m_directionChosen = true;
     }
     FadeStep(m_direction);
-    m_core.Decks().ApplyFadersToDecks();
+    m_decks.ApplyFadersToDecks();
 }
 
 void CrossFade::TestMixNext() {
-    if (!m_core.MixNext()) {
+    if (!m_toggles.MixNext()) {
         return;
     }
     // The phase is not looked at between the decks: a MIX started for deck 1 can be ended
     // by deck 2's test in the same tick, which frees and reloads deck 2.
     for (const Deck deck : kDecks) {
-        const CMediaPlayer& player = m_core.Decks().Player(deck);
-        const double trigger = m_core.Leveling().MixNextEndSeconds(deck) -
-                               m_core.Settings().SkipLastSeconds() - kMixNextLeadSeconds;
+        const CMediaPlayer& player = m_decks.Player(deck);
+        const double trigger =
+            m_leveling.MixNextEndSeconds(deck) - m_settings.SkipLastSeconds() - kMixNextLeadSeconds;
         if (trigger <= player.GetCurrentPosition()) {
             Mix();
         }
@@ -62,34 +70,33 @@ void CrossFade::Mix() {
         EndOfMix();
     } else {
         m_phase = MixPhase::Fading;
-        m_core.Host().SetTimer(TimerId::Fade, kFadeTimerPeriodMs);
+        m_host.SetTimer(TimerId::Fade, kFadeTimerPeriodMs);
         m_directionChosen = true;
-        m_core.Decks().PlayDeck(incoming);
+        m_decks.PlayDeck(incoming);
     }
-    m_core.Cue().CloseCuePlayer();
+    m_events.MixPressed();
 }
 
 MixDirection CrossFade::ChooseMixDirection() {
-    DeckPlayers& decks = m_core.Decks();
-    const bool deck1Open = decks.Player(Deck::A).GetOpenState() == CMediaPlayer::OpenState::Open;
-    const bool deck2Open = decks.Player(Deck::B).GetOpenState() == CMediaPlayer::OpenState::Open;
+    const bool deck1Open = m_decks.Player(Deck::A).GetOpenState() == CMediaPlayer::OpenState::Open;
+    const bool deck2Open = m_decks.Player(Deck::B).GetOpenState() == CMediaPlayer::OpenState::Open;
 
     MixDirection direction = MixDirection::None;
     if (deck1Open && !deck2Open) {
-        decks.SetFaderPosition(Deck::B, kFaderBottom);
+        m_decks.SetFaderPosition(Deck::B, kFaderBottom);
         direction = MixDirection::Into1;
     } else if (!deck1Open && deck2Open) {
-        decks.SetFaderPosition(Deck::A, kFaderBottom);
+        m_decks.SetFaderPosition(Deck::A, kFaderBottom);
         direction = MixDirection::Into2;
     } else if (!deck1Open && !deck2Open) {
-        decks.SetFaderPosition(Deck::B, kFaderBottom);
-        decks.SetFaderPosition(Deck::A, kFaderBottom);
+        m_decks.SetFaderPosition(Deck::B, kFaderBottom);
+        m_decks.SetFaderPosition(Deck::A, kFaderBottom);
         m_direction = MixDirection::None;
         EndOfMix();
         direction = MixDirection::None;
-    } else if (decks.Player(Deck::A).GetPlayState() == VoicePlayState::Playing) {
+    } else if (m_decks.Player(Deck::A).GetPlayState() == VoicePlayState::Playing) {
         direction = MixDirection::Into2From1Playing;
-    } else if (decks.Player(Deck::B).GetPlayState() == VoicePlayState::Playing) {
+    } else if (m_decks.Player(Deck::B).GetPlayState() == VoicePlayState::Playing) {
         direction = MixDirection::Into1From2Playing;
     } else {
         direction = MixDirection::Into1;
@@ -104,48 +111,40 @@ void CrossFade::FadeStep(MixDirection direction) {
         return;
     }
     const Deck outgoing = OtherDeck(incoming);
-    m_core.SetStatus(incoming == Deck::A ? kMixIntoDeck1Status : kMixIntoDeck2Status);
+    m_status.SetStatus(incoming == Deck::A ? kMixIntoDeck1Status : kMixIntoDeck2Status);
 
-    DeckPlayers& decks = m_core.Decks();
-    const MixStyleSettings& settings = m_core.Settings();
     FadeState fade;
-    fade.incoming = decks.FaderPosition(incoming);
-    fade.outgoing = decks.FaderPosition(outgoing);
+    fade.incoming = m_decks.FaderPosition(incoming);
+    fade.outgoing = m_decks.FaderPosition(outgoing);
     fade.fadeInStep = m_fadeInStep;
     fade.fadeOutStep = m_fadeOutStep;
     FadeSettings shape;
-    shape.inSpeed = settings.InSpeed();
-    shape.outSpeed = settings.OutSpeed();
-    shape.waitForFadeIn = settings.WaitForFadeIn();
-    shape.fadeInThreshold = settings.FadeInThreshold();
+    shape.inSpeed = m_settings.InSpeed();
+    shape.outSpeed = m_settings.OutSpeed();
+    shape.waitForFadeIn = m_settings.WaitForFadeIn();
+    shape.fadeInThreshold = m_settings.FadeInThreshold();
 
     const bool complete = AdvanceFade(fade, shape);
 
-    decks.SetFaderPosition(incoming, fade.incoming);
-    decks.SetFaderPosition(outgoing, fade.outgoing);
+    m_decks.SetFaderPosition(incoming, fade.incoming);
+    m_decks.SetFaderPosition(outgoing, fade.outgoing);
     m_fadeInStep = fade.fadeInStep;
     m_fadeOutStep = fade.fadeOutStep;
 
     if (complete) {
-        decks.CloseDeck(outgoing);
+        m_decks.CloseDeck(outgoing);
         EndOfMix();
     }
 }
 
 void CrossFade::EndOfMix() {
-    m_core.Host().KillTimer(TimerId::Fade);
+    m_host.KillTimer(TimerId::Fade);
     m_phase = MixPhase::Idle;
     m_directionChosen = false;
     m_fadeInStep = kFadeInStepStart;
     m_fadeOutStep = kFadeOutStepStart;
     m_direction = MixDirection::None;
-    m_core.SetStatus(std::string());
-    m_core.Settings().SyncWaitBox();
-    m_core.Settings().ReadThresholdSlider();
-    m_core.Notify(CorePart::OnAir);
-    if (m_core.LoadNext()) {
-        m_core.Shuffler().AdvancePlayList();
-    }
+    m_events.MixEnded();
 }
 
 } // namespace korvale

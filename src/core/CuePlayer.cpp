@@ -3,7 +3,10 @@
 #include <cstdlib>
 #include <limits>
 
-#include "core/Korvale.h"
+#include "core/ChangeNotices.h"
+#include "core/CoreHost.h"
+#include "core/DeckPlayers.h"
+#include "core/StatusLine.h"
 #include "core/TimeText.h"
 #include "interfaces/Dialogs.h"
 #include "interfaces/MciDevice.h"
@@ -58,16 +61,18 @@ std::string TimeTextOf(std::int32_t milliseconds) {
 
 } // namespace
 
-CuePlayer::CuePlayer(Korvale& core, MciDevice* device, Dialogs* dialogs)
-    : m_core(core), m_device(device), m_dialogs(dialogs), m_durationText(kTimeTextReset),
-      m_playTimeText(kTimeTextReset), m_cuePointText(kTimeTextReset) {}
+CuePlayer::CuePlayer(MciDevice* device, Dialogs* dialogs, DeckPlayers& decks, CoreHost& host,
+                     StatusLine& status, ChangeNotices& changes)
+    : m_device(device), m_dialogs(dialogs), m_decks(decks), m_host(host), m_status(status),
+      m_changes(changes), m_durationText(kTimeTextReset), m_playTimeText(kTimeTextReset),
+      m_cuePointText(kTimeTextReset) {}
 
 std::string CuePlayer::Send(const std::string& command) {
     return m_device != nullptr ? m_device->sendString(command) : std::string();
 }
 
 void CuePlayer::Changed() {
-    m_core.Notify(CorePart::Cue);
+    m_changes.Notify(CorePart::Cue);
 }
 
 void CuePlayer::SetSliderPosition(int position) {
@@ -77,13 +82,13 @@ void CuePlayer::SetSliderPosition(int position) {
 
 void CuePlayer::StopCueTimer() {
     if (m_timerRunning) {
-        m_core.Host().KillTimer(TimerId::Cue);
+        m_host.KillTimer(TimerId::Cue);
         m_timerRunning = false;
     }
 }
 
 void CuePlayer::CueFromDeck(Deck deck) {
-    const CMediaPlayer& player = m_core.Decks().Player(deck);
+    const CMediaPlayer& player = m_decks.Player(deck);
     const std::string name = player.GetFileName();
     if (name.empty()) {
         return;
@@ -113,16 +118,16 @@ int CuePlayer::LoadCueClip(const std::string& path) {
         return kLoadFailed;
     }
 
-    m_core.Host().BeginBusy();
-    m_core.SetStatus(kLoadingStatus);
+    m_host.BeginBusy();
+    m_status.SetStatus(kLoadingStatus);
     Send(kOpenCommandFront + *shortPath + kOpenCommandBack);
-    m_core.SetStatus(kSettingUpStatus);
+    m_status.SetStatus(kSettingUpStatus);
     Send(kTimeFormatCommand);
     const std::int32_t length = ReplyMilliseconds(Send(kLengthQuery));
-    m_core.Host().EndBusy();
+    m_host.EndBusy();
 
     if (length >= 1) {
-        m_core.SetStatus("'" + path + "' - Loaded on Cue Player");
+        m_status.SetStatus("'" + path + "' - Loaded on Cue Player");
         m_playTimeText = kTimeTextReset;
         m_sliderMinimum = 0;
         m_sliderMaximum = length;
@@ -135,7 +140,7 @@ int CuePlayer::LoadCueClip(const std::string& path) {
         }
         CloseCuePlayer();
     }
-    m_core.SetStatus(kReadyStatus);
+    m_status.SetStatus(kReadyStatus);
     return kLoadDone;
 }
 
@@ -177,7 +182,7 @@ void CuePlayer::ToggleCuePlay() {
         m_playing = true;
         if (!m_timerRunning) {
             m_timerRunning = true;
-            m_core.Host().SetTimer(TimerId::Cue, kCueTimerPeriodMs);
+            m_host.SetTimer(TimerId::Cue, kCueTimerPeriodMs);
         }
         Changed();
         return;
@@ -204,7 +209,7 @@ void CuePlayer::GoToCuePoint() {
     if (m_playing) {
         ToggleCuePlay();
     }
-    m_core.Host().FocusCuePosition();
+    m_host.FocusCuePosition();
 }
 
 void CuePlayer::SetCueOnDecks() {
@@ -214,12 +219,11 @@ void CuePlayer::SetCueOnDecks() {
     const std::string clip = FirstPathCharacters(m_clipName, kReadBackCharacters);
     // An empty name is no clip: a closed deck's empty name must not count as holding it.
     if (!clip.empty()) {
-        DeckPlayers& decks = m_core.Decks();
-        if (decks.Player(Deck::A).GetFileName() == clip) {
-            decks.LoadClipOnDeck(clip, DeckChoice::Deck1, startSeconds);
+        if (m_decks.Player(Deck::A).GetFileName() == clip) {
+            m_decks.LoadClipOnDeck(clip, DeckChoice::Deck1, startSeconds);
         }
-        if (decks.Player(Deck::B).GetFileName() == clip) {
-            decks.LoadClipOnDeck(clip, DeckChoice::Deck2, startSeconds);
+        if (m_decks.Player(Deck::B).GetFileName() == clip) {
+            m_decks.LoadClipOnDeck(clip, DeckChoice::Deck2, startSeconds);
         }
     }
     CloseCuePlayer();

@@ -8,9 +8,12 @@
 
 namespace korvale {
 
-class Korvale;
+class ChangeNotices;
+class CoreHost;
+class DeckPlayers;
 class Dialogs;
 class MciDevice;
+class StatusLine;
 
 // The cue player: pre-listening to a stopped deck's clip through the media-command device
 // (alias "movie"), Mark In, GoTo Cue and Set Cue. The commands are the device's text
@@ -23,7 +26,10 @@ public:
     static constexpr int kStartSliderMinimum = 1;
     static constexpr int kStartSliderMaximum = 1000;
 
-    CuePlayer(Korvale& core, MciDevice* device, Dialogs* dialogs);
+    // Cues the clips of `decks` and sets cue points on them; `host` runs the cue timer, the
+    // wait cursor and the focus.
+    CuePlayer(MciDevice* device, Dialogs* dialogs, DeckPlayers& decks, CoreHost& host,
+              StatusLine& status, ChangeNotices& changes);
 
     bool Playing() const { return m_playing; }
     bool TimerRunning() const { return m_timerRunning; }
@@ -61,9 +67,12 @@ private:
     void StopCueTimer();
     void Changed();
 
-    Korvale& m_core;
     MciDevice* m_device;
     Dialogs* m_dialogs;
+    DeckPlayers& m_decks;
+    CoreHost& m_host;
+    StatusLine& m_status;
+    ChangeNotices& m_changes;
     bool m_playing = false;
     bool m_timerRunning = false;
     std::string m_clipName;

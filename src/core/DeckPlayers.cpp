@@ -1,9 +1,11 @@
 #include "core/DeckPlayers.h"
 
+#include "core/ChangeNotices.h"
 #include "core/ClipDisplayName.h"
+#include "core/DeckEvents.h"
 #include "core/FaderUnits.h"
 #include "core/FormatText.h"
-#include "core/Korvale.h"
+#include "core/StatusLine.h"
 #include "core/TimeText.h"
 #include "interfaces/MediaVoice.h"
 
@@ -25,8 +27,10 @@ DeckTimes ResetTimes() {
 
 } // namespace
 
-DeckPlayers::DeckPlayers(Korvale& core, MediaVoice* deck1, MediaVoice* deck2)
-    : m_core(core), m_decks{DeckState(deck1), DeckState(deck2)} {
+DeckPlayers::DeckPlayers(MediaVoice* deck1, MediaVoice* deck2, StatusLine& status,
+                         ChangeNotices& changes, DeckEvents& events)
+    : m_status(status), m_changes(changes),
+      m_events(events), m_decks{DeckState(deck1), DeckState(deck2)} {
     for (DeckState& deck : m_decks) {
         deck.fader = kFaderBottom;
         deck.times = ResetTimes();
@@ -37,7 +41,7 @@ void DeckPlayers::SetFaderPosition(Deck deck, int position) {
     DeckState& state = m_decks[Index(deck)];
     if (state.fader != position) {
         state.fader = position;
-        m_core.Notify(CorePart::Decks);
+        m_changes.Notify(CorePart::Decks);
     }
 }
 
@@ -45,7 +49,7 @@ void DeckPlayers::SetLabel(Deck deck, std::string text) {
     DeckState& state = m_decks[Index(deck)];
     if (state.label != text) {
         state.label = std::move(text);
-        m_core.Notify(CorePart::Decks);
+        m_changes.Notify(CorePart::Decks);
     }
 }
 
@@ -54,14 +58,19 @@ void DeckPlayers::SetTimes(Deck deck, DeckTimes times) {
     if (shown.elapsed != times.elapsed || shown.time != times.time ||
         shown.remain != times.remain) {
         shown = std::move(times);
-        m_core.Notify(CorePart::Decks);
+        m_changes.Notify(CorePart::Decks);
     }
 }
 
-// Opens `path` on `deck` without starting it: the fader to the load position, the volume
-// to match, auto-start off, the file, the start point.
-void DeckPlayers::OpenOnDeck(Deck deck, const std::string& path, double startSeconds,
-                             LoadOrigin origin) {
+// Opens the clip without starting it: the fader to the load position, the volume to match,
+// auto-start off, the file, the start point.
+std::optional<Deck> DeckPlayers::OpenClipOnDeck(const std::string& path, DeckChoice choice,
+                                                double startSeconds, LoadOrigin origin) {
+    Deck deck = Deck::A;
+    if (!DeckOfChoice(choice, deck)) {
+        m_status.SetStatus(kBothPlayingText);
+        return std::nullopt;
+    }
     SetFaderPosition(deck, kFaderLoadPosition);
     SetLabel(deck, FaderLoadLabelText());
     CMediaPlayer& player = Player(deck);
@@ -70,9 +79,9 @@ void DeckPlayers::OpenOnDeck(Deck deck, const std::string& path, double startSec
     player.SetFileName(path);
     player.SetStartPosition(startSeconds);
     m_decks[Index(deck)].load = ++m_loads;
-    m_core.Leveling().ClipOpened(deck,
-                                 startSeconds == 0.0 && origin == LoadOrigin::PlayListSelection);
-    m_core.Notify(CorePart::OnAir);
+    m_events.ClipOpened(deck, startSeconds == 0.0 && origin == LoadOrigin::PlayListSelection);
+    m_changes.Notify(CorePart::OnAir);
+    return deck;
 }
 
 bool DeckPlayers::IsUnplayable(Deck deck) const {
@@ -80,32 +89,7 @@ bool DeckPlayers::IsUnplayable(Deck deck) const {
 }
 
 void DeckPlayers::ShowLoaded(const std::string& path, Deck deck) {
-    m_core.SetStatus(FormatText(kLoadedFormat, ClipDisplayName(path).c_str(), DeckNumber(deck)));
-}
-
-// Drops the selected entry after its clip proved unplayable and loads the entry that took
-// its place, over and over while those prove unplayable too. Each turn removes one entry,
-// so the loop ends; it runs in constant stack depth however long the run of bad entries.
-// Every clip stays on the deck it was loaded on until a deck choice takes that deck over,
-// and the loaded clip's status is shown as it loads.
-void DeckPlayers::DropUnplayableRun() {
-    PlayListStore& store = m_core.Store();
-    while (store.DropSelectedEntry()) {
-        const std::optional<SelectedLoad> load = store.PrepareSelectedLoad();
-        if (!load) {
-            return;
-        }
-        Deck deck = Deck::A;
-        if (!DeckOfChoice(load->deckChoice, deck)) {
-            m_core.SetStatus(kBothPlayingText);
-            return;
-        }
-        OpenOnDeck(deck, load->path, 0.0, LoadOrigin::PlayListSelection);
-        if (!IsUnplayable(deck)) {
-            ShowLoaded(load->path, deck);
-            return;
-        }
-    }
+    m_status.SetStatus(FormatText(kLoadedFormat, ClipDisplayName(path).c_str(), DeckNumber(deck)));
 }
 
 DeckChoice DeckPlayers::ChooseDeck() {
@@ -127,7 +111,7 @@ DeckChoice DeckPlayers::ChooseDeck() {
         if (player.GetPlayState() != VoicePlayState::Playing) {
             player.Stop();
             player.SetFileName(std::string());
-            m_core.Notify(CorePart::OnAir);
+            m_changes.Notify(CorePart::OnAir);
             return deck == Deck::A ? DeckChoice::Deck1 : DeckChoice::Deck2;
         }
     }
@@ -136,33 +120,28 @@ DeckChoice DeckPlayers::ChooseDeck() {
 
 void DeckPlayers::LoadClipOnDeck(const std::string& path, DeckChoice choice, double startSeconds,
                                  LoadOrigin origin) {
-    Deck deck = Deck::A;
-    if (!DeckOfChoice(choice, deck)) {
-        m_core.SetStatus(kBothPlayingText);
+    const std::optional<Deck> deck = OpenClipOnDeck(path, choice, startSeconds, origin);
+    if (!deck) {
         return;
     }
-    OpenOnDeck(deck, path, startSeconds, origin);
     // An unplayable clip loaded from elsewhere (the cue player's Set Cue) stays on its deck:
     // the selected entry may be another, good clip.
-    const PlayList& list = m_core.Store().List();
-    const int selected = list.SelectedIndex();
-    if (IsUnplayable(deck) && origin == LoadOrigin::PlayListSelection && selected >= 0 &&
-        list.Text(selected) == path) {
-        DropUnplayableRun();
+    if (IsUnplayable(*deck) && origin == LoadOrigin::PlayListSelection) {
+        m_events.SelectedClipUnplayable(path);
     }
     // Shown last, so after a run of removals it names the clip this call loaded.
-    ShowLoaded(path, deck);
+    ShowLoaded(path, *deck);
 }
 
 void DeckPlayers::PlayDeck(Deck deck) {
     Player(deck).Play();
     m_lastStarted = deck;
-    m_core.Notify(CorePart::OnAir);
+    m_changes.Notify(CorePart::OnAir);
 }
 
 void DeckPlayers::StopDeck(Deck deck) {
     Player(deck).Stop();
-    m_core.Notify(CorePart::OnAir);
+    m_changes.Notify(CorePart::OnAir);
 }
 
 void DeckPlayers::CloseDeck(Deck deck) {
@@ -170,7 +149,7 @@ void DeckPlayers::CloseDeck(Deck deck) {
     player.SetFileName(std::string());
     player.Stop();
     ResetTimeDisplays(deck);
-    m_core.Notify(CorePart::OnAir);
+    m_changes.Notify(CorePart::OnAir);
 }
 
 void DeckPlayers::ResetTimeDisplays(Deck deck) {
@@ -204,11 +183,11 @@ void DeckPlayers::RefreshDeckDisplays() {
 void DeckPlayers::ShowDeckClipName(Deck deck) {
     const CMediaPlayer& player = Player(deck);
     if (player.GetPlayState() == VoicePlayState::Closed) {
-        m_core.SetStatus(std::string());
+        m_status.SetStatus(std::string());
         return;
     }
-    m_core.SetStatus(FormatText(kClipNameFormat, DeckNumber(deck),
-                                ClipDisplayName(player.GetFileName()).c_str()));
+    m_status.SetStatus(FormatText(kClipNameFormat, DeckNumber(deck),
+                                  ClipDisplayName(player.GetFileName()).c_str()));
 }
 
 void DeckPlayers::ApplyDeckFaders() {

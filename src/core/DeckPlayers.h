@@ -10,8 +10,10 @@
 
 namespace korvale {
 
-class Korvale;
+class ChangeNotices;
+class DeckEvents;
 class MediaVoice;
+class StatusLine;
 
 // Where a deck load comes from: only a load of the play list's selected entry may drop that
 // entry when its clip proves unplayable.
@@ -29,7 +31,9 @@ struct DeckTimes {
 // UI thread.
 class DeckPlayers {
 public:
-    DeckPlayers(Korvale& core, MediaVoice* deck1, MediaVoice* deck2);
+    // `events` hears of each open and of a selected entry's clip that proves unplayable.
+    DeckPlayers(MediaVoice* deck1, MediaVoice* deck2, StatusLine& status, ChangeNotices& changes,
+                DeckEvents& events);
 
     CMediaPlayer& Player(Deck deck) { return m_decks[Index(deck)].player; }
     const CMediaPlayer& Player(Deck deck) const { return m_decks[Index(deck)].player; }
@@ -53,8 +57,21 @@ public:
     void FaderMovedByUser(Deck deck, int position) { SetFaderPosition(deck, position); }
 
     DeckChoice ChooseDeck();
+    // Opens `path` on the deck that `choice` names, to start at `startSeconds`. When a clip
+    // loaded for the play list's selection proves unplayable the owner is told first; the
+    // status line then names the clip this call loaded.
     void LoadClipOnDeck(const std::string& path, DeckChoice choice, double startSeconds,
                         LoadOrigin origin = LoadOrigin::Other);
+    // The first steps of LoadClipOnDeck: opens `path` on the deck that `choice` names without
+    // starting it, and returns that deck. For BothPlaying nothing is opened and the status
+    // line says so.
+    std::optional<Deck> OpenClipOnDeck(const std::string& path, DeckChoice choice,
+                                       double startSeconds, LoadOrigin origin);
+    // Whether the clip just opened on `deck` cannot be played.
+    bool IsUnplayable(Deck deck) const;
+    // The status line names the clip loaded on `deck`.
+    void ShowLoaded(const std::string& path, Deck deck);
+
     void PlayDeck(Deck deck);
     void StopDeck(Deck deck);
     void CloseDeck(Deck deck);
@@ -81,14 +98,12 @@ private:
         std::optional<std::array<std::int32_t, 3>> shownFrames;
     };
     static std::size_t Index(Deck deck) { return deck == Deck::A ? 0 : 1; }
-    void OpenOnDeck(Deck deck, const std::string& path, double startSeconds, LoadOrigin origin);
-    bool IsUnplayable(Deck deck) const;
-    void ShowLoaded(const std::string& path, Deck deck);
-    void DropUnplayableRun();
     void SetLabel(Deck deck, std::string text);
     void SetTimes(Deck deck, DeckTimes times);
 
-    Korvale& m_core;
+    StatusLine& m_status;
+    ChangeNotices& m_changes;
+    DeckEvents& m_events;
     std::array<DeckState, 2> m_decks;
     Deck m_lastStarted = Deck::A;
     std::uint64_t m_loads = 0;

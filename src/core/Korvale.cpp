@@ -18,13 +18,18 @@ constexpr char kNoHelpProgramCaption[] = "Help";
 
 } // namespace
 
+// `*this` hands each part the services that Korvale provides itself (see the class).
 Korvale::Korvale(const CoreServices& services, CoreHost& host)
-    : m_services(services), m_host(host), m_store(*this, services.dialogs, services.files),
-      m_files(*this, services.dialogs, services.files), m_shuffle(*this, services.dialogs),
-      m_decks(*this, services.deck1, services.deck2), m_fade(*this), m_settings(*this),
-      m_cue(*this, services.mci, services.dialogs),
-      m_levels(*this, services.devices, services.dialogs), m_media(*this, services.files),
-      m_leveling(*this) {}
+    : m_services(services), m_host(host),
+      m_store(services.dialogs, services.files, m_files, *this, *this, *this),
+      m_files(services.dialogs, services.files, m_store.List(), *this),
+      m_shuffle(services.dialogs, m_store.List(), host, *this, *this, *this),
+      m_decks(services.deck1, services.deck2, *this, *this, *this),
+      m_fade(m_decks, m_settings, m_leveling, *this, host, *this, *this), m_settings(*this),
+      m_cue(services.mci, services.dialogs, m_decks, host, *this, *this),
+      m_levels(services.devices, services.dialogs, *this),
+      m_media(services.files, m_decks, m_fade, m_levels, m_store, *this),
+      m_leveling(m_decks, *this) {}
 
 void Korvale::Start(const std::string& workingDirectory, bool startTick) {
     m_levels.OnMicButton();
@@ -144,6 +149,75 @@ void Korvale::ReleaseToggles() {
     m_loadNext = false;
     m_mixNext = false;
     Notify(CorePart::Toggles);
+}
+
+// The steps that follow the parts' events.
+
+void Korvale::LoadSelectedClip() {
+    if (const std::optional<SelectedLoad> load = PrepareSelectedLoad()) {
+        m_decks.LoadClipOnDeck(load->path, load->deckChoice, 0.0, LoadOrigin::PlayListSelection);
+    }
+}
+
+std::optional<Korvale::SelectedLoad> Korvale::PrepareSelectedLoad() {
+    std::optional<std::string> path = m_store.PathToLoad();
+    if (!path) {
+        return std::nullopt;
+    }
+    m_cue.CloseCuePlayer();
+    SelectedLoad load;
+    load.path = std::move(*path);
+    load.deckChoice = m_decks.ChooseDeck();
+    return load;
+}
+
+void Korvale::ClipOpened(Deck deck, bool fromStart) {
+    m_leveling.ClipOpened(deck, fromStart);
+}
+
+void Korvale::SelectedClipUnplayable(const std::string& path) {
+    // The selected entry may since name another clip: it is dropped only while it names
+    // this one.
+    const PlayList& list = m_store.List();
+    const int selected = list.SelectedIndex();
+    if (selected >= 0 && list.Text(selected) == path) {
+        DropUnplayableRun();
+    }
+}
+
+// Each turn removes one entry, so the loop ends; it runs in constant stack depth however
+// long the run of bad entries. Every clip stays on the deck it was loaded on until a deck
+// choice takes that deck over, and the loaded clip's status is shown as it loads.
+void Korvale::DropUnplayableRun() {
+    while (m_store.DropSelectedEntry()) {
+        const std::optional<SelectedLoad> load = PrepareSelectedLoad();
+        if (!load) {
+            return;
+        }
+        const std::optional<Deck> deck = m_decks.OpenClipOnDeck(load->path, load->deckChoice, 0.0,
+                                                                LoadOrigin::PlayListSelection);
+        if (!deck) {
+            return;
+        }
+        if (!m_decks.IsUnplayable(*deck)) {
+            m_decks.ShowLoaded(load->path, *deck);
+            return;
+        }
+    }
+}
+
+void Korvale::MixPressed() {
+    m_cue.CloseCuePlayer();
+}
+
+void Korvale::MixEnded() {
+    SetStatus(std::string());
+    m_settings.SyncWaitBox();
+    m_settings.ReadThresholdSlider();
+    Notify(CorePart::OnAir);
+    if (m_loadNext) {
+        m_shuffle.AdvancePlayList();
+    }
 }
 
 } // namespace korvale

@@ -1,20 +1,28 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "core/ChangeNotices.h"
 #include "core/ClipLeveling.h"
 #include "core/CoreHost.h"
 #include "core/CoreTypes.h"
 #include "core/CrossFade.h"
 #include "core/CuePlayer.h"
+#include "core/DeckEvents.h"
 #include "core/DeckPlayers.h"
 #include "core/MediaControls.h"
+#include "core/MixEvents.h"
 #include "core/MixStyleSettings.h"
+#include "core/MixToggles.h"
 #include "core/OutputLevels.h"
 #include "core/PlayListFiles.h"
+#include "core/PlayListLoads.h"
 #include "core/PlayListStore.h"
 #include "core/ShuffleAndAdvance.h"
+#include "core/SliderScroll.h"
+#include "core/StatusLine.h"
 
 namespace korvale {
 
@@ -42,7 +50,18 @@ struct CoreServices {
 // the tick that drives them. Every front end (the window, the session bus) calls these
 // operations; the front end that shows the state is told of changes through its CoreHost.
 // Everything runs on the user-interface thread.
-class Korvale {
+//
+// Each part holds only the services it uses, through the small interfaces beside it: the
+// status line, the change notices, the toggles and the vertical-scroll handler are Korvale's
+// own; a load of the selected entry, the decks' loads and the cross-fade's MIX and end are
+// events that Korvale sequences, running the steps that follow in the other parts.
+class Korvale : private ChangeNotices,
+                private StatusLine,
+                private MixToggles,
+                private DeckEvents,
+                private MixEvents,
+                private PlayListLoads,
+                private SliderScroll {
 public:
     static constexpr int kTickPeriodMs = 10;
 
@@ -58,7 +77,7 @@ public:
     // The one handler of every timer, whatever its id.
     void OnTimer(TimerId id);
     // After the user moved any vertical slider: both deck faders, then the levels.
-    void OnVScroll();
+    void OnVScroll() override;
     // After the user moved any horizontal slider: the fade settings, then the cue position.
     void OnHScroll();
 
@@ -71,14 +90,14 @@ public:
 
     // The status line.
     const std::string& StatusText() const { return m_status; }
-    void SetStatus(std::string text);
+    void SetStatus(std::string text) override;
 
     // LOAD NEXT and MIX NEXT.
-    bool LoadNext() const { return m_loadNext; }
-    bool MixNext() const { return m_mixNext; }
+    bool LoadNext() const override { return m_loadNext; }
+    bool MixNext() const override { return m_mixNext; }
     void SetLoadNext(bool down);
     void SetMixNext(bool down);
-    void ReleaseToggles();
+    void ReleaseToggles() override;
 
     // The start-up folder with a trailing "/" ("/" alone when it was too long to hold).
     const std::string& AppDirectory() const { return m_appDirectory; }
@@ -104,7 +123,7 @@ public:
 
     // Tells the front end that `part` of the shown state changed, and starts or stops the
     // tick as the change asks.
-    void Notify(CorePart part);
+    void Notify(CorePart part) override;
     // Told of every change after the front end (empty: nobody); the run's keeper watches.
     void SetChangeWatcher(std::function<void(CorePart)> watcher) { m_watcher = std::move(watcher); }
 
@@ -114,6 +133,33 @@ private:
     // make it act.
     bool TickCanAct() const;
     void StartOrStopTick();
+
+    // A load of the play list's selected entry: the cue player closes, a deck is chosen and
+    // the clip loaded on it.
+    void LoadSelectedClip() override;
+    // What a load of the selected entry hands to the deck loading.
+    struct SelectedLoad {
+        std::string path;
+        DeckChoice deckChoice = DeckChoice::BothEmpty;
+    };
+    // The first steps of LoadSelectedClip: the selected entry's path (none when nothing is
+    // selected), the cue player closed and a deck chosen (which may empty a deck that is
+    // loaded but not playing).
+    std::optional<SelectedLoad> PrepareSelectedLoad();
+
+    // What the decks tell: the clip leveling follows each open, and an unplayable clip of
+    // the play list's selected entry drops it.
+    void ClipOpened(Deck deck, bool fromStart) override;
+    void SelectedClipUnplayable(const std::string& path) override;
+    // Drops the selected entry after its clip proved unplayable and loads the entry that
+    // took its place, over and over while those prove unplayable too.
+    void DropUnplayableRun();
+
+    // What the cross-fade tells: MIX closes the cue player; the end of a cross-fade clears
+    // the status line, brings the fade settings back from their controls and, with LOAD
+    // NEXT down, advances the play list.
+    void MixPressed() override;
+    void MixEnded() override;
 
     CoreServices m_services;
     CoreHost& m_host;
@@ -125,6 +171,8 @@ private:
     bool m_tickWanted = false;
     std::function<void(CorePart)> m_watcher;
 
+    // Some parts are handed a sibling that is built after them (the store its files, the
+    // cross-fade the settings and the leveling); none uses another before Start.
     PlayListStore m_store;
     PlayListFiles m_files;
     ShuffleAndAdvance m_shuffle;

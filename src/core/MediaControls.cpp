@@ -5,10 +5,14 @@
 #include <limits>
 
 #include "core/ClipDisplayName.h"
+#include "core/CrossFade.h"
+#include "core/DeckPlayers.h"
 #include "core/FileUri.h"
 #include "core/FormatText.h"
-#include "core/Korvale.h"
 #include "core/LevelMapping.h"
+#include "core/OutputLevels.h"
+#include "core/PlayListStore.h"
+#include "core/SliderScroll.h"
 #include "interfaces/FileSystem.h"
 #include "interfaces/PathLength.h"
 
@@ -32,36 +36,38 @@ std::int64_t Microseconds(double seconds) {
 
 } // namespace
 
-MediaControls::MediaControls(Korvale& core, FileSystem* files) : m_core(core), m_files(files) {}
+MediaControls::MediaControls(FileSystem* files, DeckPlayers& decks, CrossFade& fade,
+                             OutputLevels& levels, PlayListStore& store, SliderScroll& scroll)
+    : m_files(files), m_decks(decks), m_fade(fade), m_levels(levels), m_store(store),
+      m_scroll(scroll) {}
 
 bool MediaControls::Plays(Deck deck) const {
-    return m_core.Decks().Player(deck).GetPlayState() == VoicePlayState::Playing;
+    return m_decks.Player(deck).GetPlayState() == VoicePlayState::Playing;
 }
 
 bool MediaControls::Holds(Deck deck) const {
-    return !m_core.Decks().Player(deck).GetFileName().empty();
+    return !m_decks.Player(deck).GetFileName().empty();
 }
 
 std::optional<Deck> MediaControls::OnAirDeck() const {
-    const DeckPlayers& decks = m_core.Decks();
     Deck incoming = Deck::A;
-    if (m_core.Fade().IncomingDeck(incoming) && Plays(incoming)) {
+    if (m_fade.IncomingDeck(incoming) && Plays(incoming)) {
         return incoming;
     }
     if (Plays(Deck::A) && Plays(Deck::B)) {
-        const int faderA = decks.FaderPosition(Deck::A);
-        const int faderB = decks.FaderPosition(Deck::B);
+        const int faderA = m_decks.FaderPosition(Deck::A);
+        const int faderB = m_decks.FaderPosition(Deck::B);
         if (faderA != faderB) {
             return faderA < faderB ? Deck::A : Deck::B;
         }
-        return decks.LastStarted();
+        return m_decks.LastStarted();
     }
     for (const Deck deck : kDecks) {
         if (Plays(deck)) {
             return deck;
         }
     }
-    const Deck last = decks.LastStarted();
+    const Deck last = m_decks.LastStarted();
     if (Holds(last)) {
         return last;
     }
@@ -74,7 +80,7 @@ std::optional<Deck> MediaControls::OnAirDeck() const {
 MediaState MediaControls::State() const {
     MediaState state;
     state.volume = Volume();
-    const bool fading = m_core.Fade().Phase() == MixPhase::Fading;
+    const bool fading = m_fade.Phase() == MixPhase::Fading;
     const bool bothHold = Holds(Deck::A) && Holds(Deck::B);
     const bool oneWaits =
         (Holds(Deck::A) && !Plays(Deck::A)) || (Holds(Deck::B) && !Plays(Deck::B));
@@ -83,10 +89,10 @@ MediaState MediaControls::State() const {
     if (!state.deck) {
         return state;
     }
-    const CMediaPlayer& player = m_core.Decks().Player(*state.deck);
+    const CMediaPlayer& player = m_decks.Player(*state.deck);
     const std::string path = player.GetFileName();
     state.status = Plays(*state.deck) ? PlaybackStatus::Playing : PlaybackStatus::Paused;
-    state.load = m_core.Decks().LoadNumber(*state.deck);
+    state.load = m_decks.LoadNumber(*state.deck);
     state.trackId = FormatText(kTrackIdFormat, DeckLetter(*state.deck),
                                static_cast<unsigned long long>(state.load));
     state.title = ClipDisplayName(path);
@@ -98,11 +104,11 @@ MediaState MediaControls::State() const {
 
 std::int64_t MediaControls::PositionMicroseconds() const {
     const std::optional<Deck> deck = OnAirDeck();
-    return deck ? Microseconds(m_core.Decks().Player(*deck).GetCurrentPosition()) : 0;
+    return deck ? Microseconds(m_decks.Player(*deck).GetCurrentPosition()) : 0;
 }
 
 double MediaControls::Volume() const {
-    return LevelPositionToChannel(m_core.Levels().MasterPosition()) / kFullChannel;
+    return LevelPositionToChannel(m_levels.MasterPosition()) / kFullChannel;
 }
 
 void MediaControls::SetVolume(double volume) {
@@ -112,32 +118,32 @@ void MediaControls::SetVolume(double volume) {
     const auto channel = static_cast<std::uint16_t>(
         std::lround(std::clamp(volume, kSilentVolume, kFullVolume) * kFullChannel));
     const int position = ChannelsToLevelPosition(channel, channel);
-    if (position == m_core.Levels().MasterPosition()) {
+    if (position == m_levels.MasterPosition()) {
         return; // a slider set to where it stands reports no move
     }
     // What the Master slider's handler does with a move.
-    m_core.Levels().MasterMovedByUser(position);
-    m_core.OnVScroll();
+    m_levels.MasterMovedByUser(position);
+    m_scroll.OnVScroll();
 }
 
 void MediaControls::Play() {
     if (const std::optional<Deck> deck = OnAirDeck()) {
-        m_core.Decks().PlayDeck(*deck);
+        m_decks.PlayDeck(*deck);
     }
 }
 
 void MediaControls::Pause() {
     if (const std::optional<Deck> deck = OnAirDeck()) {
-        m_core.Decks().StopDeck(*deck);
+        m_decks.StopDeck(*deck);
     }
 }
 
 void MediaControls::PlayPause() {
     const std::optional<Deck> deck = OnAirDeck();
     if (deck && Plays(*deck)) {
-        m_core.Decks().StopDeck(*deck);
+        m_decks.StopDeck(*deck);
     } else if (deck) {
-        m_core.Decks().PlayDeck(*deck);
+        m_decks.PlayDeck(*deck);
     }
 }
 
@@ -146,7 +152,7 @@ void MediaControls::Stop() {
 }
 
 void MediaControls::Next() {
-    m_core.Fade().Mix();
+    m_fade.Mix();
 }
 
 OpenUriOutcome MediaControls::OpenUri(const std::string& uri) {
@@ -160,7 +166,7 @@ OpenUriOutcome MediaControls::OpenUri(const std::string& uri) {
     if (m_files == nullptr || !m_files->IsRegularFile(*path)) {
         return OpenUriOutcome::NotAFile;
     }
-    m_core.Store().GatherOne(std::move(*path));
+    m_store.GatherOne(std::move(*path));
     return OpenUriOutcome::Added;
 }
 

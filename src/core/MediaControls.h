@@ -8,8 +8,12 @@
 
 namespace korvale {
 
+class CrossFade;
+class DeckPlayers;
 class FileSystem;
-class Korvale;
+class OutputLevels;
+class PlayListStore;
+class SliderScroll;
 
 // What a desktop's media controls show of the two decks.
 enum class PlaybackStatus { Stopped, Paused, Playing };
@@ -48,8 +52,10 @@ enum class OpenUriOutcome { Added, NotAFileUri, PathTooLong, NotAFile };
 // nothing blocks except OpenUri's loading of a clip and SetVolume's write to the device.
 class MediaControls {
 public:
-    // `files` may be null: no file URI is then opened.
-    MediaControls(Korvale& core, FileSystem* files);
+    // `files` may be null: no file URI is then opened. A URI's file is gathered into
+    // `store`; the volume moves the Master slider of `levels`, then runs `scroll`.
+    MediaControls(FileSystem* files, DeckPlayers& decks, CrossFade& fade, OutputLevels& levels,
+                  PlayListStore& store, SliderScroll& scroll);
 
     std::optional<Deck> OnAirDeck() const;
     MediaState State() const;
@@ -76,8 +82,12 @@ private:
     bool Plays(Deck deck) const;
     bool Holds(Deck deck) const;
 
-    Korvale& m_core;
     FileSystem* m_files;
+    DeckPlayers& m_decks;
+    CrossFade& m_fade;
+    OutputLevels& m_levels;
+    PlayListStore& m_store;
+    SliderScroll& m_scroll;
 };
 
 } // namespace korvale

@@ -1,15 +1,15 @@
 #include "core/MixStyleSettings.h"
 
+#include "core/ChangeNotices.h"
 #include "core/FaderUnits.h"
-#include "core/Korvale.h"
 #include "core/MixStylePresets.h"
 
 namespace korvale {
 
-MixStyleSettings::MixStyleSettings(Korvale& core) : m_core(core) {}
+MixStyleSettings::MixStyleSettings(ChangeNotices& changes) : m_changes(changes) {}
 
 void MixStyleSettings::Changed() {
-    m_core.Notify(CorePart::FadeSettings);
+    m_changes.Notify(CorePart::FadeSettings);
 }
 
 void MixStyleSettings::SetPosition(FadeSlider slider, int position) {

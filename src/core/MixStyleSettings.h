@@ -5,7 +5,7 @@
 
 namespace korvale {
 
-class Korvale;
+class ChangeNotices;
 
 // The four fade-setting sliders.
 enum class FadeSlider { SkipLast, FadeInThreshold, InSpeed, OutSpeed };
@@ -21,7 +21,7 @@ public:
     static constexpr int kStartOutSpeed = 2;
     static constexpr int kStartThresholdPosition = 5;
 
-    explicit MixStyleSettings(Korvale& core);
+    explicit MixStyleSettings(ChangeNotices& changes);
 
     // The settings as the cross-fade reads them.
     int SkipLastSeconds() const { return m_skipLastSeconds; }
@@ -67,7 +67,7 @@ private:
     void SetLabel(FadeSlider slider, std::string text);
     void Changed();
 
-    Korvale& m_core;
+    ChangeNotices& m_changes;
     int m_skipLastSeconds = kStartSkipLastSeconds;
     int m_fadeInThreshold = 0;
     int m_inSpeed = kStartInSpeed;

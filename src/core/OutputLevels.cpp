@@ -1,6 +1,6 @@
 #include "core/OutputLevels.h"
 
-#include "core/Korvale.h"
+#include "core/ChangeNotices.h"
 #include "core/LevelMapping.h"
 #include "interfaces/AudioDevices.h"
 #include "interfaces/Dialogs.h"
@@ -28,12 +28,12 @@ ChannelVolumes BothChannels(int position) {
 
 } // namespace
 
-OutputLevels::OutputLevels(Korvale& core, AudioDevices* devices, Dialogs* dialogs)
-    : m_core(core), m_devices(devices), m_dialogs(dialogs), m_masterPosition(kLevelMin),
+OutputLevels::OutputLevels(AudioDevices* devices, Dialogs* dialogs, ChangeNotices& changes)
+    : m_devices(devices), m_dialogs(dialogs), m_changes(changes), m_masterPosition(kLevelMin),
       m_micPosition(kLevelMin) {}
 
 void OutputLevels::Changed() {
-    m_core.Notify(CorePart::Levels);
+    m_changes.Notify(CorePart::Levels);
 }
 
 bool OutputLevels::OpenMixer() {

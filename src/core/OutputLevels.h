@@ -5,8 +5,8 @@
 
 namespace korvale {
 
-class Korvale;
 class AudioDevices;
+class ChangeNotices;
 class Dialogs;
 
 // Output levels: device detection, the master (wave-out) level, the auxiliary line level
@@ -14,7 +14,7 @@ class Dialogs;
 // UI thread; the device calls may block briefly on the sound system.
 class OutputLevels {
 public:
-    OutputLevels(Korvale& core, AudioDevices* devices, Dialogs* dialogs);
+    OutputLevels(AudioDevices* devices, Dialogs* dialogs, ChangeNotices& changes);
 
     int MasterPosition() const { return m_masterPosition; }
     int MicPosition() const { return m_micPosition; }
@@ -54,9 +54,9 @@ public:
 private:
     void Changed();
 
-    Korvale& m_core;
     AudioDevices* m_devices;
     Dialogs* m_dialogs;
+    ChangeNotices& m_changes;
     int m_masterPosition;
     int m_micPosition;
     std::optional<std::string> m_masterLabel;

@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Korvale.h"
+#include "core/PlayList.h"
+#include "core/StatusLine.h"
 #include "interfaces/Dialogs.h"
 #include "interfaces/FileSystem.h"
 
@@ -47,8 +48,9 @@ std::string LoadedStatus(std::size_t appended, int total, const DecodedPlayList&
 
 } // namespace
 
-PlayListFiles::PlayListFiles(Korvale& core, Dialogs* dialogs, FileSystem* files)
-    : m_core(core), m_dialogs(dialogs), m_fileSystem(files) {}
+PlayListFiles::PlayListFiles(Dialogs* dialogs, FileSystem* files, PlayList& list,
+                             StatusLine& status)
+    : m_dialogs(dialogs), m_fileSystem(files), m_list(list), m_status(status) {}
 
 void PlayListFiles::Tell(const std::string& text, const std::string& caption) {
     if (m_dialogs != nullptr) {
@@ -58,7 +60,7 @@ void PlayListFiles::Tell(const std::string& text, const std::string& caption) {
 
 void PlayListFiles::SavePlayList() {
     Dialogs* dialogs = m_dialogs;
-    if (m_core.Store().List().Count() == 0) {
+    if (m_list.Count() == 0) {
         if (dialogs != nullptr) {
             dialogs->messageBox(kEmptyListMessage, kAppCaption, MessageIcon::Information,
                                 MessageButtons::Ok);
@@ -81,7 +83,7 @@ int PlayListFiles::WritePlayListFile(const std::string& path, int filterNumber) 
         return kNotWritten;
     }
 
-    const std::vector<std::string>& entries = m_core.Store().List().Entries();
+    const std::vector<std::string>& entries = m_list.Entries();
     const bool ztl = filterNumber == kSaveFilterZtl;
     // An entry that the chosen format cannot hold would corrupt the file for every reader.
     const std::optional<std::size_t> unfit =
@@ -109,7 +111,7 @@ int PlayListFiles::WritePlayListFile(const std::string& path, int filterNumber) 
         }
         return kNotWritten;
     }
-    m_core.SetStatus(kSavedStatus);
+    m_status.SetStatus(kSavedStatus);
     return kWritten;
 }
 
@@ -132,8 +134,8 @@ int PlayListFiles::ReadPlayListFile(const std::string& path,
     }
     DecodedPlayList decoded = decode(file.bytes);
     const std::size_t appended = decoded.entries.size();
-    m_core.Store().List().AppendMany(std::move(decoded.entries));
-    m_core.SetStatus(LoadedStatus(appended, m_core.Store().List().Count(), decoded));
+    m_list.AppendMany(std::move(decoded.entries));
+    m_status.SetStatus(LoadedStatus(appended, m_list.Count(), decoded));
     return kRead;
 }
 

@@ -8,9 +8,10 @@
 
 namespace korvale {
 
-class Korvale;
 class Dialogs;
 class FileSystem;
+class PlayList;
+class StatusLine;
 
 // The largest play-list file that is read (256 MiB): far above any real list, low enough that
 // a wrong pick (a disc image, say) is refused instead of exhausting memory.
@@ -27,8 +28,8 @@ public:
     static constexpr int kRead = 0;
     static constexpr int kNotRead = -6;
 
-    // `files` may be null: nothing is then read or written.
-    PlayListFiles(Korvale& core, Dialogs* dialogs, FileSystem* files);
+    // Saves and fills `list`. `files` may be null: nothing is then read or written.
+    PlayListFiles(Dialogs* dialogs, FileSystem* files, PlayList& list, StatusLine& status);
 
     void SavePlayList();
     // Writes every entry to `path` in the format of save filter `filterNumber` (1 ZTL,
@@ -43,9 +44,10 @@ private:
     int ReadPlayListFile(const std::string& path,
                          DecodedPlayList (*decode)(std::string_view bytes));
 
-    Korvale& m_core;
     Dialogs* m_dialogs;
     FileSystem* m_fileSystem;
+    PlayList& m_list;
+    StatusLine& m_status;
 };
 
 } // namespace korvale

@@ -1,7 +1,10 @@
 #include "core/PlayListStore.h"
 
 #include "core/FormatText.h"
-#include "core/Korvale.h"
+#include "core/MixToggles.h"
+#include "core/PlayListFiles.h"
+#include "core/PlayListLoads.h"
+#include "core/StatusLine.h"
 #include "interfaces/Dialogs.h"
 #include "interfaces/FileSystem.h"
 #include "interfaces/PathLength.h"
@@ -33,11 +36,13 @@ std::string FolderPart(const std::string& path) {
 
 } // namespace
 
-PlayListStore::PlayListStore(Korvale& core, Dialogs* dialogs, FileSystem* files)
-    : m_core(core), m_dialogs(dialogs), m_files(files) {}
+PlayListStore::PlayListStore(Dialogs* dialogs, FileSystem* files, PlayListFiles& playListFiles,
+                             StatusLine& status, MixToggles& toggles, PlayListLoads& loads)
+    : m_dialogs(dialogs), m_files(files), m_playListFiles(playListFiles), m_status(status),
+      m_toggles(toggles), m_loads(loads) {}
 
 void PlayListStore::GatherClips() {
-    m_core.SetStatus(kSearchingText);
+    m_status.SetStatus(kSearchingText);
     const int filter = PickClipFile();
     if (filter == kFilterNone) {
         return;
@@ -57,10 +62,10 @@ void PlayListStore::GatherClips() {
         SearchFolder(folder, kWavPattern);
         break;
     case kFilterZtl:
-        m_core.Files().ReadZtlFile(m_chosenPath);
+        m_playListFiles.ReadZtlFile(m_chosenPath);
         break;
     case kFilterM3u:
-        m_core.Files().ReadM3uFile(m_chosenPath);
+        m_playListFiles.ReadM3uFile(m_chosenPath);
         break;
     case kFilterMp3:
         SearchFolder(folder, kMp3Pattern);
@@ -75,7 +80,7 @@ void PlayListStore::GatherClips() {
 
 int PlayListStore::PickClipFile() {
     if (m_dialogs == nullptr) {
-        m_core.SetStatus(std::string());
+        m_status.SetStatus(std::string());
         return kFilterNone;
     }
     OpenFileRequest request;
@@ -90,7 +95,7 @@ int PlayListStore::PickClipFile() {
     request.initialFile = m_chosenPath;
     const FileChoice choice = m_dialogs->openFile(request);
     if (!choice.accepted() || choice.path.empty()) {
-        m_core.SetStatus(std::string());
+        m_status.SetStatus(std::string());
         return kFilterNone;
     }
     m_chosenPath = choice.path;
@@ -106,7 +111,7 @@ void PlayListStore::SearchFolder(const std::string& folder, const std::string& p
     if (appended == 0 && found.refusedTooLong == 0) {
         // Nothing matched: the searching text stays, unless the folder could not be listed.
         if (found.listingError) {
-            m_core.SetStatus(FormatText(kListingErrorFormat, found.errorText.c_str()));
+            m_status.SetStatus(FormatText(kListingErrorFormat, found.errorText.c_str()));
         }
         return;
     }
@@ -118,12 +123,12 @@ void PlayListStore::SearchFolder(const std::string& folder, const std::string& p
     if (found.listingError) {
         status += FormatText(kListingErrorFormat, found.errorText.c_str());
     }
-    m_core.SetStatus(status);
+    m_status.SetStatus(status);
 }
 
 void PlayListStore::GatherOne(std::string path) {
     m_list.Append(std::move(path));
-    m_core.SetStatus(FormatText(kGatheredFormat, 1, m_list.Count()));
+    m_status.SetStatus(FormatText(kGatheredFormat, 1, m_list.Count()));
     if (m_list.SelectedIndex() == PlayList::kNoSelection) {
         m_list.Select(m_list.Count() - 1);
         LoadSelectedClip();
@@ -131,10 +136,7 @@ void PlayListStore::GatherOne(std::string path) {
 }
 
 void PlayListStore::LoadSelectedClip() {
-    if (const std::optional<SelectedLoad> load = PrepareSelectedLoad()) {
-        m_core.Decks().LoadClipOnDeck(load->path, load->deckChoice, 0.0,
-                                      LoadOrigin::PlayListSelection);
-    }
+    m_loads.LoadSelectedClip();
 }
 
 void PlayListStore::SelectedByUser(int index) {
@@ -151,8 +153,8 @@ void PlayListStore::RemoveSelectedClip() {
 void PlayListStore::ClearPlayList() {
     m_list.Clear();
     // A cross-fade that ends now neither loads nor mixes a next clip.
-    m_core.ReleaseToggles();
-    m_core.SetStatus(kReadyText);
+    m_toggles.ReleaseToggles();
+    m_status.SetStatus(kReadyText);
 }
 
 bool PlayListStore::DropSelectedEntry() {
@@ -163,21 +165,17 @@ bool PlayListStore::DropSelectedEntry() {
     m_list.RemoveAt(index);
     // The entry that followed now stands at the same index; after the last one there is none.
     m_list.Select(index < m_list.Count() ? index : PlayList::kNoSelection);
-    m_core.SetStatus(kReadyText);
+    m_status.SetStatus(kReadyText);
     return m_list.SelectedIndex() >= 0 || m_list.Count() == 0;
 }
 
-std::optional<SelectedLoad> PlayListStore::PrepareSelectedLoad() {
+std::optional<std::string> PlayListStore::PathToLoad() {
     const int index = m_list.SelectedIndex();
     if (index < 0) {
-        m_core.SetStatus(kEmptyListStatus);
+        m_status.SetStatus(kEmptyListStatus);
         return std::nullopt;
     }
-    m_core.Cue().CloseCuePlayer();
-    SelectedLoad load;
-    load.path = m_list.Text(index);
-    load.deckChoice = m_core.Decks().ChooseDeck();
-    return load;
+    return m_list.Text(index);
 }
 
 } // namespace korvale

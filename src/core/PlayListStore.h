@@ -8,15 +8,12 @@
 
 namespace korvale {
 
-class Korvale;
 class Dialogs;
 class FileSystem;
-
-// What LoadSelectedClip hands to the deck loading.
-struct SelectedLoad {
-    std::string path;
-    DeckChoice deckChoice = DeckChoice::BothEmpty;
-};
+class MixToggles;
+class PlayListFiles;
+class PlayListLoads;
+class StatusLine;
 
 // The play list and its operations: gathering clips from a folder (or a play-list file)
 // through the open dialog, loading the selected entry, removing and clearing. UI thread.
@@ -32,8 +29,10 @@ public:
         kFilterAllFiles = 5,
     };
 
-    // `files` may be null: folder searches then find nothing.
-    PlayListStore(Korvale& core, Dialogs* dialogs, FileSystem* files);
+    // `files` may be null: folder searches then find nothing. `playListFiles` reads the
+    // play-list files chosen in the open dialog; `loads` loads the selected entry.
+    PlayListStore(Dialogs* dialogs, FileSystem* files, PlayListFiles& playListFiles,
+                  StatusLine& status, MixToggles& toggles, PlayListLoads& loads);
 
     PlayList& List() { return m_list; }
     const PlayList& List() const { return m_list; }
@@ -48,6 +47,7 @@ public:
     // Appends one clip as a gather of one (the gather's status) and, when no entry is
     // selected, selects and loads it. The caller has checked that the path names a file.
     void GatherOne(std::string path);
+    // The selected entry to a deck, through the owner's load.
     void LoadSelectedClip();
     // The user selected entry `index` in the front end: it is loaded.
     void SelectedByUser(int index);
@@ -60,15 +60,17 @@ public:
     // selected and nothing is loaded); true otherwise, including when the list became empty
     // (the load step then reports it).
     bool DropSelectedEntry();
-    // The first steps of loading the selected entry: with nothing selected the status line
-    // shows "Play List is empty" and nothing is returned; otherwise the cue player is closed
-    // and a deck is chosen (which may empty a deck that is loaded but not playing).
-    std::optional<SelectedLoad> PrepareSelectedLoad();
+    // The first step of loading the selected entry: its path; with nothing selected the
+    // status line shows "Play List is empty" and there is none.
+    std::optional<std::string> PathToLoad();
 
 private:
-    Korvale& m_core;
     Dialogs* m_dialogs;
     FileSystem* m_files;
+    PlayListFiles& m_playListFiles;
+    StatusLine& m_status;
+    MixToggles& m_toggles;
+    PlayListLoads& m_loads;
     PlayList m_list;
     std::string m_chosenPath;
 };

@@ -4,8 +4,12 @@
 #include <utility>
 #include <vector>
 
-#include "core/Korvale.h"
+#include "core/CoreHost.h"
+#include "core/MixToggles.h"
+#include "core/PlayList.h"
+#include "core/PlayListLoads.h"
 #include "core/ShuffleOrder.h"
+#include "core/StatusLine.h"
 #include "interfaces/Dialogs.h"
 
 namespace korvale {
@@ -22,28 +26,29 @@ std::string ShuffleDoneText(int count) {
 
 } // namespace
 
-ShuffleAndAdvance::ShuffleAndAdvance(Korvale& core, Dialogs* dialogs)
-    : m_core(core), m_dialogs(dialogs) {}
+ShuffleAndAdvance::ShuffleAndAdvance(Dialogs* dialogs, PlayList& list, CoreHost& host,
+                                     StatusLine& status, MixToggles& toggles, PlayListLoads& loads)
+    : m_dialogs(dialogs), m_list(list), m_host(host), m_status(status), m_toggles(toggles),
+      m_loads(loads) {}
 
 void ShuffleAndAdvance::ShufflePlayList() {
-    PlayList& list = m_core.Store().List();
-    m_core.Host().BeginBusy();
+    m_host.BeginBusy();
     // The order is that of drawing, entry by entry, one of the remaining entries from the
     // one random stream; computed without erasing from a list. The entries move out of the
     // emptied list and back in their new order, never copied.
-    std::vector<std::string> entries = list.TakeAll();
+    std::vector<std::string> entries = m_list.TakeAll();
     const std::vector<std::size_t> order = ShuffleOrder(entries.size(), m_rand);
     std::vector<std::string> shuffled;
     shuffled.reserve(entries.size());
     for (const std::size_t oldIndex : order) {
         shuffled.push_back(std::move(entries[oldIndex]));
     }
-    list.ReplaceAll(std::move(shuffled)); // selects nothing
-    m_core.ReleaseToggles();
-    const int count = list.Count();
-    m_core.Host().EndBusy();
+    m_list.ReplaceAll(std::move(shuffled)); // selects nothing
+    m_toggles.ReleaseToggles();
+    const int count = m_list.Count();
+    m_host.EndBusy();
 
-    m_core.SetStatus(kShuffleDoneStatus);
+    m_status.SetStatus(kShuffleDoneStatus);
     if (count >= 1 && m_dialogs != nullptr) {
         m_dialogs->messageBox(ShuffleDoneText(count), kShuffleDoneCaption, MessageIcon::Information,
                               MessageButtons::Ok);
@@ -51,14 +56,13 @@ void ShuffleAndAdvance::ShufflePlayList() {
 }
 
 void ShuffleAndAdvance::AdvancePlayList() {
-    PlayList& list = m_core.Store().List();
-    const int selected = list.SelectedIndex();
+    const int selected = m_list.SelectedIndex();
     if (selected < 0) {
         return;
     }
-    const int count = list.Count();
-    list.Select(selected >= count - 1 ? 0 : selected + 1);
-    m_core.Store().LoadSelectedClip();
+    const int count = m_list.Count();
+    m_list.Select(selected >= count - 1 ? 0 : selected + 1);
+    m_loads.LoadSelectedClip();
 }
 
 } // namespace korvale
