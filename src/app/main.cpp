@@ -92,6 +92,16 @@ int main(int argc, char** argv) {
     // A stop from outside ends the run resumably instead of the process at once.
     korvale::StopSignals stopSignals;
     bool stoppedFromOutside = false;
+    korvale::RunKeeping* keeper = nullptr; // set once the run is kept
+    // A stop may come at any time, a message box of the start-up open: every event loop,
+    // running or still to come, ends at once, and the program ends as after the window.
+    QObject::connect(&stopSignals, &korvale::StopSignals::Received, [&] {
+        stoppedFromOutside = true;
+        if (keeper != nullptr) {
+            keeper->Finish();
+        }
+        QCoreApplication::exit(EXIT_SUCCESS);
+    });
 
     // The session bus, without which the program cannot serve its automation object.
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -162,13 +172,7 @@ int main(int argc, char** argv) {
                 window.Core(), *folder, services.resumeSwitch || window.Options->ResumesAtStart());
         }
     }
-    QObject::connect(&stopSignals, &korvale::StopSignals::Received, &window, [&] {
-        stoppedFromOutside = true;
-        if (keeping != nullptr) {
-            keeping->Finish();
-        }
-        window.hide();
-    });
+    keeper = keeping.get();
     // The desktop's media controls reach the core while the window runs, not while a client
     // holds the program hidden. Without a name to claim the program runs without them.
     auto mediaControls =

@@ -201,5 +201,19 @@ TEST_F(AutomationOnScreen, WithoutASoundDeviceOneLineOfItsOwnIsAllThatShows) {
     EXPECT_EQ(log.find("ALSA lib"), std::string::npos) << log;
 }
 
+// A stop from outside (a logout, a service stop) while a start-up message box waits for the
+// user ends the program at once.
+TEST_F(AutomationOnScreen, ATermSignalEndsTheProgramWhileAStartUpBoxWaits) {
+    int card = -1;
+    if (snd_card_next(&card) == 0 && card >= 0)
+        GTEST_SKIP() << "this machine has a sound card: no box comes up";
+    auto env = m_screen.Environment();
+    env.push_back("PULSE_SERVER=unix:/nonexistent/korvale-pulse");
+    Child& child = Start({}, env);
+    ASSERT_TRUE(WaitFor([&] { return !m_screen.Windows("Error!").isEmpty(); }, 15s));
+    ASSERT_EQ(::kill(child.pid(), SIGTERM), 0);
+    EXPECT_EQ(child.WaitExit(10s), 0);
+}
+
 } // namespace
 } // namespace korvale
