@@ -41,6 +41,14 @@ cleanup() {
     for pid in "${pids[@]}"; do
         kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
     done
+    # A copy the bus started is no child of this script: it is waited for until it has gone,
+    # so that the tests after this one find its bus names free.
+    for pid in "${pids[@]}"; do
+        for _ in $(seq 100); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+    done
     if ((installed)); then
         DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq korvale >"$scratch/remove.log" 2>&1 ||
             { echo "apt-get remove failed:" >&2; cat "$scratch/remove.log" >&2; }
