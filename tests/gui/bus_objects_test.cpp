@@ -162,6 +162,32 @@ TEST_F(MediaControlsServer, PropertiesTellTheCoreAndCallsActOnIt) {
     Call(client, MprisServer::kObjectPath, player, "Next"); // as "M I X": into the other deck
     EXPECT_EQ(core.Fade().Phase(), MixPhase::Fading);
     EXPECT_EQ(t.deck2.playState(), VoicePlayState::Playing);
+    while (core.Fade().Phase() == MixPhase::Fading) {
+        core.OnTimer(TimerId::Fade);
+    }
+    const auto metadata = qdbus_cast<QVariantMap>(all(player).value("Metadata"));
+    EXPECT_EQ(metadata.value("xesam:title").toString(), "two");
+    // Each call reaches the clip on air; a URI that names no file is refused in words.
+    struct Step {
+        const char* method;
+        QVariantList args;
+        const char* status;  // afterwards
+        const char* refused; // the error's name; empty when taken
+    };
+    const Step steps[] = {
+        {"Pause", {}, "Paused", ""},
+        {"PlayPause", {}, "Playing", ""},
+        {"Stop", {}, "Paused", ""},
+        {"OpenUri", {"http://host/a.mp3"}, "Paused", "org.freedesktop.DBus.Error.InvalidArgs"},
+        {"OpenUri", {"file:///m/none.mp3"}, "Paused", "org.freedesktop.DBus.Error.FileNotFound"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.method);
+        const QDBusMessage reply =
+            Call(client, MprisServer::kObjectPath, player, step.method, step.args);
+        EXPECT_EQ(reply.errorName().toStdString(), step.refused);
+        EXPECT_EQ(all(player).value("PlaybackStatus").toString().toStdString(), step.status);
+    }
 }
 
 // Every member of the object's MPRIS 2 interfaces against the interfaces' own tables: the
