@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -30,6 +31,7 @@
 #include "support/TestWindow.h"
 #include "ui/ClickLabel.h"
 #include "ui/ControlTable.h"
+#include "ui/GroupFrame.h"
 #include "ui/OptionsMenu.h"
 #include "ui/PlayListView.h"
 #include "ui/TrackBar.h"
@@ -624,6 +626,35 @@ TEST(ProgramSwitches, TurnTheirOptionsOnAmongOtherWords) {
         EXPECT_EQ(services.recordSwitch, row.record);
         EXPECT_EQ(services.resumeSwitch, row.resume);
         EXPECT_FALSE(switches.Answer().has_value());
+    }
+}
+
+// The deck groups paint from a picture of themselves: they look exactly as a plain group box,
+// after a change of title, font or size too.
+TEST(WindowShow, AGroupFromItsPictureLooksAsAPlainGroupBox) {
+    QWidget parent;
+    parent.resize(300, 200);
+    GroupFrame frame(QStringLiteral("Player 1"), &parent);
+    QGroupBox plain(QStringLiteral("Player 1"), &parent);
+    struct Step {
+        const char* name;
+        std::function<void(QGroupBox&)> change;
+    };
+    const Step steps[] = {
+        {"as built", [](QGroupBox&) {}},
+        {"a bold font", [](QGroupBox& box) { box.setFont(QFont("DejaVu Sans", 11, QFont::Bold)); }},
+        {"a new title", [](QGroupBox& box) { box.setTitle(QStringLiteral("Player 2 - b")); }},
+        {"a new size", [](QGroupBox& box) { box.resize(180, 90); }},
+        {"disabled", [](QGroupBox& box) { box.setEnabled(false); }},
+    };
+    frame.resize(240, 120);
+    plain.resize(240, 120);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.change(frame);
+        step.change(plain);
+        // The picture drawn at the step before is not what shows after the change.
+        EXPECT_TRUE(frame.grab().toImage() == plain.grab().toImage());
     }
 }
 
