@@ -304,6 +304,7 @@ TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
         recorder.announce({tagged, "tagged"});
         OfferTone(tap, 1.0, kMixRate);
         recorder.stop();
+        EXPECT_EQ(recorder.status().state, RecordingState::Off); // the settings page shows "off"
 
         const std::string sheet = ReadBytes(recorder.cueSheetPath());
         EXPECT_NE(sheet.find(std::string("FILE \"") + row.name + "\""), std::string::npos);
