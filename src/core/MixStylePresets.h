@@ -28,7 +28,6 @@ struct MixStyle {
 
 inline constexpr std::size_t kMixStyleCount = 8;
 inline constexpr int kMixStyleDefaultIndex = 0;
-inline constexpr int kMixStyleCustomIndex = 7;
 
 // The entries of the Mix Style box, in box order.
 inline constexpr std::array<MixStyle, kMixStyleCount> kMixStyles{{

@@ -629,6 +629,16 @@ TEST(ProgramSwitches, TurnTheirOptionsOnAmongOtherWords) {
     }
 }
 
+// A fader's full level stands at its top: a click above the thumb moves it up, toward 0.
+TEST(WindowShow, AFadersFullLevelStandsAtItsTop) {
+    ClipWindow l;
+    l.core.Decks().FaderMovedByUser(Deck::A, 4500);
+    l.core.OnVScroll();
+    ASSERT_EQ(l.w.FaderA->value(), 4500);
+    QTest::mouseClick(l.w.FaderA, Qt::LeftButton, {}, QPoint(l.w.FaderA->width() / 2, 2));
+    EXPECT_LT(l.core.Decks().FaderPosition(Deck::A), 4500);
+}
+
 // The deck groups paint from a picture of themselves: they look exactly as a plain group box,
 // after a change of title, font or size too.
 TEST(WindowShow, AGroupFromItsPictureLooksAsAPlainGroupBox) {
