@@ -475,6 +475,19 @@ TEST(CorePlayList, ShuffleReleasesTogglesSelectsNothingAndTells) {
     }
 }
 
+TEST(CorePlayList, DeleteDropsTheSelectedEntryAndLoadsTheNextOrDoesNothing) {
+    CoreFixture f;
+    f.Gather({"/0.mp3", "/1.mp3"});
+    f.core.SetStatus("x");
+    f.core.Store().RemoveSelectedClip(); // nothing selected: nothing changes
+    EXPECT_EQ(f.core.List().Count(), 2);
+    EXPECT_EQ(f.core.StatusText(), "x");
+    f.core.Store().List().Select(0);
+    f.core.Store().RemoveSelectedClip();
+    EXPECT_EQ(f.core.List().Entries(), Entries{"/1.mp3"});
+    EXPECT_EQ(f.Holds(Deck::A), "/1.mp3");
+}
+
 TEST(CorePlayList, AdvanceSelectsTheNextEntryWrappingAndLoadsIt) {
     struct Row {
         const char* name;
