@@ -241,7 +241,7 @@ std::string EncodeRunState(const RunState& state) {
     RunBytesOut out(file);
     out.Unsigned(kRunStateVersion, 4);
     const std::size_t checksumAt = file.size();
-    out.Unsigned(0, 4 + 8);
+    file.append(std::size_t{4 + 8}, '\0'); // room for the checksum and the length
     EncodeStateBody(state, out);
     const std::string_view body = std::string_view(file).substr(kStateHeaderBytes);
     std::string header;
