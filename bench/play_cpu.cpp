@@ -38,6 +38,7 @@ constexpr auto kSettle = 2s; // start-up, the first paints, the engine's idle st
 constexpr auto kSpan = 20s;  // each measured span
 constexpr double kClipSeconds = 60.0;
 constexpr int kClipRate = 44100;
+constexpr int kClipKbps = 192;           // constant bit rate, as music is often sold
 constexpr double kPlayGoalRatio = 1.5;   // the program against two mpg123 processes
 constexpr double kIdleGoalPercent = 0.1; // of one core
 
@@ -137,12 +138,13 @@ double TwoMpg123(const std::vector<std::string>& clips) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     korvale::testing::TempDir dir;
-    // Two different tones, so that neither decoder reads what the other has just read.
+    // Two different tones, so that neither decoder reads what the other has just read; 192
+    // kbit/s CBR MP3s.
     const std::vector<std::string> clips = {dir.file("one.mp3"), dir.file("two.mp3")};
     if (!korvale::testing::WriteSineMp3(clips[0], kClipSeconds, 440.0, kClipRate,
-                                        korvale::testing::Mp3Mode::Cbr) ||
+                                        korvale::testing::Mp3Mode::Cbr, kClipKbps) ||
         !korvale::testing::WriteSineMp3(clips[1], kClipSeconds, 660.0, kClipRate,
-                                        korvale::testing::Mp3Mode::Cbr)) {
+                                        korvale::testing::Mp3Mode::Cbr, kClipKbps)) {
         std::printf("cannot write the test clips\n");
         return 1;
     }

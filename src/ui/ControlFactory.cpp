@@ -13,6 +13,7 @@
 #include "ui/ClickLabel.h"
 #include "ui/GroupFrame.h"
 #include "ui/PlayListView.h"
+#include "ui/TimeDisplay.h"
 #include "ui/TrackBar.h"
 
 namespace korvale {
@@ -82,6 +83,8 @@ ControlWidget<kind>* NewControl(const QString& caption, const PlayList& list, QW
         return MakeText(caption, Qt::AlignLeft, true, parent);
     } else if constexpr (kind == K::TextCentredSunken) {
         return MakeText(caption, Qt::AlignHCenter, true, parent);
+    } else if constexpr (kind == K::TimeText) {
+        return new TimeDisplay(caption, parent);
     } else if constexpr (kind == K::ClickText) {
         auto* label = new ClickLabel(caption, parent);
         label->setAlignment(Qt::AlignCenter);

@@ -16,6 +16,7 @@ namespace korvale {
 class ClickLabel;
 class GroupFrame;
 class PlayListView;
+class TimeDisplay;
 class TrackBar;
 
 // The widget class that shows a control of each kind.
@@ -34,6 +35,8 @@ template <ControlKind kind> constexpr auto WidgetClassOf() {
     } else if constexpr (kind == K::TextLeft || kind == K::TextCentred || kind == K::TextRight ||
                          kind == K::TextSunken || kind == K::TextCentredSunken) {
         return std::type_identity<QLabel>{};
+    } else if constexpr (kind == K::TimeText) {
+        return std::type_identity<TimeDisplay>{};
     } else if constexpr (kind == K::ClickText) {
         return std::type_identity<ClickLabel>{};
     } else if constexpr (kind == K::GroupBox || kind == K::CentredGroupBox) {

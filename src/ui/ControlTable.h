@@ -19,6 +19,7 @@ enum class ControlKind {
     TextRight,
     TextSunken,
     TextCentredSunken,
+    TimeText, // a deck's time display: left-aligned, repainted 25 times a second while it plays
     ClickText,
     GroupBox,
     CentredGroupBox,
@@ -61,12 +62,12 @@ enum class ControlState {
     CONTROL(1017, FaderALabel, ClickText, "-90db", 155, 7, 29, 12, Normal)                         \
     CONTROL(1018, FaderBLabel, ClickText, "-90db", 188, 7, 29, 12, Normal)                         \
     CONTROL(1019, MasterLevelLabel, TextCentredSunken, "-1db", 221, 7, 31, 12, Normal)             \
-    CONTROL(1020, ElapsedA, TextLeft, "00:00:00:00", 298, 42, 42, 10, Normal)                      \
-    CONTROL(1021, ElapsedB, TextLeft, "00:00:00:00", 298, 88, 42, 10, Normal)                      \
-    CONTROL(1022, TimeA, TextLeft, "00:00:00:00", 298, 32, 42, 10, Normal)                         \
-    CONTROL(1023, RemainA, TextLeft, "00:00:00:00", 298, 52, 42, 10, Normal)                       \
-    CONTROL(1024, TimeB, TextLeft, "00:00:00:00", 298, 78, 42, 10, Normal)                         \
-    CONTROL(1025, RemainB, TextLeft, "00:00:00:00", 298, 98, 42, 10, Normal)                       \
+    CONTROL(1020, ElapsedA, TimeText, "00:00:00:00", 298, 42, 42, 10, Normal)                      \
+    CONTROL(1021, ElapsedB, TimeText, "00:00:00:00", 298, 88, 42, 10, Normal)                      \
+    CONTROL(1022, TimeA, TimeText, "00:00:00:00", 298, 32, 42, 10, Normal)                         \
+    CONTROL(1023, RemainA, TimeText, "00:00:00:00", 298, 52, 42, 10, Normal)                       \
+    CONTROL(1024, TimeB, TimeText, "00:00:00:00", 298, 78, 42, 10, Normal)                         \
+    CONTROL(1025, RemainB, TimeText, "00:00:00:00", 298, 98, 42, 10, Normal)                       \
     CONTROL(1026, Control1026, GroupBox, "Player A", 257, 20, 89, 45, Normal)                      \
     CONTROL(1027, Control1027, GroupBox, "Player B", 257, 66, 89, 45, Normal)                      \
     CONTROL(1030, ShuffleButton, PushButton, "S", 258, 7, 16, 12, Normal)                          \

@@ -13,6 +13,7 @@
 #include "core/Korvale.h"
 #include "ui/ClickLabel.h"
 #include "ui/PlayListView.h"
+#include "ui/TimeDisplay.h"
 #include "ui/TrackBar.h"
 
 namespace korvale {
@@ -63,9 +64,9 @@ void WindowDisplay::ShowDecks() {
         Deck deck;
         TrackBar* fader;
         QLabel* label;
-        QLabel* elapsed;
-        QLabel* time;
-        QLabel* remain;
+        TimeDisplay* elapsed;
+        TimeDisplay* time;
+        TimeDisplay* remain;
     };
     for (const Shown& d : {Shown{Deck::A, m_controls.FaderA, m_controls.FaderALabel,
                                  m_controls.ElapsedA, m_controls.TimeA, m_controls.RemainA},
@@ -74,9 +75,11 @@ void WindowDisplay::ShowDecks() {
         d.fader->SetPositionSilently(decks.FaderPosition(d.deck));
         ShowOptional(d.label, decks.FaderLabel(d.deck));
         const DeckTimes& times = decks.Times(d.deck);
-        SetLabelText(d.elapsed, FromBytes(times.elapsed));
-        SetLabelText(d.time, FromBytes(times.time));
-        SetLabelText(d.remain, FromBytes(times.remain));
+        // A time display repaints only when its text changes; those that change in one tick
+        // are painted together.
+        d.elapsed->setText(FromBytes(times.elapsed));
+        d.time->setText(FromBytes(times.time));
+        d.remain->setText(FromBytes(times.remain));
     }
 }
 

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,6 +24,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "app/ProgramSwitches.h"
 #include "platform/QtDialogs.h"
@@ -34,6 +36,7 @@
 #include "ui/GroupFrame.h"
 #include "ui/OptionsMenu.h"
 #include "ui/PlayListView.h"
+#include "ui/TimeDisplay.h"
 #include "ui/TrackBar.h"
 
 namespace korvale {
@@ -43,6 +46,10 @@ const std::vector<std::string> kClips = {"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"};
 
 std::string Text(const QLabel* label) {
     return label->text().toStdString();
+}
+
+std::string Text(const TimeDisplay* display) {
+    return display->text().toStdString();
 }
 
 // Every control that shows core state shows what the core holds now.
@@ -208,6 +215,68 @@ TEST(WindowShow, PlayingRedrawsOnlyWhatChanged) {
         EXPECT_LE(counter.paints[row.widget], row.most);
     }
     EXPECT_GE(counter.paints[l.w.ElapsedA], kFramesPerSecond - 1) << "the times go on showing";
+}
+
+// The window as the screen shows it (the offscreen platform reads its backing store) and as
+// it draws itself whole, in one pixel format.
+std::pair<QImage, QImage> Images(QWidget& window) {
+    QApplication::processEvents();
+    return {
+        window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32),
+        window.grab().toImage().convertToFormat(QImage::Format_RGB32)};
+}
+
+// Each deck time display looks exactly as the label it replaces, the window around it
+// included: on the screen after it changed (only its own rectangle repainted) and drawn
+// whole, pixel for pixel, for time texts and for a text of other characters. A display that
+// showed another text, or kept its old one, would differ from the label.
+TEST(WindowShow, TimeDisplaysLookExactlyAsTheLabelsTheyReplace) {
+    testing::TestWindow t;
+    CKORVALEDlg& w = *t.w;
+    ASSERT_TRUE(w.isVisible());
+    const char* const texts[] = {"00:00:00:00",  "12:34:56:24", "00:00:00:-12",
+                                 "-5:-9:-1:-24", "59:59:59:24", "no clip"};
+    for (TimeDisplay* display : {w.ElapsedA, w.TimeA, w.RemainA, w.ElapsedB, w.TimeB, w.RemainB}) {
+        SCOPED_TRACE(display->objectName().toStdString());
+        for (const char* text : texts) {
+            SCOPED_TRACE(text);
+            display->setText(QString::fromLatin1(text));
+            const auto [shown, drawn] = Images(w);
+            // The label as the control factory made it: left-aligned, vertically centred,
+            // in the display's font, place and stacking order.
+            auto label = std::make_unique<QLabel>(QString::fromLatin1(text), &w);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            label->setFont(display->font());
+            label->setGeometry(display->geometry());
+            label->stackUnder(display);
+            label->show();
+            display->hide();
+            const auto [labelShown, labelDrawn] = Images(w);
+            display->show();
+            label.reset();
+            QApplication::processEvents(); // the next text repaints by itself
+            ASSERT_FALSE(labelShown.isNull());
+            EXPECT_TRUE(shown == labelShown) << "on the screen";
+            EXPECT_TRUE(drawn == labelDrawn) << "drawn whole";
+            EXPECT_EQ(display->text().toStdString(), text);
+        }
+    }
+}
+
+// Assistive technology reads a time display as it read the label: a static text named by
+// what it shows.
+TEST(WindowShow, TimeDisplaysReadAsStaticTextsNamedByTheirText) {
+    ClipWindow l;
+    l.core.Decks().PlayDeck(Deck::B);
+    l.t.deck2.SetPosition(12.0);
+    l.core.OnTimer(TimerId::Tick);
+    QAccessibleInterface* elapsed = QAccessible::queryAccessibleInterface(l.w.ElapsedB);
+    ASSERT_NE(elapsed, nullptr);
+    EXPECT_EQ(elapsed->role(), QAccessible::StaticText);
+    EXPECT_EQ(elapsed->text(QAccessible::Name).toStdString(), "00:00:12:00");
+    EXPECT_EQ(elapsed->text(QAccessible::Description).toStdString(), "ElapsedB");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(l.w.RemainB)->text(QAccessible::Name),
+              QStringLiteral("00:00:48:00"));
 }
 
 TEST(WindowWiring, PlacementFollowsTheScreenWidth) {

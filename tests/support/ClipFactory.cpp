@@ -65,7 +65,7 @@ bool WriteSineWav(const std::string& path, double seconds, double freqHz, int sa
 }
 
 bool WriteSineMp3(const std::string& path, double seconds, double freqHz, int sampleRate,
-                  Mp3Mode mode) {
+                  Mp3Mode mode, int cbrKbps) {
     std::unique_ptr<lame_global_flags, int (*)(lame_global_flags*)> lame(lame_init(), lame_close);
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "w+b"),
                                                          std::fclose);
@@ -83,7 +83,7 @@ bool WriteSineMp3(const std::string& path, double seconds, double freqHz, int sa
         lame_set_VBR_quality(gf, 4);
     } else {
         lame_set_VBR(gf, vbr_off);
-        lame_set_brate(gf, 128);
+        lame_set_brate(gf, cbrKbps);
     }
     lame_set_bWriteVbrTag(gf, tag ? 1 : 0);
     std::vector<unsigned char> mp3(kBlockFrames * 5 / 4 + 7200);

@@ -16,9 +16,10 @@ enum class Mp3Mode { Cbr, Vbr, CbrNoTag, VbrNoTag };
 bool WriteSineWav(const std::string& path, double seconds, double freqHz, int sampleRate,
                   double amplitude, int channels = 2, WavFormat format = WavFormat::Pcm16);
 
-// Writes a sine tone (amplitude 0.5, stereo) as an MP3 file with LAME.
+// Writes a sine tone (amplitude 0.5, stereo) as an MP3 file with LAME; a constant bit rate
+// is `cbrKbps` kbit/s.
 bool WriteSineMp3(const std::string& path, double seconds, double freqHz, int sampleRate,
-                  Mp3Mode mode);
+                  Mp3Mode mode, int cbrKbps = 128);
 
 // Writes mono `samples` at `sampleRate` in a libsndfile format (SF_FORMAT_* major | minor).
 bool WriteMonoClip(const std::string& path, int sfFormat, int sampleRate,
