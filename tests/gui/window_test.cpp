@@ -36,6 +36,7 @@
 #include "ui/GroupFrame.h"
 #include "ui/OptionsMenu.h"
 #include "ui/PlayListView.h"
+#include "ui/SettingsWindow.h"
 #include "ui/TimeDisplay.h"
 #include "ui/TrackBar.h"
 
@@ -637,35 +638,56 @@ TEST(RealDialogs, EachDialogIsAnsweredWhileTheWindowRuns) {
     QDir::setCurrent(savedCurrent);
 }
 
-TEST(WindowWiring, TheContextMenuTogglesTheClipOptionsAndTheyAreKeptAcrossRuns) {
-    korvale::testing::TempDir dir;
-    const QString file = QString::fromStdString(dir.file("korvale.ini"));
-    const auto shown = [](testing::TestWindow& t) { // the entries' checks, as the core's options
-        const OptionsMenu* m = t.w->Options;
-        EXPECT_EQ(m->MatchLoudnessAction->isChecked(), t.w->Core().Leveling().MatchLoudness());
-        EXPECT_EQ(m->SkipSilentEdgesAction->isChecked(), t.w->Core().Leveling().SkipSilentEdges());
-        return std::pair(m->MatchLoudnessAction->isChecked(),
-                         m->SkipSilentEdgesAction->isChecked());
+// Each option is off at the first start; turned on in the context menu, it is on for the core,
+// checked on the settings window's Playback page and kept for the next start; turned off on
+// that page, it is off in the menu and at the next start.
+TEST(WindowWiring, EachOptionIsInStepInTheMenuAndOnThePageAndKeptAcrossRuns) {
+    struct Row {
+        const char* name;
+        QAction* OptionsMenu::*entry;
+        QCheckBox* SettingsWindow::*check;
+        std::function<bool(testing::TestWindow&)> on;
     };
-    testing::TestWindow first(nullptr, QSize(1280, 1024), file);
-    EXPECT_EQ(shown(first), std::pair(false, false));
+    const Row rows[] = {
+        {OptionsMenu::kMatchLoudnessText, &OptionsMenu::MatchLoudnessAction,
+         &SettingsWindow::MatchLoudnessCheck,
+         [](testing::TestWindow& t) { return t.w->Core().Leveling().MatchLoudness(); }},
+        {OptionsMenu::kSkipSilentEdgesText, &OptionsMenu::SkipSilentEdgesAction,
+         &SettingsWindow::SkipSilentEdgesCheck,
+         [](testing::TestWindow& t) { return t.w->Core().Leveling().SkipSilentEdges(); }},
+        {OptionsMenu::kResumeText, &OptionsMenu::ResumeAction, &SettingsWindow::ResumeCheck,
+         [](testing::TestWindow& t) { return t.w->Options->ResumesAtStart(); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        korvale::testing::TempDir dir;
+        const QString file = QString::fromStdString(dir.file("korvale.ini"));
+        testing::TestWindow first(nullptr, QSize(1280, 1024), file);
+        EXPECT_FALSE(row.on(first));
+        EXPECT_FALSE((first.w->Settings->*row.check)->isChecked());
+        (first.w->Options->*row.entry)->trigger();
+        EXPECT_TRUE(row.on(first));
+        EXPECT_TRUE((first.w->Settings->*row.check)->isChecked());
+        testing::TestWindow second(nullptr, QSize(1280, 1024), file);
+        EXPECT_TRUE(row.on(second));
+        EXPECT_TRUE((second.w->Options->*row.entry)->isChecked());
+        (second.w->Settings->*row.check)->click();
+        EXPECT_FALSE(row.on(second));
+        EXPECT_FALSE((second.w->Options->*row.entry)->isChecked());
+        testing::TestWindow third(nullptr, QSize(1280, 1024), file);
+        EXPECT_FALSE(row.on(third));
+    }
+}
+
+// The context menu opens on a right click and on the menu key.
+TEST(WindowWiring, TheContextMenuOpensOnARightClickAndTheMenuKey) {
+    testing::TestWindow t;
     QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), QPoint(2, 2));
-    QApplication::sendEvent(first.w.get(), &click);
-    EXPECT_TRUE(first.w->Options->isVisible());
-    first.w->Options->hide();
-    QTest::keyClick(first.w.get(), Qt::Key_Menu);
-    EXPECT_TRUE(first.w->Options->isVisible());
-    const QList<QAction*> entries = first.w->Options->actions();
-    EXPECT_EQ(entries[0]->text() + "|" + entries[1]->text(),
-              "Match clip loudness|Skip silent starts and ends");
-    first.w->Options->MatchLoudnessAction->trigger();
-    testing::TestWindow second(nullptr, QSize(1280, 1024), file);
-    EXPECT_EQ(shown(second), std::pair(true, false));
-    second.w->Options->MatchLoudnessAction->trigger();
-    second.w->Options->SkipSilentEdgesAction->trigger();
-    EXPECT_EQ(shown(second), std::pair(false, true));
-    EXPECT_EQ(shown(*std::make_unique<testing::TestWindow>(nullptr, QSize(1280, 1024), file)),
-              std::pair(false, true));
+    QApplication::sendEvent(t.w.get(), &click);
+    EXPECT_TRUE(t.w->Options->isVisible());
+    t.w->Options->hide();
+    QTest::keyClick(t.w.get(), Qt::Key_Menu);
+    EXPECT_TRUE(t.w->Options->isVisible());
 }
 
 TEST(ProgramSwitches, TurnTheirOptionsOnAmongOtherWords) {
