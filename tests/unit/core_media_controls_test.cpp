@@ -92,7 +92,11 @@ TEST(CoreMediaControls, OnAirClipFollowsTheDecks) {
 }
 
 TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
-    const std::pair<const char*, std::optional<std::string>> cases[] = {
+    struct UriRow {
+        const char* uri;
+        std::optional<std::string> path; // none: not a local file's URI
+    };
+    const UriRow rows[] = {
         {"file:///a%20b/%C3%BC.mp3", "/a b/\xC3\xBC.mp3"},
         {"FILE://LocalHost/x", "/x"},
         {"file:/x%2fy", "/x/y"},
@@ -107,9 +111,9 @@ TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
         {"file:///a?b", std::nullopt},
         {"", std::nullopt},
     };
-    for (const auto& [uri, path] : cases) {
-        SCOPED_TRACE(uri);
-        EXPECT_EQ(PathOfFileUri(uri), path);
+    for (const UriRow& row : rows) {
+        SCOPED_TRACE(row.uri);
+        EXPECT_EQ(PathOfFileUri(row.uri), row.path);
     }
     korvale::testing::CoreFixture f; // only a regular file is opened, and joins the play list
     korvale::testing::TempDir dir;
@@ -117,15 +121,18 @@ TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
     ASSERT_TRUE(korvale::testing::WriteBytes(clip, "x"));
     f.AddClip(clip, 10.0);
     using Outcome = OpenUriOutcome;
-    const std::pair<std::string, Outcome> opens[] = {
-        {"file://" + dir.path(), Outcome::NotAFile},
-        {"file://" + clip, Outcome::Added},
-        {"file://" + dir.file("gone.mp3"), Outcome::NotAFile},
-        {"http://h/c.mp3", Outcome::NotAFileUri},
-        {"file:///" + std::string(300, 'x'), Outcome::PathTooLong}};
-    for (const auto& [uri, outcome] : opens) {
-        SCOPED_TRACE(uri);
-        EXPECT_EQ(f.core.Media().OpenUri(uri), outcome);
+    struct OpenRow {
+        std::string uri;
+        Outcome outcome;
+    };
+    const OpenRow opens[] = {{"file://" + dir.path(), Outcome::NotAFile},
+                             {"file://" + clip, Outcome::Added},
+                             {"file://" + dir.file("gone.mp3"), Outcome::NotAFile},
+                             {"http://h/c.mp3", Outcome::NotAFileUri},
+                             {"file:///" + std::string(300, 'x'), Outcome::PathTooLong}};
+    for (const OpenRow& row : opens) {
+        SCOPED_TRACE(row.uri);
+        EXPECT_EQ(f.core.Media().OpenUri(row.uri), row.outcome);
     }
     EXPECT_EQ(f.core.List().Entries(), std::vector<std::string>{clip});
     EXPECT_EQ(f.Holds(Deck::A), clip);
