@@ -50,9 +50,7 @@ bool WriteMonoClip(const std::string& path, int sfFormat, int sampleRate,
 
 bool WriteSineWav(const std::string& path, double seconds, double freqHz, int sampleRate,
                   double amplitude, int channels, WavFormat format) {
-    const int sample = format == WavFormat::Pcm24     ? SF_FORMAT_PCM_24
-                       : format == WavFormat::Float32 ? SF_FORMAT_FLOAT
-                                                      : SF_FORMAT_PCM_16;
+    const int sample = format == WavFormat::Float32 ? SF_FORMAT_FLOAT : SF_FORMAT_PCM_16;
     const SoundFile file = OpenForWriting(path, SF_FORMAT_WAV | sample, sampleRate, channels);
     std::vector<float> frames;
     return file && ForEachBlock(seconds, freqHz, sampleRate, amplitude,

@@ -6,7 +6,7 @@
 namespace korvale::testing {
 
 // Sample formats of the WAV files written by WriteSineWav.
-enum class WavFormat { Pcm16, Pcm24, Float32 };
+enum class WavFormat { Pcm16, Float32 };
 
 // MP3 encodings: constant or variable bit rate, with or without the LAME/Xing info frame
 // (which carries the length and the encoder delay and padding).

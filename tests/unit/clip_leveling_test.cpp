@@ -82,23 +82,16 @@ TEST(ClipLeveling, MatchedClipsSoundWithinOneLuAndAPeakIsHeldUnderTheCeiling) {
     const std::vector<std::vector<float>> clips{
         Tone(9, 0, 9, at(-30)), Tone(9, 0, 9, at(-18)), Tone(9, 0, 9, at(-8)),
         Tone(9, 0, 9, at(-30), 0.5)}; // peaks at -6 dBFS: +12 dB would pass the ceiling
-    for (const bool match : {true, false}) {
-        const Heard heard = RunUnattended(clips, match, false);
-        std::vector<double> lufs;
-        for (std::size_t i = 0; i < 3; ++i)
-            lufs.push_back(Lufs(heard.solo[i]));
-        const auto [low, high] = std::minmax_element(lufs.begin(), lufs.end());
-        const double peak = Peak(Channel(heard.solo[3], 0));
-        if (match) {
-            EXPECT_LE(*high - *low, 1.0) << lufs[0] << " " << lufs[1] << " " << lufs[2];
-            EXPECT_NEAR(*low, -18.0, 1.0);
-            EXPECT_LE(peak, std::pow(10.0, -1.0 / 20)) << "over -1 dBTP";
-            EXPECT_GT(peak, 0.7) << "the peaky clip was not raised to its ceiling";
-        } else {
-            EXPECT_NEAR(*high - *low, 22.0, 1.0);
-            EXPECT_NEAR(peak, 0.5, 0.01);
-        }
-    }
+    const Heard heard = RunUnattended(clips, true, false);
+    std::vector<double> lufs;
+    for (std::size_t i = 0; i < 3; ++i)
+        lufs.push_back(Lufs(heard.solo[i]));
+    const auto [low, high] = std::minmax_element(lufs.begin(), lufs.end());
+    EXPECT_LE(*high - *low, 1.0) << lufs[0] << " " << lufs[1] << " " << lufs[2];
+    EXPECT_NEAR(*low, -18.0, 1.0);
+    const double peak = Peak(Channel(heard.solo[3], 0));
+    EXPECT_LE(peak, std::pow(10.0, -1.0 / 20)) << "over -1 dBTP";
+    EXPECT_GT(peak, 0.7) << "the peaky clip was not raised to its ceiling";
 }
 
 TEST(ClipLeveling, SilentEdgesCloseTheGapsThatSilentTailsLeaveAtEveryHandOver) {
@@ -189,28 +182,34 @@ TEST(ClipFormats,
                    std::string("ID3\3\0\0\0\0\0", 9) + char(frame.size()) + frame + audio);
         EXPECT_EQ(OpenDecoder(dir.file("a.mp3")).decoder->replayGainTrackDb(), db) << gain;
     }
-    for (const auto& [name, format, rate] :
-         {std::tuple{"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100},
-          std::tuple{"a.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100},
-          std::tuple{"a.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000},
-          std::tuple{"b.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100},
-          std::tuple{"c.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 32000}}) {
-        const std::string path = dir.file(name);
+    // FLAC is read back in the recorder's tests.
+    struct Row {
+        const char* name;
+        int format;
+        int rate;
+    };
+    const Row rows[] = {{"a.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100},
+                        {"a.opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000},
+                        {"b.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 32000}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const int rate = row.rate;
+        const std::string path = dir.file(row.name);
         const std::vector<float> tone = Tone(4.0, 0, 4.0, 0.5);
         const std::vector<float> samples(tone.begin(), tone.begin() + 3 * rate - 77);
-        ASSERT_TRUE(WriteMonoClip(path, format, rate, samples)) << name;
+        ASSERT_TRUE(WriteMonoClip(path, row.format, rate, samples));
         DecoderOpenResult opened = OpenDecoder(path);
-        ASSERT_TRUE(opened.decoder) << name;
-        EXPECT_EQ(opened.decoder->lengthFrames(), std::int64_t(samples.size())) << name;
+        ASSERT_TRUE(opened.decoder);
+        EXPECT_EQ(opened.decoder->lengthFrames(), std::int64_t(samples.size()));
         std::vector<float> all(samples.size() * 2), part(2000);
-        EXPECT_EQ(opened.decoder->read(all.data(), samples.size()), samples.size()) << name;
+        EXPECT_EQ(opened.decoder->read(all.data(), samples.size()), samples.size());
         ASSERT_TRUE(opened.decoder->seek(rate));
         ASSERT_EQ(opened.decoder->read(part.data(), 1000), 1000u);
         for (std::size_t i = 0; i < part.size(); ++i)
-            ASSERT_NEAR(part[i], all[2 * rate + i], 0.02) << name << i;
+            ASSERT_NEAR(part[i], all[2 * rate + i], 0.02) << i;
         WriteBytes(dir.file("cut"), ReadBytes(path).substr(0, 300));
         const DecoderOpenResult cut = OpenDecoder(dir.file("cut"));
-        EXPECT_TRUE(!cut.decoder || cut.decoder->lengthFrames() <= rate) << name << " would play";
+        EXPECT_TRUE(!cut.decoder || cut.decoder->lengthFrames() <= rate) << "would play";
     }
 }
 

@@ -98,8 +98,7 @@ TEST(UnattendedRun, AFolderOfHostileClipsPlaysTheGoodOnesAndDropsTheRest) {
         ASSERT_TRUE(WriteSineMp3(dir.file(name), 6.0, hz, 44100, Mp3Mode::Cbr));
     WriteBytes(dir.file("cut.mp3"), ReadBytes(dir.file("cut.mp3")).substr(0, 40000));
     WriteSineWav(dir.file("a wav named.mp3"), 6.0, 500, 22050, 0.5);
-    WriteBytes(dir.file("empty.mp3"), "");
-    WriteBytes(dir.file("garbage.mp3"), RandomBytes(20000, 7));
+    // Empty and noise files are dropped in the test above.
     WriteBytes(dir.file("header only.mp3"), std::string("RIFF\x24\0\0\0WAVE", 12));
     std::filesystem::create_directory(dir.file("a folder.mp3"));
     ASSERT_TRUE(
@@ -108,7 +107,7 @@ TEST(UnattendedRun, AFolderOfHostileClipsPlaysTheGoodOnesAndDropsTheRest) {
     UnattendedRun run;
     run.core.Store().SearchFolder(dir.path() + "/", "*.mp3");
     const Paths gathered = run.core.List().Entries();
-    ASSERT_EQ(gathered.size(), 12u);
+    ASSERT_EQ(gathered.size(), 10u);
     run.Start();
     run.RunUntilIdle(2000, 60000);
 
