@@ -1,6 +1,8 @@
 // The pure units and the files: time texts, clip names, path lengths, the shuffle, the
-// play-list codecs and whole-file reads and writes, the command line and the activation file.
+// play-list codecs and whole-file reads and writes, the command line, the activation file and
+// the sound library's messages.
 
+#include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <limits>
 #include <numeric>
+#include <thread>
 #include <unistd.h>
 
 #include "app/ActivationFile.h"
@@ -21,6 +24,7 @@
 #include "core/ShuffleOrder.h"
 #include "core/TimeText.h"
 #include "interfaces/PathLength.h"
+#include "platform/QuietSoundProbe.h"
 #include "platform/WholeFile.h"
 #include "support/ClipFactory.h"
 #include "support/CoreFixture.h"
@@ -280,6 +284,38 @@ TEST(CommandLine, SwitchesAfterDashOrSlashMakeAnAutomatedStartAndAreCutOnce) {
         const StartRequest request = CommandLine::Parse(c.line);
         EXPECT_EQ(request.automated, c.automated);
         EXPECT_EQ(request.remaining, std::string(c.remaining));
+    }
+}
+
+TEST(QuietSoundProbe, DropsOnlyWhatTheProbingThreadCausesWhileItProbes) {
+    // What ALSA prints when the calling thread opens a device that is not there.
+    const auto openMissingDevice = [] {
+        ::testing::internal::CaptureStderr();
+        snd_ctl_t* ctl = nullptr;
+        EXPECT_LT(snd_ctl_open(&ctl, "korvale_no_such_device", 0), 0);
+        return ::testing::internal::GetCapturedStderr();
+    };
+    struct Row {
+        const char* name;
+        bool probing;
+        bool otherThread;
+        bool reported;
+    };
+    for (const Row& row : {Row{"inside a probe", true, false, false},
+                           Row{"another thread's, during a probe", true, true, true},
+                           Row{"after a probe", false, false, true}}) {
+        SCOPED_TRACE(row.name);
+        std::optional<QuietSoundProbe> probe;
+        if (row.probing) {
+            probe.emplace();
+        }
+        std::string printed;
+        if (row.otherThread) {
+            std::thread([&] { printed = openMissingDevice(); }).join();
+        } else {
+            printed = openMissingDevice();
+        }
+        EXPECT_EQ(printed.find("ALSA lib") != std::string::npos, row.reported);
     }
 }
 
