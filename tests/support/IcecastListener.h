@@ -99,10 +99,11 @@ inline std::string LastOggLink(const std::string& bytes) {
     return bytes.substr(last);
 }
 
-inline HeardStream Decode(const std::string& bytes) {
+// What `bytes` decode to: of an Ogg chain, its first link only.
+inline HeardStream DecodeFirstLink(const std::string& bytes) {
     TempDir dir;
     const std::string path = dir.file("heard");
-    WriteBytes(path, LastOggLink(bytes));
+    WriteBytes(path, bytes);
     HeardStream heard;
     DecoderOpenResult opened = OpenDecoder(path);
     if (!opened.decoder) {
@@ -114,6 +115,11 @@ inline HeardStream Decode(const std::string& bytes) {
         heard.stereo.insert(heard.stereo.end(), buffer.begin(), buffer.begin() + got * 2);
     }
     return heard;
+}
+
+// What a listener who joins now hears: of an Ogg chain, its last link.
+inline HeardStream Decode(const std::string& bytes) {
+    return DecodeFirstLink(LastOggLink(bytes));
 }
 
 } // namespace korvale::testing

@@ -74,7 +74,6 @@ BroadcastSettings LocalSettings(StreamFormat format, const std::string& mount) {
     settings.port = testing::IcecastPort();
     settings.mount = mount;
     settings.format = format;
-    settings.name = "KORVALE test";
     return settings;
 }
 
@@ -116,15 +115,27 @@ void ExpectListenerGets(const FormatRow& row, const std::string& mount, const st
 
 class BroadcastFormat : public Broadcast, public ::testing::WithParamInterface<FormatRow> {};
 
-TEST_P(BroadcastFormat, AListenerHearsTheMixAndTheStatusPageShowsTheTitle) {
+// Each format: MP3 sends its title again to a server that comes back, Ogg starts a fresh
+// stream with its headers.
+TEST_P(BroadcastFormat, AListenerHearsTheMixAndItsTitleAlsoAfterTheServerCameBack) {
+    const std::string ctl = std::getenv("KORVALE_ICECAST_CTL");
     const std::string mount = std::string("/format-") + GetParam().name;
     m_broadcaster.start(LocalSettings(GetParam().format, mount), testing::IcecastSourcePassword());
     ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Connected));
     EXPECT_EQ(m_broadcaster.status().endpoint,
               "127.0.0.1:" + std::to_string(testing::IcecastPort()) + mount);
-
     m_broadcaster.announce({"/no/such/clip.mp3", "Night Drive"});
     ExpectListenerGets(GetParam(), mount, "Night Drive");
+
+    ASSERT_EQ(std::system((ctl + " kill").c_str()), 0);
+    ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Reconnecting));
+    EXPECT_FALSE(m_broadcaster.status().reason.empty());
+    EXPECT_LE(m_broadcaster.status().retryInSeconds, 30);
+    ASSERT_EQ(std::system((ctl + " start").c_str()), 0);
+    ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Connected, kReconnectLimit));
+    ExpectListenerGets(GetParam(), mount, "Night Drive");
+    // While it was away the tap was read and thrown away, never left to overflow.
+    EXPECT_EQ(m_broadcaster.status().droppedBlocks, 0u);
 
     m_broadcaster.stop();
     EXPECT_EQ(m_broadcaster.status().state, BroadcastState::Off);
@@ -136,74 +147,48 @@ INSTANTIATE_TEST_SUITE_P(Formats, BroadcastFormat,
                                            FormatRow{"opus", StreamFormat::OggOpus, false, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Broadcast, RefusedLogInsSayWhyAndAreNotTriedAgain) {
+TEST_F(Broadcast, RefusedLogInsSayWhyAndAreNotTriedAgainWhileNothingListeningIs) {
     // The mount of the second row is held by a first source.
     m_broadcaster.start(LocalSettings(StreamFormat::Mp3, "/held"),
                         testing::IcecastSourcePassword());
     ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Connected));
     struct Row {
         const char* mount;
+        int port;
         std::string password;
+        BroadcastState state;
         const char* reason;
+        bool triedAgain;
     };
+    const int port = testing::IcecastPort();
+    const std::string sourcePassword = testing::IcecastSourcePassword();
     const Row rows[] = {
-        {"/free", "not-the-password", "wrong user or password"},
-        {"/held", testing::IcecastSourcePassword(), "mount /held is in use"},
+        {"/free", port, "not-the-password", BroadcastState::Refused, "wrong user or password",
+         false},
+        {"/held", port, sourcePassword, BroadcastState::Refused, "mount /held is in use", false},
+        // Nothing listens on port 1.
+        {"/free", 1, sourcePassword, BroadcastState::Reconnecting,
+         "connection refused by 127.0.0.1:1", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);
         std::atomic<int> tries{0};
         MixTap tap(kStreamRate);
-        IcecastBroadcaster refused(tap, kStreamRate,
-                                   [&](const auto& settings, const auto& password) {
-                                       ++tries;
-                                       return ShoutConnection::Make(settings, password);
-                                   });
-        refused.start(LocalSettings(StreamFormat::Mp3, row.mount), row.password);
-        ASSERT_TRUE(InState(refused, BroadcastState::Refused));
-        EXPECT_EQ(refused.status().reason, row.reason);
-        // A retry would come after the first wait of 1 s.
-        EXPECT_FALSE(WaitUntil([&] { return tries > 1; }, 3s));
+        IcecastBroadcaster broadcaster(tap, kStreamRate,
+                                       [&](const auto& settings, const auto& password) {
+                                           ++tries;
+                                           return ShoutConnection::Make(settings, password);
+                                       });
+        BroadcastSettings settings = LocalSettings(StreamFormat::Mp3, row.mount);
+        settings.port = row.port;
+        broadcaster.start(settings, row.password);
+        ASSERT_TRUE(InState(broadcaster, row.state));
+        EXPECT_EQ(broadcaster.status().reason, row.reason);
+        // A retry comes after the first wait of 1 s.
+        EXPECT_EQ(WaitUntil([&] { return tries > 1; }, 3s), row.triedAgain);
+        broadcaster.stop();
+        EXPECT_EQ(broadcaster.status().state, BroadcastState::Off);
     }
-}
-
-// Each format once: MP3 sends its title again, Ogg starts a fresh stream with its headers.
-TEST_P(BroadcastFormat, AServerThatComesBackGetsTheStreamAndTheTitleAgain) {
-    const std::string ctl = std::getenv("KORVALE_ICECAST_CTL");
-    const std::string mount = std::string("/comeback-") + GetParam().name;
-    m_broadcaster.start(LocalSettings(GetParam().format, mount), testing::IcecastSourcePassword());
-    ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Connected));
-    m_broadcaster.announce({"", "Before The Break"});
-
-    ASSERT_EQ(std::system((ctl + " kill").c_str()), 0);
-    ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Reconnecting));
-    EXPECT_FALSE(m_broadcaster.status().reason.empty());
-    EXPECT_LE(m_broadcaster.status().retryInSeconds, 30);
-
-    ASSERT_EQ(std::system((ctl + " start").c_str()), 0);
-    ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Connected, kReconnectLimit));
-    ExpectListenerGets(GetParam(), mount, "Before The Break");
-    // While it was away the tap was read and thrown away, never left to overflow.
-    EXPECT_EQ(m_broadcaster.status().droppedBlocks, 0u);
-}
-
-TEST(BroadcastWithoutServer, NothingListeningIsTriedAgainAndStopEndsIt) {
-    std::atomic<int> tries{0};
-    MixTap tap(kStreamRate);
-    IcecastBroadcaster broadcaster(tap, kStreamRate,
-                                   [&](const auto& settings, const auto& password) {
-                                       ++tries;
-                                       return ShoutConnection::Make(settings, password);
-                                   });
-    BroadcastSettings settings;
-    settings.host = "127.0.0.1";
-    settings.port = 1; // nothing listens there
-    broadcaster.start(settings, "secret");
-    EXPECT_TRUE(WaitUntil([&] { return tries >= 2; }));
-    EXPECT_EQ(broadcaster.status().state, BroadcastState::Reconnecting);
-    EXPECT_EQ(broadcaster.status().reason, "connection refused by 127.0.0.1:1");
-    broadcaster.stop();
-    EXPECT_EQ(broadcaster.status().state, BroadcastState::Off);
 }
 
 } // namespace
