@@ -208,29 +208,5 @@ TEST(SettingsWindow, RecordingStartsInItsFolderAndAFailureIsToldOnce) {
     EXPECT_NE(page->Form->ProblemLine(OutletField::Folder)->text().indexOf("no room"), -1);
 }
 
-// Each box of the Playback page and its menu entry follow each other; resuming is off until
-// turned on, and then kept for the next start.
-TEST(SettingsWindow, ThePlaybackPageAndTheContextMenuStayInStepAndResumingIsKept) {
-    korvale::testing::TempDir dir;
-    const QString file = QString::fromStdString(dir.file("korvale.ini"));
-    testing::TestWindow first(nullptr, QSize(1280, 1024), file);
-    SettingsWindow& s = *first.w->Settings;
-    EXPECT_FALSE(first.w->Options->ResumesAtStart());
-    s.MatchLoudnessCheck->click();
-    EXPECT_TRUE(first.w->Options->MatchLoudnessAction->isChecked());
-    EXPECT_TRUE(first.w->Core().Leveling().MatchLoudness());
-    first.w->Options->SkipSilentEdgesAction->trigger();
-    EXPECT_TRUE(s.SkipSilentEdgesCheck->isChecked());
-    s.ResumeCheck->click();
-    EXPECT_TRUE(first.w->Options->ResumeAction->isChecked());
-    testing::TestWindow second(nullptr, QSize(1280, 1024), file);
-    EXPECT_TRUE(second.w->Options->ResumesAtStart());
-    EXPECT_TRUE(second.w->Settings->ResumeCheck->isChecked());
-    second.w->Options->ResumeAction->trigger();
-    EXPECT_FALSE(second.w->Settings->ResumeCheck->isChecked());
-    EXPECT_FALSE(
-        testing::TestWindow(nullptr, QSize(1280, 1024), file).w->Options->ResumesAtStart());
-}
-
 } // namespace
 } // namespace korvale
