@@ -1,5 +1,6 @@
-// The stream encoders: what each writes decodes back to the tone that went in, at its length,
-// also across a stream ended midway (MP3) or a title that starts a new link of the chain (Ogg).
+// The stream encoders: what each writes decodes back to the tones that went in, each on its
+// channel, at its length, also across a stream ended midway (MP3) or a title that starts a new
+// link of the chain (Ogg).
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,8 @@ namespace korvale {
 namespace {
 
 constexpr int kEncodeRate = 48000;
-constexpr double kToneHz = 440.0;
+constexpr double kToneHz = 440.0;      // the left channel's tone
+constexpr double kRightToneHz = 660.0; // the right channel's, so that a mix-up shows
 constexpr double kAmplitude = 0.5;
 constexpr std::size_t kBlockFrames = 480; // as the mix reaches a tap: 10 ms blocks
 constexpr std::size_t kHalfFrames = kEncodeRate;
@@ -46,9 +48,9 @@ void EncodeTone(Encoder& encoder, std::size_t from, std::size_t frames,
     for (std::size_t done = 0; done < frames; done += kBlockFrames) {
         for (std::size_t i = 0; i < kBlockFrames; ++i) {
             const double t = double(from + done + i) / kEncodeRate;
-            const float v = float(kAmplitude * std::sin(2.0 * std::numbers::pi * kToneHz * t));
-            block[2 * i] = v;
-            block[2 * i + 1] = v;
+            const double phase = 2.0 * std::numbers::pi * t;
+            block[2 * i] = float(kAmplitude * std::sin(phase * kToneHz));
+            block[2 * i + 1] = float(kAmplitude * std::sin(phase * kRightToneHz));
         }
         ASSERT_TRUE(encoder.encode(block.data(), kBlockFrames, out));
     }
@@ -97,7 +99,10 @@ TEST_P(EncoderRoundTrip, TheToneComesBackWholeAcrossAStreamBreak) {
     for (const std::size_t from : {quarter, kHalfFrames + quarter}) {
         SCOPED_TRACE(from);
         const std::vector<float> left = testing::Channel(decoded, 0, from, from + quarter);
+        const std::vector<float> right = testing::Channel(decoded, 1, from, from + quarter);
         EXPECT_NEAR(testing::EstimateFrequencyHz(left, kEncodeRate), kToneHz,
+                    kFrequencyToleranceHz);
+        EXPECT_NEAR(testing::EstimateFrequencyHz(right, kEncodeRate), kRightToneHz,
                     kFrequencyToleranceHz);
         EXPECT_NEAR(testing::ToneAmplitude(left, kToneHz, kEncodeRate), kAmplitude, 0.1);
     }
