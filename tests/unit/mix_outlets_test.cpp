@@ -76,6 +76,7 @@ TEST(MixTap, OpeningAgainStartsAFreshClockAndSkipsWhatTheLastSessionLeft) {
 constexpr int kMixRate = OfflineEngine::kDefaultRate;
 constexpr double kDeckHz = 440.0;
 constexpr double kCueHz = 1500.0;
+constexpr double kRightHz = 660.0; // the right channel of the tone offered to a tap
 constexpr double kToneAmplitude = 0.5;
 
 // All the tap holds, interleaved stereo.
@@ -223,7 +224,8 @@ TEST(ClipTags, TheTitleSentIsArtistAndTitleOnlyWhenBothAreKnown) {
     EXPECT_EQ(OnAirTitle({"Ann", "Two\nlines"}, "file"), "Ann - Two lines");
 }
 
-// Offers `seconds` of the deck tone to `tap` as the audio thread would, from frame `from`.
+// Offers `seconds` of the deck tone to `tap` as the audio thread would, from frame `from`, with
+// a tone of its own on the right channel.
 void OfferTone(MixTap& tap, double seconds, std::size_t from) {
     const auto frames = std::size_t(seconds * kMixRate);
     std::vector<float> block(OfflineEngine::kDefaultBuffer * MixTap::kChannels);
@@ -231,7 +233,7 @@ void OfferTone(MixTap& tap, double seconds, std::size_t from) {
         for (std::size_t i = 0; i < OfflineEngine::kDefaultBuffer; ++i) {
             const double t = double(from + done + i) / kMixRate;
             block[2 * i] = float(kToneAmplitude * std::sin(2.0 * M_PI * kDeckHz * t));
-            block[2 * i + 1] = block[2 * i];
+            block[2 * i + 1] = float(kToneAmplitude * std::sin(2.0 * M_PI * kRightHz * t));
         }
         tap.write(block.data(), OfflineEngine::kDefaultBuffer);
     }
@@ -318,6 +320,8 @@ TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
         audio.resize(file.decoder->read(audio.data(), kMixRate) * 2);
         EXPECT_NEAR(ToneAmplitude(Channel(audio, 0), kDeckHz, kMixRate), kToneAmplitude,
                     row.amplitudeSlack);
+        EXPECT_NEAR(ToneAmplitude(Channel(audio, 1), kRightHz, kMixRate), kToneAmplitude,
+                    row.amplitudeSlack);
     }
     std::string why;
     EXPECT_FALSE(recorder.start(RecordingSettings{dir.file("gone")}, &why));
@@ -376,7 +380,7 @@ TEST_F(Recorder, AFailedWriteEndsTheRecordingWithAValidFileAndSaysWhy) {
         sf_close(file);
         EXPECT_GT(audio.size(), std::size_t(kMixRate / 20));
         EXPECT_NEAR(Peak(audio), kToneAmplitude, 0.01);
-        EXPECT_NEAR(ToneAmplitude(Channel(audio, 1), kDeckHz, kMixRate), kToneAmplitude, 0.02);
+        EXPECT_NEAR(ToneAmplitude(Channel(audio, 1), kRightHz, kMixRate), kToneAmplitude, 0.02);
     }
 }
 
