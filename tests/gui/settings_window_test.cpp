@@ -197,10 +197,15 @@ TEST(SettingsWindow, RecordingStartsInItsFolderAndAFailureIsToldOnce) {
     ASSERT_EQ(o.recording.starts.size(), 1U);
     EXPECT_EQ(o.recording.starts[0].folder, folder);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(folder)));
+    page->RecordCheck->click(); // turned off: the recording stops
+    EXPECT_EQ(o.recording.stops, 1);
+    page->RecordCheck->click();
+    ASSERT_EQ(o.recording.starts.size(), 2U);
+    // A failure the recording tells of shows at once, and is told in one box.
     o.recording.shown = {RecordingState::Failed, folder + "/a.flac", "the disk is full", 3, 0};
+    o.recording.handler();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !page->RecordCheck->isChecked(); }));
     o.t->w->Settings->OutletsChanged();
-    o.t->w->Settings->OutletsChanged();
-    EXPECT_FALSE(page->RecordCheck->isChecked());
     EXPECT_EQ(o.t->dialogs.messages.size(), 1U);
     o.recording.refusal = "no room";
     page->RecordCheck->click();

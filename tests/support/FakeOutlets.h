@@ -35,6 +35,7 @@ struct FakeRecording : MixRecording {
     std::string refusal;
     RecordingStatus shown;
     std::vector<std::string> announced; // the display names, in turn
+    std::function<void()> handler;
 
     bool start(const RecordingSettings& s, std::string* why) override {
         starts.push_back(s);
@@ -44,7 +45,7 @@ struct FakeRecording : MixRecording {
     void stop() override { ++stops; }
     void announce(const OnAirClip& clip) override { announced.push_back(clip.displayName); }
     RecordingStatus status() const override { return shown; }
-    void setChangeHandler(std::function<void()>) override {}
+    void setChangeHandler(std::function<void()> h) override { handler = std::move(h); }
 };
 
 struct FakeSecrets : SecretStore {
