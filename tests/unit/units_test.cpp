@@ -59,6 +59,7 @@ TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
         {N(ParseTimeText("-1:00:00:00")), "-3600000"},
         {N(ParseTimeText("ab:1x:-x:  ")), "60000"},
         {N(ParseTimeText("01:0")), "3600000"},
+        {N(ParseTimeText("1234567890")), "45978000"}, // two digits a field, wherever they stand
         {ClipDisplayName("/home/dj/Song One.mp3"), "Song One"},
         {ClipDisplayName("Song.mp3"), "Song"},
         {ClipDisplayName(""), "ERR"},
