@@ -1,7 +1,8 @@
 #pragma once
 
 // Helpers of the system tests: waiting for conditions, child processes, the private sound
-// server, and the real program's window on a virtual display.
+// server and what its sink plays, the media controls, and the real program's window on a
+// virtual display.
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -15,6 +16,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include "support/ClipFactory.h"
+#include "support/SignalAnalysis.h"
 #include "support/TempDir.h"
 #include "ui/ControlTable.h"
 
@@ -74,6 +77,65 @@ private:
     QProcess m_process;
 };
 
+// playerctl aimed at the program on the run's bus; what it printed.
+inline std::string Player(const std::string& args) {
+    return testing::CommandOutput("playerctl -p korvale " + args);
+}
+
+// Waits until no copy of the program (an earlier test's) is left on the bus.
+inline bool OffTheBus() {
+    return WaitFor(
+        [] { return testing::CommandOutput("playerctl -l").find("korvale") == std::string::npos; },
+        15s);
+}
+
+// Writes the settings file a program started with XDG_CONFIG_HOME=`configHome` reads.
+inline bool WriteSettings(const std::string& configHome, const std::string& text) {
+    std::filesystem::create_directories(configHome + "/korvale");
+    return testing::WriteBytes(configHome + "/korvale/korvale.ini", text);
+}
+
+// What the sound server's null sink plays, recorded into `path` from now until this goes:
+// interleaved float stereo at kSinkRate.
+constexpr int kSinkRate = 48000;
+class SinkRecording {
+public:
+    explicit SinkRecording(const std::string& path)
+        : m_path(path),
+          m_parec({"sh", "-c",
+                   "exec parec --device=korvale_null.monitor --format=float32le --channels=2 "
+                   "--rate=48000 --raw --latency-msec=20 2>/dev/null"},
+                  {}, path) {}
+
+    std::size_t Frames() const {
+        std::error_code ignored;
+        return std::filesystem::file_size(m_path, ignored) / (2 * sizeof(float));
+    }
+    // The samples recorded from frame `from` on.
+    std::vector<float> Samples(std::size_t from) const {
+        const std::string bytes = testing::ReadBytes(m_path);
+        const std::size_t skip = std::min(bytes.size(), from * 2 * sizeof(float));
+        std::vector<float> stereo((bytes.size() - skip) / sizeof(float));
+        std::memcpy(stereo.data(), bytes.data() + skip, stereo.size() * sizeof(float));
+        return stereo;
+    }
+    // The amplitude of each of `tones` on the left channel of the next fifth of a second.
+    std::vector<double> NextTones(const std::vector<double>& tones) const {
+        const std::size_t from = Frames();
+        constexpr std::size_t kFifth = kSinkRate / 5;
+        WaitFor([&] { return Frames() >= from + kFifth; }, 5s);
+        const std::vector<float> left = testing::Channel(Samples(from), 0, 0, kFifth);
+        std::vector<double> amplitudes;
+        for (const double tone : tones)
+            amplitudes.push_back(testing::ToneAmplitude(left, tone, kSinkRate));
+        return amplitudes;
+    }
+
+private:
+    std::string m_path;
+    Child m_parec;
+};
+
 inline bool KillPulse() {
     return ::kill(std::atoi(std::getenv("KORVALE_PULSE_PID")), SIGKILL) == 0;
 }
@@ -90,11 +152,9 @@ inline bool InIsolatedCopy() {
         return false;
     }
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const auto script =
-        std::filesystem::path(__FILE__).parent_path() / "../../scripts/with-pulseaudio.sh";
+    const std::string script = KORVALE_SOURCE_DIR "/scripts/with-pulseaudio.sh";
     testing::TempDir dir;
-    Child child({script.string(), "env", std::string(kIsolatedEnv) + "=1",
-                 "QT_QPA_PLATFORM=offscreen",
+    Child child({script, "env", std::string(kIsolatedEnv) + "=1", "QT_QPA_PLATFORM=offscreen",
                  std::filesystem::read_symlink("/proc/self/exe").string(),
                  "--gtest_filter=" + std::string(test->test_suite_name()) + "." + test->name()},
                 {}, dir.file("log"));
