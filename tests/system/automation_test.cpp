@@ -10,7 +10,6 @@
 #include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 
 #include "SystemSupport.h"
@@ -61,8 +60,8 @@ protected:
     }
     void TearDown() override {
         m_children.clear(); // each killed by its id
-        for (const pid_t pid : m_foreign)
-            ::kill(pid, SIGKILL);
+        if (m_activated != 0)
+            ::kill(m_activated, SIGKILL);
         if (m_bus.isConnected())
             WaitFor([this] { return !HasOwner(m_bus); }, 10s);
     }
@@ -78,22 +77,20 @@ protected:
     std::string m_binary = fs::canonical(KORVALE_BINARY).string();
     fs::path m_serviceFile;
     std::vector<std::unique_ptr<Child>> m_children;
-    std::vector<pid_t> m_foreign;
+    pid_t m_activated = 0; // a copy the bus started
 };
 
-TEST_F(Automation, OrdinaryStartWritesTheActivationFileAndPublishesNothing) {
+// Which switches make an automated start is the command line's own test.
+TEST_F(Automation, OrdinaryStartRepairsTheActivationFileAndPublishesNothing) {
     const auto expected = ActivationFile::Contents(m_binary);
     ASSERT_TRUE(expected.has_value());
-    // Lower-case switches and a switch without "-" or "/" are ordinary starts too.
-    for (const auto& args : {std::vector<std::string>{}, {"-embedding", "Embedding"}}) {
-        fs::create_directories(m_serviceFile.parent_path());
-        std::ofstream(m_serviceFile) << "[D-BUS Service]\nName=broken\n";
-        Child& child = Start(args);
-        EXPECT_TRUE(WaitFor([&] { return testing::ReadBytes(m_serviceFile) == *expected; }, 15s));
-        // A copy publishes the factory instead of repairing the file, never after it.
-        EXPECT_FALSE(HasOwner(m_bus));
-        EXPECT_FALSE(child.WaitExit(0ms).has_value());
-    }
+    fs::create_directories(m_serviceFile.parent_path());
+    ASSERT_TRUE(testing::WriteBytes(m_serviceFile, "[D-BUS Service]\nName=broken\n"));
+    Child& child = Start({});
+    EXPECT_TRUE(WaitFor([&] { return testing::ReadBytes(m_serviceFile) == *expected; }, 15s));
+    // A copy publishes the factory instead of repairing the file, never after it.
+    EXPECT_FALSE(HasOwner(m_bus));
+    EXPECT_FALSE(child.WaitExit(0ms).has_value());
 }
 
 TEST_F(Automation, ASecondRequestStartsAFreshCopyAndEachEndsWithItsObject) {
@@ -113,13 +110,12 @@ TEST_F(Automation, ASecondRequestStartsAFreshCopyAndEachEndsWithItsObject) {
 
     const auto again = Factory(m_bus, kName, "CreateInstance");
     ASSERT_FALSE(PathOf(again).isEmpty()) << again.errorMessage().toStdString();
-    const pid_t second = static_cast<pid_t>(m_bus.interface()->servicePid(again.service()).value());
-    m_foreign.push_back(second);
+    m_activated = static_cast<pid_t>(m_bus.interface()->servicePid(again.service()).value());
     EXPECT_NE(again.service(), firstOwner);
-    EXPECT_NE(second, first.pid());
+    EXPECT_NE(m_activated, first.pid());
 
     ASSERT_EQ(Release(m_bus, again.service(), PathOf(again)).type(), QDBusMessage::ReplyMessage);
-    EXPECT_TRUE(WaitFor([&] { return ::kill(second, 0) != 0; }, 10s));
+    EXPECT_TRUE(WaitFor([&] { return ::kill(m_activated, 0) != 0; }, 10s));
     // The first copy answers, so it has handled everything sent to it before.
     EXPECT_EQ(Call(m_bus, firstOwner, "/", "org.freedesktop.DBus.Peer", "Ping").type(),
               QDBusMessage::ReplyMessage);
@@ -172,14 +168,18 @@ protected:
         if (!IsSkipped() && !m_screen.ok())
             GTEST_SKIP() << "Xvfb and xdotool are needed";
     }
+    // Starts the program on the screen with `env` added to the screen's.
+    Child& StartOnScreen(const std::vector<std::string>& env) {
+        std::vector<std::string> all = m_screen.Environment();
+        all.insert(all.end(), env.begin(), env.end());
+        return Start({}, all);
+    }
     sys::Screen m_screen;
 };
 
 TEST_F(AutomationOnScreen, WithoutASessionBusTheProgramSaysSoAndEnds) {
-    auto env = m_screen.Environment();
-    env.insert(env.end(), {"DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/korvale-bus",
-                           "XDG_DATA_HOME=" + m_dir.file("data")});
-    Child& child = Start({}, env);
+    Child& child = StartOnScreen({"DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/korvale-bus",
+                                  "XDG_DATA_HOME=" + m_dir.file("data")});
     const QString box = m_screen.WaitForWindow("KORVALE");
     ASSERT_FALSE(box.isEmpty()) << "the failure is shown in a message box";
     EXPECT_FALSE(child.WaitExit(0ms).has_value()) << "the box waits for the user";
@@ -188,31 +188,24 @@ TEST_F(AutomationOnScreen, WithoutASessionBusTheProgramSaysSoAndEnds) {
     EXPECT_FALSE(fs::exists(m_dir.file("data"))) << "nothing is registered without a bus";
 }
 
-TEST_F(AutomationOnScreen, WithoutASoundDeviceOneLineOfItsOwnIsAllThatShows) {
+// Without a sound device: once every device has been looked for and its box answered, the
+// window shows and one line of the program's own tells of it; a stop from outside (a logout,
+// a service stop) while such a box waits for the user ends the program at once.
+TEST_F(AutomationOnScreen, WithoutASoundDeviceOneLineTellsAndATermSignalEndsAWaitingBox) {
     int card = -1;
     if (snd_card_next(&card) == 0 && card >= 0)
         GTEST_SKIP() << "this machine has a sound card";
-    auto env = m_screen.Environment();
-    env.push_back("PULSE_SERVER=unix:/nonexistent/korvale-pulse");
-    Start({}, env);
-    ASSERT_FALSE(m_screen.WaitForWindow("KORVALE").isEmpty()) << "every device has been looked for";
+    const std::string noServer = "PULSE_SERVER=unix:/nonexistent/korvale-pulse";
+    StartOnScreen({noServer});
+    ASSERT_FALSE(m_screen.WaitForWindow("KORVALE").isEmpty());
     const std::string log = testing::ReadBytes(m_dir.file("korvale0.log"));
     EXPECT_NE(log.find("KORVALE: the sound output did not open"), std::string::npos) << log;
     EXPECT_EQ(log.find("ALSA lib"), std::string::npos) << log;
-}
 
-// A stop from outside (a logout, a service stop) while a start-up message box waits for the
-// user ends the program at once.
-TEST_F(AutomationOnScreen, ATermSignalEndsTheProgramWhileAStartUpBoxWaits) {
-    int card = -1;
-    if (snd_card_next(&card) == 0 && card >= 0)
-        GTEST_SKIP() << "this machine has a sound card: no box comes up";
-    auto env = m_screen.Environment();
-    env.push_back("PULSE_SERVER=unix:/nonexistent/korvale-pulse");
-    Child& child = Start({}, env);
+    Child& waiting = StartOnScreen({noServer});
     ASSERT_TRUE(WaitFor([&] { return !m_screen.Windows("Error!").isEmpty(); }, 15s));
-    ASSERT_EQ(::kill(child.pid(), SIGTERM), 0);
-    EXPECT_EQ(child.WaitExit(10s), 0);
+    ASSERT_EQ(::kill(waiting.pid(), SIGTERM), 0);
+    EXPECT_EQ(waiting.WaitExit(10s), 0);
 }
 
 } // namespace
