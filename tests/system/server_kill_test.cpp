@@ -19,7 +19,7 @@ TEST(ServerKilled, MidFadeTheRunGoesOnInRealTime) {
     std::vector<std::string> clips;
     for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
         clips.push_back(dir.file(name));
-        ASSERT_TRUE(testing::WriteSineWav(clips.back(), 8.0, 440.0, 44100, 0.5));
+        ASSERT_TRUE(testing::WriteSineWav(clips.back(), 6.0, 440.0, 44100, 0.5));
     }
     // a plays on deck 1 from its start, b waits on deck 2, both toggles down, a style of the
     // user's own.
