@@ -19,14 +19,14 @@ TEST(ServerKilled, MidFadeTheRunGoesOnInRealTime) {
     std::vector<std::string> clips;
     for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
         clips.push_back(dir.file(name));
-        ASSERT_TRUE(testing::WriteSineWav(clips.back(), 6.0, 440.0, 44100, 0.5));
+        ASSERT_TRUE(testing::WriteSineWav(clips.back(), 8.0, 440.0, 44100, 0.5));
     }
-    // a plays on deck 1 from its start, b waits on deck 2, both toggles down, a style of the
-    // user's own.
+    // a plays on deck 1 from its fourth second, b waits on deck 2, both toggles down, a style of
+    // the user's own.
     RunState begun;
     begun.entries = std::make_shared<const std::vector<std::string>>(clips);
     begun.selected = 1;
-    begun.decks[0] = DeckRun{clips[0], true, 0, 0.0};
+    begun.decks[0] = DeckRun{clips[0], true, 0, 4.0};
     begun.decks[1] = DeckRun{clips[1], false, 8500, 0.0};
     begun.loadNext = true;
     begun.mixNext = true;
