@@ -4,6 +4,8 @@
 #
 #   bash scripts/with-icecast.sh COMMAND [ARG...]
 #
+# Run under a server of this script already, the command runs on that server.
+#
 # The command sees:
 #   KORVALE_ICECAST_HOST             127.0.0.1
 #   KORVALE_ICECAST_PORT             the server's port
@@ -21,6 +23,10 @@ set -u
 if [ "$#" -eq 0 ]; then
     echo "usage: $0 COMMAND [ARG...]" >&2
     exit 2
+fi
+# Under a server of this script already: the command uses that one.
+if [ -n "${KORVALE_ICECAST_PORT:-}" ]; then
+    exec "$@"
 fi
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 share=/usr/share/icecast2
