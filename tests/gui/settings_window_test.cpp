@@ -186,11 +186,14 @@ TEST(SettingsWindow, TheStreamsStateShowsAndALossReachesTheDesktop) {
     o.broadcast.handler();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !o.notices.summaries.empty(); }));
     EXPECT_EQ(page->StatusText->text(), "reconnecting in 2 s: timed out");
+    o.t.reset(); // the program ends while it broadcasts: the stream stops
+    EXPECT_EQ(o.broadcast.stops, 1);
 }
 
 TEST(SettingsWindow, RecordingStartsInItsFolderAndAFailureIsToldOnce) {
     Outlets o;
     RecordingPage* page = o.Open().Recording;
+    EXPECT_EQ(page->StatusText->text(), "off");
     const std::string folder = o.dir.file("records/mix");
     Type(page->FolderEdit, QString::fromStdString(folder));
     page->RecordCheck->click();
@@ -205,6 +208,7 @@ TEST(SettingsWindow, RecordingStartsInItsFolderAndAFailureIsToldOnce) {
     o.recording.shown = {RecordingState::Failed, folder + "/a.flac", "the disk is full", 3, 0};
     o.recording.handler();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !page->RecordCheck->isChecked(); }));
+    EXPECT_NE(page->StatusText->text().indexOf("the disk is full"), -1);
     o.t->w->Settings->OutletsChanged();
     EXPECT_EQ(o.t->dialogs.messages.size(), 1U);
     o.recording.refusal = "no room";

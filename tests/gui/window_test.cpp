@@ -556,15 +556,16 @@ QPointer<QTimer> WhenActive(QWidget* window, const Answer& answer) {
     return timer;
 }
 
-// Types `name` into the file dialog's name field, which has the focus, and confirms it (or
-// cancels the dialog).
-Answer TypeAndConfirm(const std::string& name, bool modal, bool confirm = true) {
-    return [name, modal, confirm](QDialog* dialog) {
+// Types `name` into the file dialog's name field, which has the focus, with the name filter
+// `filter` (from 0) chosen, and confirms it (or cancels the dialog).
+Answer TypeAndConfirm(const std::string& name, bool modal, bool confirm = true, int filter = 0) {
+    return [name, modal, confirm, filter](QDialog* dialog) {
         EXPECT_EQ(QApplication::activeModalWidget() == dialog, modal) << "modal: the save dialog";
         auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         ASSERT_TRUE(field != nullptr && field->hasFocus());
-        EXPECT_GT(qobject_cast<QFileDialog*>(dialog)->nameFilters().size(), 1)
-            << "the program's filters";
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        EXPECT_GT(files->nameFilters().size(), 1) << "the program's filters";
+        files->selectNameFilter(files->nameFilters().value(filter));
         field->setText(QString::fromStdString(name));
         if (confirm) { // the Open or Save button, or Cancel
             dialog->accept();
@@ -607,6 +608,11 @@ TEST(RealDialogs, EachDialogIsAnsweredWhileTheWindowRuns) {
         {"SaveListButton", fill, TypeAndConfirm(path("list"), true),
          [&](Korvale&) {
              return testing::ReadBytes(path("list.ztl")).find(path("two.mp3")) != std::string::npos;
+         }},
+        {"SaveListButton", fill, TypeAndConfirm(path("plain.m3u"), true, true, 1),
+         [&](Korvale&) {
+             return testing::ReadBytes(path("plain.m3u")) ==
+                    path("one.mp3") + "\r\n" + path("two.mp3") + "\r\n";
          }},
         {"SaveListButton", none, PressOk("Play List is Empty", "KORVALE"),
          [](Korvale& c) { return !c.List().Count(); }},
