@@ -279,14 +279,15 @@ TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
     struct Row {
         RecordingFormat format;
         const char* name;
+        const char* cueFileType;
         std::int64_t lengthSlack; // frames an encoder adds before and after
         double amplitudeSlack;
     };
     const Row rows[] = {
         // One folder: each name after the first is taken by the last one's cue sheet.
-        {RecordingFormat::Flac, "KORVALE 2026-12-08 09-15-02.flac", 0, 0.01},
-        {RecordingFormat::Wav, "KORVALE 2026-12-08 09-15-02 (2).wav", 0, 0.01},
-        {RecordingFormat::Mp3, "KORVALE 2026-12-08 09-15-02 (3).mp3", 3 * 1152, 0.05},
+        {RecordingFormat::Flac, "KORVALE 2026-12-08 09-15-02.flac", "WAVE", 0, 0.01},
+        {RecordingFormat::Wav, "KORVALE 2026-12-08 09-15-02 (2).wav", "WAVE", 0, 0.01},
+        {RecordingFormat::Mp3, "KORVALE 2026-12-08 09-15-02 (3).mp3", "MP3", 3 * 1152, 0.05},
     };
     const std::string tagged = dir.file("tagged.wav");
     ASSERT_TRUE(WriteTaggedWav(tagged, "Ann", "Song"));
@@ -303,9 +304,11 @@ TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
         EXPECT_EQ(recorder.status().state, RecordingState::Off); // the settings page shows "off"
 
         const std::string sheet = ReadBytes(recorder.cueSheetPath());
-        EXPECT_NE(sheet.find(std::string("FILE \"") + row.name + "\""), std::string::npos);
+        EXPECT_NE(sheet.find(std::string("FILE \"") + row.name + "\" " + row.cueFileType + "\n"),
+                  std::string::npos);
         EXPECT_NE(sheet.find("TITLE \"One 'quoted'\""), std::string::npos) << sheet;
-        EXPECT_NE(sheet.find("TITLE \"Song\"\n    PERFORMER \"Ann\""), std::string::npos);
+        EXPECT_NE(sheet.find("  TRACK 02 AUDIO\n    TITLE \"Song\"\n    PERFORMER \"Ann\""),
+                  std::string::npos);
         const std::vector<double> times = IndexSeconds(sheet);
         ASSERT_EQ(times.size(), 2u);
         EXPECT_NEAR(times[0], 0.0, 0.040);
