@@ -348,6 +348,31 @@ TEST(ActivationFile, FolderAndContentsForEveryProgramPathTheBusCanStart) {
         const auto contents = ActivationFile::Contents(row.program);
         EXPECT_EQ(contents.value_or(""), row.exec.empty() ? "" : head + row.exec + " -Embedding\n");
     }
+    // Written where it is missing, left alone while right, repaired when damaged.
+    testing::TempDir dir;
+    const fs::path folder = dir.file("data/dbus-1/services");
+    const fs::path file = folder / ActivationFile::kFileName;
+    struct Step {
+        const char* name;
+        const char* damage; // written over the file first; none when null
+        ActivationFileOutcome outcome;
+    };
+    const Step steps[] = {
+        {"missing", nullptr, ActivationFileOutcome::Written},
+        {"right", nullptr, ActivationFileOutcome::Unchanged},
+        {"damaged", "[D-BUS Service]\nName=Other\n", ActivationFileOutcome::Written}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        if (step.damage != nullptr)
+            testing::WriteBytes(file, step.damage);
+        EXPECT_EQ(ActivationFile::WriteOrRepair(folder, "/bin/korvale"), step.outcome);
+        EXPECT_EQ(testing::ReadBytes(file), head + "/bin/korvale -Embedding\n");
+    }
+    EXPECT_EQ(ActivationFile::WriteOrRepair(file / "under a file", "/bin/korvale"),
+              ActivationFileOutcome::Failed);
+    EXPECT_EQ(ActivationFile::WriteOrRepair(folder, "korvale"), ActivationFileOutcome::Failed);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
+        << "no temporary file is left";
 }
 
 } // namespace
