@@ -204,6 +204,10 @@ TEST(SettingsWindow, RecordingStartsInItsFolderAndAFailureIsToldOnce) {
     EXPECT_EQ(o.recording.stops, 1);
     page->RecordCheck->click();
     ASSERT_EQ(o.recording.starts.size(), 2U);
+    Type(page->FolderEdit, QString::fromStdString(folder + "2")); // moved while it records
+    EXPECT_EQ(o.recording.stops, 2);
+    ASSERT_EQ(o.recording.starts.size(), 3U);
+    EXPECT_EQ(o.recording.starts[2].folder, folder + "2");
     // A failure the recording tells of shows at once, and is told in one box.
     o.recording.shown = {RecordingState::Failed, folder + "/a.flac", "the disk is full", 3, 0};
     o.recording.handler();
