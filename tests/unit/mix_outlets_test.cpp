@@ -326,9 +326,19 @@ TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
         EXPECT_NEAR(ToneAmplitude(Channel(audio, 1), kRightHz, kMixRate), kToneAmplitude,
                     row.amplitudeSlack);
     }
-    std::string why;
-    EXPECT_FALSE(recorder.start(RecordingSettings{dir.file("gone")}, &why));
-    EXPECT_NE(why.find("No such file or directory"), std::string::npos) << why;
+    struct Refused {
+        std::string folder;
+        const char* why;
+    };
+    const Refused refusals[] = {{"", "no folder is set for recordings"},
+                                {dir.file("gone"), "No such file or directory"},
+                                {tagged, " is not a folder"}};
+    for (const Refused& refused : refusals) {
+        SCOPED_TRACE(refused.why);
+        std::string why;
+        EXPECT_FALSE(recorder.start(RecordingSettings{refused.folder}, &why));
+        EXPECT_NE(why.find(refused.why), std::string::npos) << why;
+    }
 }
 
 TEST_F(Recorder, BlocksTheTapDroppedKeepTheirTimeAsSilence) {

@@ -10,6 +10,7 @@
 #include "core/RunStateCodec.h"
 #include "platform/RunStateFiles.h"
 #include "platform/RunStateWriter.h"
+#include "support/ClipFactory.h"
 #include "support/CoreFixture.h"
 #include "support/TempDir.h"
 
@@ -144,6 +145,29 @@ TEST(RunStateFile, AStartTakesTheNewestWholeCopyAndItsOwnPositions) {
         if (choice.state)
             EXPECT_DOUBLE_EQ(choice.state->decks[0].position, row.deck1Position);
     }
+}
+
+TEST(RunStateFile, TheFolderFollowsTheStateHomeAndOneThatCannotBeMadeIsTold) {
+    struct Row {
+        const char* name;
+        const char* stateHome;
+        const char* home;
+        std::optional<std::string> folder;
+    };
+    const Row rows[] = {{"a state home", "/s", "/h", "/s/korvale"},
+                        {"no state home", nullptr, "/h", "/h/.local/state/korvale"},
+                        {"a relative state home", "s", "/h", "/h/.local/state/korvale"},
+                        {"no absolute folder", "s", "h", std::nullopt}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(RunStateFiles::DefaultFolder(row.stateHome, row.home), row.folder);
+    }
+    TempDir dir;
+    ASSERT_TRUE(WriteBytes(dir.file("file"), "x"));
+    RunStateFiles files(dir.file("file/korvale"));
+    std::string why;
+    EXPECT_FALSE(files.Claim(why));
+    EXPECT_EQ(why.rfind("cannot make " + dir.file("file/korvale"), 0), 0u) << why;
 }
 
 TEST(RunStateFile, APowerCutAnywhereInAWriteLeavesTheLastWholeStateOrThePreviousOne) {
