@@ -76,8 +76,10 @@ TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
         {N(PathCharacterCount("/\xc0\xaf")), "3"},
         {N(PathCharacterCount("/\xed\xa0\x80")), "4"},
         {N(PathCharacterCount("/\xff\xd0\x96")), "4"},
-        {N(PathCharacterCount("ab\xed\x9f\xbf\xc2\x80")), "4"}, // U+D7FF, U+0080: the edges
-        {N(IsValidUtf8("/\x80")) + N(IsValidUtf8("/\xf4\x8f\xbf\xbf")), "01"},
+        {N(PathCharacterCount("ab\xed\x9f\xbf\xc2\x80")), "4"},        // U+D7FF, U+0080: the edges
+        {N(PathCharacterCount("/\xe0\xa0\x80\xf1\x80\x80\x80")), "3"}, // U+0800, U+40000
+        {N(IsValidUtf8("/\x80")) + N(IsValidUtf8("/\xf4\x8f\xbf\xbf")) + N(IsValidUtf8("/\xd0/")),
+         "010"},
         {FirstPathCharacters("a\xd0\x96"
                              "b",
                              2),
