@@ -83,6 +83,10 @@ TEST(AutomationServer, TheCreatorHoldsTheWindowUntilItReleasesOrLeaves) {
         ASSERT_TRUE(path.startsWith(AutomationServer::kObjectPathPrefix));
         EXPECT_TRUE(server.HasObject());
         EXPECT_NE(t.w->AutomationProxy(), nullptr);
+        EXPECT_EQ(Call(QDBusConnection(creator), path, AutomationServer::kInterfaceName, "Quit")
+                      .errorName(),
+                  "org.freedesktop.DBus.Error.UnknownMethod")
+            << "the object only holds the window";
         EXPECT_TRUE(QTest::qWaitFor([&] {
             return !bus.interface()->isServiceRegistered(kName).value();
         })) << "one copy serves one object: the name is given up";

@@ -724,6 +724,17 @@ TEST(ProgramSwitches, TurnTheirOptionsOnAmongOtherWords) {
         EXPECT_EQ(services.resumeSwitch, row.resume);
         EXPECT_FALSE(switches.Answer().has_value());
     }
+    // Help and version are answered instead of a start.
+    struct Question {
+        std::vector<const char*> argv;
+        const char* answered;
+    };
+    for (const Question& question :
+         {Question{{"korvale", "--help"}, "--resume"}, Question{{"korvale", "-v"}, "KORVALE 1."}}) {
+        SCOPED_TRACE(question.argv.back());
+        const ProgramSwitches switches(2, question.argv.data());
+        EXPECT_NE(switches.Answer().value_or("").find(question.answered), std::string::npos);
+    }
 }
 
 // A fader's full level stands at its top: a click above the thumb moves it up, toward 0.
