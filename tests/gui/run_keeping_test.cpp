@@ -50,6 +50,7 @@ TEST(RunKeeping, EachChangeIsKeptForTheNextStartUntilTheUsersExit) {
     keeping = RunKeeping::Start(third.w->Core(), folder, true);
     ASSERT_NE(keeping, nullptr);
     EXPECT_EQ(third.w->Core().List().Count(), 0) << "the user's exit ended the run";
+    keeping.reset(); // before the window it keeps
 }
 
 TEST(StopSignals, EachReachesTheEventLoopAndEndsTheProgramAgainOnceGone) {
