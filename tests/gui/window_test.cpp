@@ -57,6 +57,7 @@ std::string Text(const TimeDisplay* display) {
 void ExpectShowsCore(CKORVALEDlg& w) {
     Korvale& c = w.Core();
     EXPECT_EQ(Text(w.StatusLine), c.StatusText());
+    EXPECT_EQ(w.PlayListBox->ShownSelection(), c.List().SelectedIndex());
     for (auto [d, fader, label, elapsed, remain] :
          {std::tuple{Deck::A, w.FaderA, w.FaderALabel, w.ElapsedA, w.RemainA},
           std::tuple{Deck::B, w.FaderB, w.FaderBLabel, w.ElapsedB, w.RemainB}}) {
@@ -107,7 +108,9 @@ struct ClipWindow {
         }
         core.Store().List().AppendMany(kClips);
         t.mci.replies = {{"status movie length", "60000"}, {"status movie position", "1500"}};
-        core.Store().SelectedByUser(0);
+        PlayListView* view = w.PlayListBox; // the first entry clicked
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                          view->visualRect(view->model()->index(0, 0)).center());
         core.Decks().LoadClipOnDeck(kClips[1], DeckChoice::Deck2, 0.0);
     }
     // As a user: a click, a track bar moved by keyboard to its other end, the wait box
