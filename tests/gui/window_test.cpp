@@ -138,8 +138,16 @@ TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
     testing::TestWindow fresh; // the status line keeps its template text until the core writes
     EXPECT_EQ(Text(fresh.w->StatusLine), "Ready");
     ClipWindow l;
-    for (const ControlSpec& entry : WindowControls())
-        EXPECT_TRUE(l.w.findChild<QWidget*>(entry.name)) << entry.name;
+    // Each control shown takes the clicks at its middle: no other control stands over it.
+    for (const ControlSpec& entry : WindowControls()) {
+        SCOPED_TRACE(entry.name);
+        const QWidget* control = l.w.findChild<QWidget*>(entry.name);
+        ASSERT_NE(control, nullptr);
+        if (!control->isVisibleTo(&l.w) || qobject_cast<const GroupFrame*>(control) != nullptr)
+            continue;
+        const QWidget* hit = l.w.childAt(control->mapTo(&l.w, control->rect().center()));
+        EXPECT_TRUE(hit == control || control->isAncestorOf(hit));
+    }
     EXPECT_EQ(Text(l.w.InSpeedLabel), std::string("In Speed 40"));
     EXPECT_EQ(l.w.InSpeedSlider->value(), 40);
     EXPECT_EQ(l.w.FaderA->tickInterval(), 400);
