@@ -205,6 +205,7 @@ TEST(ClipTags, ReadFromId3TagsAndBrokenFilesGiveNone) {
         {"id3v2 title, v1 artist",
          Id3v2({{"TIT2", "Two"}}) + audio + Id3v1("One", "Bo  "),
          {"Bo", "Two"}},
+        {"id3v1 only", audio + Id3v1("Solo Title", "Cy"), {"Cy", "Solo Title"}},
         {"untagged", audio, {}},
         {"cut tag", Id3v2({{"TIT2", "Cut"}}).substr(0, 14), {}},
         {"noise", RandomBytes(5000, 7), {}},
