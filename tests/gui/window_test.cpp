@@ -58,6 +58,7 @@ void ExpectShowsCore(CKORVALEDlg& w) {
     Korvale& c = w.Core();
     EXPECT_EQ(Text(w.StatusLine), c.StatusText());
     EXPECT_EQ(w.PlayListBox->ShownSelection(), c.List().SelectedIndex());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "a busy cursor left behind";
     for (auto [d, fader, label, elapsed, remain] :
          {std::tuple{Deck::A, w.FaderA, w.FaderALabel, w.ElapsedA, w.RemainA},
           std::tuple{Deck::B, w.FaderB, w.FaderBLabel, w.ElapsedB, w.RemainB}}) {
