@@ -66,6 +66,10 @@ server_tests='LevelsOnPulse.*:EnginePulse.*'
 # The stream's tests on the Icecast server: under AddressSanitizer, not ThreadSanitizer (libshout
 # is not instrumented, and their waits for reconnections would only be slower there).
 icecast_tests='Broadcast*:Formats/BroadcastFormat.*'
+# The Ogg formats' rows on the server, which the release stage runs: under AddressSanitizer the
+# MP3 row takes the broadcaster through the same connection, loss and return, and the Ogg
+# encoders run there in their round-trip tests; this keeps the stage's time down.
+ogg_stream_rows='Formats/BroadcastFormat.*/vorbis:Formats/BroadcastFormat.*/opus'
 run_headless() {
     dbus-run-session -- bash "$root/scripts/with-pulseaudio.sh" bash "$root/scripts/with-icecast.sh" "$@"
 }
@@ -86,7 +90,7 @@ if [[ " $stages " == *" sanitize "* ]]; then
     # (and libpulse with it) for them and unloads it when the device closes, after which
     # LeakSanitizer finds the plug-in's caches in a module it can no longer name.
     run_headless "$root/build/sanitize/tests/korvale_unit_tests" --gtest_brief=1 \
-        --gtest_filter="-$server_tests"
+        --gtest_filter="-$server_tests:$ogg_stream_rows"
     ASAN_OPTIONS="${ASAN_OPTIONS/detect_leaks=1/detect_leaks=0}" \
         run_headless "$root/build/sanitize/tests/korvale_unit_tests" --gtest_brief=1 \
         --gtest_filter="$server_tests"
