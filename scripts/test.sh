@@ -24,15 +24,22 @@ fi
 # Each stage after the release stage fails the script when it fails. KORVALE_TEST_STAGES
 # picks them (default: all of "sanitize tsan fuzz").
 stages="${KORVALE_TEST_STAGES:-sanitize tsan fuzz}"
-# KORVALE_UNITY_BUILD=ON (as CI sets it) compiles this build in unity batches too: faster
-# from scratch, slower to rebuild after a change.
+# A first build compiles in unity batches (faster from scratch); a build folder configured before
+# keeps its choice (unity batches are slower to rebuild after a change). KORVALE_UNITY_BUILD=ON
+# or OFF decides it either way.
 # The package test packs what this stage built: packing never builds the rest first.
-# KORVALE_TEST_BENCH=OFF (as CI sets it, to stay within its time) leaves the benchmarks
-# unbuilt; scripts/run-benchmarks.sh builds them when they are run.
-bench="${KORVALE_TEST_BENCH:-ON}"
+# The benchmarks are not tests: scripts/run-benchmarks.sh builds what it runs, and
+# KORVALE_TEST_BENCH=ON builds them here too.
+bench="${KORVALE_TEST_BENCH:-OFF}"
+unity=()
+if [[ -n "${KORVALE_UNITY_BUILD:-}" ]]; then
+    unity=(-DKORVALE_UNITY_BUILD="$KORVALE_UNITY_BUILD")
+elif [[ ! -f "$root/build/test/CMakeCache.txt" ]]; then
+    unity=(-DKORVALE_UNITY_BUILD=ON)
+fi
 cmake -S "$root" -B "$root/build/test" -DCMAKE_BUILD_TYPE=Release \
     -DKORVALE_BUILD_TESTS=ON -DKORVALE_BUILD_BENCH="$bench" -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
-    -DKORVALE_UNITY_BUILD="${KORVALE_UNITY_BUILD:-OFF}" >/dev/null
+    "${unity[@]}" >/dev/null
 # With the sanitizer stage to come, the unit and window tests are built and run there only
 # (the sound-server tests among them with the leak checker off); the release stage builds
 # the program, its package, the system tests and the benchmarks.
