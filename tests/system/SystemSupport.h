@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "core/RunState.h"
 #include "support/ClipFactory.h"
 #include "support/SignalAnalysis.h"
 #include "support/TempDir.h"
@@ -135,6 +136,21 @@ private:
     std::string m_path;
     Child m_parec;
 };
+
+// An unattended run as the user starts it: the first clip playing on deck 1 from
+// `firstSeconds`, the second waiting on deck 2 and selected, both toggles down, a style of the
+// user's own with a cross-fade of a second.
+inline RunState UnattendedStart(const std::vector<std::string>& clips, double firstSeconds) {
+    RunState begun;
+    begun.entries = std::make_shared<const std::vector<std::string>>(clips);
+    begun.selected = 1;
+    begun.decks[0] = DeckRun{clips[0], true, 0, firstSeconds};
+    begun.decks[1] = DeckRun{clips[1], false, 8500, 0.0};
+    begun.loadNext = true;
+    begun.mixNext = true;
+    begun.style = MixStyleRun{7, {2, 400, 10, 1}, true};
+    return begun;
+}
 
 inline bool KillPulse() {
     return ::kill(std::atoi(std::getenv("KORVALE_PULSE_PID")), SIGKILL) == 0;

@@ -132,16 +132,7 @@ protected:
 };
 
 TEST_F(ResumeProgram, KilledStoppedAndEndedRunsResumeWhereTheyStoodUntilTheUsersExit) {
-    // The run as it stands when the user has started it: a on deck 1 from its start, b waiting
-    // on deck 2, both toggles down, a style of the user's own with a cross-fade of a second.
-    RunState begun;
-    begun.entries = std::make_shared<const std::vector<std::string>>(m_clips);
-    begun.selected = 1;
-    begun.decks[0] = DeckRun{m_clips[0], true, 0, 0.0};
-    begun.decks[1] = DeckRun{m_clips[1], false, 8500, 0.0};
-    begun.loadNext = true;
-    begun.mixNext = true;
-    begun.style = MixStyleRun{7, {2, 400, 10, 1}, true};
+    const RunState begun = sys::UnattendedStart(m_clips, 0.0);
     ASSERT_TRUE(testing::WriteBytes(StatePath(), EncodeRunState(begun)));
 
     { // Killed mid-clip, a comes back where it stopped and the run goes on into b.

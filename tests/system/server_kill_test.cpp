@@ -21,16 +21,7 @@ TEST(ServerKilled, MidFadeTheRunGoesOnInRealTime) {
         clips.push_back(dir.file(name));
         ASSERT_TRUE(testing::WriteSineWav(clips.back(), 8.0, 440.0, 44100, 0.5));
     }
-    // a plays on deck 1 from its fourth second, b waits on deck 2, both toggles down, a style of
-    // the user's own.
-    RunState begun;
-    begun.entries = std::make_shared<const std::vector<std::string>>(clips);
-    begun.selected = 1;
-    begun.decks[0] = DeckRun{clips[0], true, 0, 4.0};
-    begun.decks[1] = DeckRun{clips[1], false, 8500, 0.0};
-    begun.loadNext = true;
-    begun.mixNext = true;
-    begun.style = MixStyleRun{7, {2, 400, 10, 1}, true}; // a cross-fade of a second
+    const RunState begun = sys::UnattendedStart(clips, 4.0); // a from its fourth second
     const std::string state = dir.file("korvale");
     std::filesystem::create_directories(state);
     ASSERT_TRUE(testing::WriteBytes(state + "/run-state", EncodeRunState(begun)));
