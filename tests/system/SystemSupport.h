@@ -1,8 +1,7 @@
 #pragma once
 
 // Helpers of the system tests: waiting for conditions, child processes, the private sound
-// server and what its sink plays, the media controls, and the real program's window on a
-// virtual display.
+// server and what its sink plays, and the real program's window on a virtual display.
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -77,18 +76,6 @@ public:
 private:
     QProcess m_process;
 };
-
-// playerctl aimed at the program on the run's bus; what it printed.
-inline std::string Player(const std::string& args) {
-    return testing::CommandOutput("playerctl -p korvale " + args);
-}
-
-// Waits until no copy of the program (an earlier test's) is left on the bus.
-inline bool OffTheBus() {
-    return WaitFor(
-        [] { return testing::CommandOutput("playerctl -l").find("korvale") == std::string::npos; },
-        15s);
-}
 
 // Writes the settings file a program started with XDG_CONFIG_HOME=`configHome` reads.
 inline bool WriteSettings(const std::string& configHome, const std::string& text) {
@@ -179,11 +166,11 @@ inline bool InIsolatedCopy() {
 }
 
 // The real program's window on an Xvfb server (a display number it picks itself), stopped
-// when this goes, with xdotool to find windows, click them and type into them. Every call
+// when this goes, with xdotool to find windows, click them and press keys in them. Every call
 // blocks; window ids are xdotool's.
 class Screen {
 public:
-    explicit Screen(int width = 1100, int height = 900) {
+    Screen() {
         if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
             QStandardPaths::findExecutable("xdotool").isEmpty()) {
             return;
@@ -193,7 +180,7 @@ public:
         // xdotool call is one), dropping a program that connects meanwhile.
         m_server.setStandardErrorFile(QProcess::nullDevice());
         m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0",
-                                QStringLiteral("%1x%2x24").arg(width).arg(height), "-nolisten",
+                                QStringLiteral("%1x%2x24").arg(kWidth).arg(kHeight), "-nolisten",
                                 "tcp", "-noreset"});
         WaitFor(
             [this] {
@@ -257,15 +244,10 @@ public:
         return false;
     }
     // Focuses the window and waits for the focus, so no key goes elsewhere (the chain stops if
-    // that fails), then presses a key (xdotool's name) or types `text` through XTEST: events
-    // sent to a window directly are marked synthetic, and toolkits may ignore them.
+    // that fails), then presses a key (xdotool's name) through XTEST: events sent to a window
+    // directly are marked synthetic, and toolkits may ignore them.
     bool Key(const QString& window, const QString& key) const {
         return xdotool({"windowfocus", "--sync", window, "key", key}).has_value();
-    }
-    bool Type(const QString& window, const std::string& text) const {
-        const QString typed = QString::fromStdString(text);
-        return xdotool({"windowfocus", "--sync", window, "type", "--delay", "5", typed})
-            .has_value();
     }
 
 private:
@@ -282,6 +264,8 @@ private:
         return QString::fromLocal8Bit(tool.readAllStandardOutput());
     }
 
+    static constexpr int kWidth = 1100;
+    static constexpr int kHeight = 900;
     QProcess m_server;
     std::string m_name;
 };
