@@ -14,7 +14,7 @@ build_packages=(
 run_packages=(xvfb xauth dbus-daemon)
 test_packages=(
     libgtest-dev libgmock-dev icecast2
-    dbus dbus-bin pulseaudio pulseaudio-utils playerctl
+    dbus dbus-bin pulseaudio pulseaudio-utils playerctl gnome-keyring
     xvfb xauth xdotool x11-utils imagemagick
     clang libclang-rt-14-dev clang-format-14
     desktop-file-utils appstream dpkg-dev file lintian

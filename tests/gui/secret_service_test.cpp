@@ -1,0 +1,89 @@
+// The stream's password in the desktop's secret store: a real secret service (GNOME Keyring
+// with a login keyring of its own) on the run's session bus, or a file where none runs.
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/SecretStoreChoice.h"
+#include "support/TempDir.h"
+
+namespace korvale {
+namespace {
+
+constexpr int kBusWaitMs = 10000;
+
+bool SecretServiceRuns() {
+    return SecretStoreChoice::HasSecretService(QDBusConnection::sessionBus());
+}
+
+// Starts gnome-keyring-daemon serving the secret service on the session bus, its login keyring
+// created and unlocked in a home of its own, once for this process: the secret library keeps
+// its session with the first service it met, so the service stays until the application
+// ends. True once the service is on the bus.
+bool StartSecretService(const testing::TempDir& dir) {
+    static QProcess* daemon = nullptr;
+    if (daemon != nullptr) {
+        return SecretServiceRuns();
+    }
+    std::filesystem::create_directories(dir.file("runtime"));
+    std::filesystem::permissions(dir.file("runtime"), std::filesystem::perms::owner_all);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", QString::fromStdString(dir.path()));
+    env.insert("XDG_DATA_HOME", QString::fromStdString(dir.file("data")));
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.file("runtime")));
+    daemon = new QProcess;
+    daemon->setProcessEnvironment(env);
+    daemon->setStandardOutputFile(QProcess::nullDevice());
+    daemon->setStandardErrorFile(QProcess::nullDevice());
+    daemon->start("gnome-keyring-daemon", {"--foreground", "--unlock", "--components=secrets"});
+    // --unlock reads the keyring's password until its input ends.
+    daemon->write("login password");
+    daemon->closeWriteChannel();
+    qAddPostRoutine([] {
+        daemon->terminate();
+        daemon->waitForFinished();
+        delete daemon;
+    });
+    return QTest::qWaitFor(SecretServiceRuns, kBusWaitMs);
+}
+
+TEST(SecretServiceStore, ThePasswordIsKeptInTheServiceWhereOneRunsAndInAFileElsewhere) {
+    if (!QDBusConnection::sessionBus().isConnected() ||
+        QStandardPaths::findExecutable("gnome-keyring-daemon").isEmpty()) {
+        GTEST_SKIP() << "needs a session bus and gnome-keyring-daemon";
+    }
+    static const testing::TempDir serviceHome;
+    const testing::TempDir dir;
+    const QString settingsFolder = QString::fromStdString(dir.file("settings"));
+    std::string why;
+    // Before the service starts (the first time this runs), the password goes to a file.
+    if (!SecretServiceRuns()) {
+        std::unique_ptr<SecretStore> store =
+            SecretStoreChoice::Make(QDBusConnection::sessionBus(), settingsFolder);
+        ASSERT_TRUE(store->write("in a file", &why)) << why;
+        EXPECT_TRUE(std::filesystem::exists(dir.file("settings/stream-password")));
+        std::filesystem::remove(dir.file("settings/stream-password"));
+    }
+    ASSERT_TRUE(StartSecretService(serviceHome));
+
+    std::unique_ptr<SecretStore> store =
+        SecretStoreChoice::Make(QDBusConnection::sessionBus(), settingsFolder);
+    EXPECT_EQ(store->where(), "the desktop's secret store");
+    ASSERT_TRUE(store->write("first secret", &why)) << why;
+    ASSERT_TRUE(store->write("second secret", &why)) << why;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("settings/stream-password")));
+
+    // The next run's store finds the last one written.
+    std::unique_ptr<SecretStore> nextRun =
+        SecretStoreChoice::Make(QDBusConnection::sessionBus(), settingsFolder);
+    EXPECT_EQ(nextRun->read(), "second secret");
+}
+
+} // namespace
+} // namespace korvale
