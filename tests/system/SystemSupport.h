@@ -1,13 +1,11 @@
 #pragma once
 
 // Helpers of the system tests: waiting for conditions, child processes, the private sound
-// server and what its sink plays, and the real program's window on a virtual display.
+// server and what its sink plays.
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -26,7 +24,6 @@
 #include "support/ClipFactory.h"
 #include "support/SignalAnalysis.h"
 #include "support/TempDir.h"
-#include "ui/ControlTable.h"
 
 namespace korvale::sys {
 
@@ -164,110 +161,5 @@ inline bool InIsolatedCopy() {
     EXPECT_EQ(child.WaitExit(300s).value_or(-1), 0) << testing::ReadBytes(dir.file("log"));
     return false;
 }
-
-// The real program's window on an Xvfb server (a display number it picks itself), stopped
-// when this goes, with xdotool to find windows, click them and press keys in them. Every call
-// blocks; window ids are xdotool's.
-class Screen {
-public:
-    Screen() {
-        if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
-            QStandardPaths::findExecutable("xdotool").isEmpty()) {
-            return;
-        }
-        // Xvfb writes the number it picked once it accepts connections, never one of a display
-        // still going away. -noreset: else the server resets when its last client leaves (every
-        // xdotool call is one), dropping a program that connects meanwhile.
-        m_server.setStandardErrorFile(QProcess::nullDevice());
-        m_server.start("Xvfb", {"-displayfd", "1", "-screen", "0",
-                                QStringLiteral("%1x%2x24").arg(kWidth).arg(kHeight), "-nolisten",
-                                "tcp", "-noreset"});
-        WaitFor(
-            [this] {
-                m_server.waitForReadyRead(20);
-                return m_server.canReadLine() || m_server.state() == QProcess::NotRunning;
-            },
-            10s);
-        m_name = ":" + m_server.readLine().trimmed().toStdString();
-    }
-    ~Screen() {
-        m_server.terminate();
-        m_server.waitForFinished();
-    }
-
-    // False when Xvfb or xdotool is missing or the server did not come up.
-    bool ok() const { return m_name.size() > 1; }
-    // The environment that puts a program on this display.
-    std::vector<std::string> Environment() const {
-        return {"DISPLAY=" + m_name, "QT_QPA_PLATFORM=xcb"};
-    }
-
-    // Ids of the visible windows whose whole title matches `title` (a regular expression).
-    QStringList Windows(const QString& title) const {
-        const auto ids = xdotool({"search", "--onlyvisible", "--name", "^(" + title + ")$"});
-        return ids.value_or("").split('\n', Qt::SkipEmptyParts);
-    }
-    // Waits for a visible window titled `title`; start-up messages about missing sound
-    // devices are answered on the way, as a user would.
-    QString WaitForWindow(const QString& title, std::chrono::milliseconds limit = 15s) const {
-        QString id;
-        WaitFor(
-            [&] {
-                for (const QString& box : Windows("Error!|Audio Device\\(s\\) Not found"))
-                    Key(box, "Return");
-                id = Windows(title).value(0);
-                return !id.isEmpty();
-            },
-            limit);
-        return id;
-    }
-    // Clicks the middle of control `name` of the main window, wherever the window is placed.
-    bool Click(const QString& window, const std::string& name) const {
-        const QString shell =
-            xdotool({"getwindowgeometry", "--shell", window}).value_or(""); // none: 0 x 0
-        const auto value = [&](const char* key) {
-            return QRegularExpression(QStringLiteral("%1=(\\d+)").arg(key))
-                .match(shell)
-                .captured(1)
-                .toInt();
-        };
-        const int width = value("WIDTH"), height = value("HEIGHT");
-        for (const ControlSpec& c : WindowControls()) {
-            if (c.name == name && width > 0 && height > 0) {
-                const int x = width * (2 * c.x + c.width) / (2 * kTemplateWidthDu);
-                const int y = height * (2 * c.y + c.height) / (2 * kTemplateHeightDu);
-                return xdotool({"mousemove", "--window", window, QString::number(x),
-                                QString::number(y), "click", "1"})
-                    .has_value();
-            }
-        }
-        return false;
-    }
-    // Focuses the window and waits for the focus, so no key goes elsewhere (the chain stops if
-    // that fails), then presses a key (xdotool's name) through XTEST: events sent to a window
-    // directly are marked synthetic, and toolkits may ignore them.
-    bool Key(const QString& window, const QString& key) const {
-        return xdotool({"windowfocus", "--sync", window, "key", key}).has_value();
-    }
-
-private:
-    // Runs xdotool on this display; its standard output when it succeeded.
-    std::optional<QString> xdotool(const QStringList& arguments) const {
-        QProcess tool;
-        tool.setStandardErrorFile(QProcess::nullDevice());
-        tool.start("env",
-                   QStringList{QString::fromStdString("DISPLAY=" + m_name), "xdotool"} + arguments);
-        if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit ||
-            tool.exitCode() != 0) {
-            return std::nullopt;
-        }
-        return QString::fromLocal8Bit(tool.readAllStandardOutput());
-    }
-
-    static constexpr int kWidth = 1100;
-    static constexpr int kHeight = 900;
-    QProcess m_server;
-    std::string m_name;
-};
 
 } // namespace korvale::sys
