@@ -38,11 +38,6 @@ std::string Shown(const Korvale& core) {
                  core.Settings().Label(s).value_or("?") + "|";
     return shown;
 }
-void MoveAll(CoreFixture& f, const Ints& positions) {
-    for (std::size_t i = 0; i < 4; ++i)
-        f.core.Settings().SliderMovedByUser(kSliders[i], positions[i]);
-    f.core.OnHScroll();
-}
 Entries Sorted(Entries entries) {
     std::sort(entries.begin(), entries.end());
     return entries;
@@ -178,7 +173,9 @@ TEST(CoreMixStyles, PresetsSetEverythingCustomAndNoSelectionKeepHandSetValues) {
     for (int index = -1; index <= 8; ++index) {
         SCOPED_TRACE("style " + std::to_string(index));
         CoreFixture f;
-        MoveAll(f, hand);
+        for (std::size_t i = 0; i < 4; ++i)
+            f.core.Settings().SliderMovedByUser(kSliders[i], hand[i]);
+        f.core.OnHScroll();
         f.core.Settings().WaitBoxToggledByUser(false);
         f.core.Settings().StyleChosenByUser(index);
         const Ints settings = Settings(f.core);

@@ -14,7 +14,6 @@ namespace korvale::testing {
 namespace {
 
 using Paths = std::vector<std::string>;
-constexpr std::size_t kFrames = UnattendedRun::kSliceFrames;
 
 TEST(UnattendedRun, EveryClipIsHeardInTurnWithCrossFadesAndNoGapOrClick) {
     // Tones far enough apart to be told apart in a 10 ms slice, low enough that a sample
