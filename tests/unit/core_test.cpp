@@ -195,8 +195,12 @@ TEST(CoreMixStyles, PresetsSetEverythingCustomAndNoSelectionKeepHandSetValues) {
     EXPECT_EQ(Settings(f.core), (Ints{2, 200, 500, 90}));
 }
 
-TEST(CoreMixStyles, TheEndOfAMixTakesTheThresholdFromItsSlider) {
+TEST(CoreMixStyles, TheWaitBoxCheckedAgainWaitsAndTheEndOfAMixTakesTheThreshold) {
     CoreFixture f;
+    f.core.Settings().WaitBoxToggledByUser(false);
+    f.core.Settings().WaitBoxToggledByUser(true);
+    EXPECT_TRUE(f.core.Settings().ThresholdEnabled());
+    EXPECT_TRUE(f.core.Settings().WaitForFadeIn());
     f.core.Settings().SliderMovedByUser(FadeSlider::FadeInThreshold, 1500);
     f.core.Fade().EndOfMix();
     EXPECT_EQ(f.core.Settings().FadeInThreshold(), 1500);
