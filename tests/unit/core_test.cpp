@@ -317,6 +317,8 @@ TEST(CorePlayList, GatherFollowsTheFilterAsksBeforeClearingAndCancelChangesNothi
     korvale::testing::TempDir dir;
     for (const char* name : {"a.mp3", "B.MP3", "c.wav", "d.flac", "e.Ogg", "f.opus"})
         WriteBytes(dir.file(name), "");
+    std::filesystem::create_directory(dir.file("sub"));
+    WriteBytes(dir.file("sub/z.mp3"), ""); // a subfolder is not searched
     WriteBytes(dir.file("l.ztl"), EncodeZtl({"/x.mp3", "/y.mp3"}));
     WriteBytes(dir.file("l.m3u"), EncodePlainList({"/x.mp3", "/y.mp3"}));
     const Entries mp3{dir.file("B.MP3"), dir.file("a.mp3")}, lists{"/x.mp3", "/y.mp3"},
