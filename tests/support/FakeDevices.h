@@ -127,10 +127,9 @@ class FakeShell : public Shell {
 public:
     bool openLocalFile(const std::string& absolutePath) override {
         opened.push_back(absolutePath);
-        return canOpen;
+        return true;
     }
     std::vector<std::string> opened;
-    bool canOpen = true;
 };
 
 } // namespace korvale::testing

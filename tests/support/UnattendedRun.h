@@ -62,14 +62,6 @@ struct UnattendedRun {
         return engine.voice(VoiceId::Deck1).playState() == VoicePlayState::Playing ||
                engine.voice(VoiceId::Deck2).playState() == VoicePlayState::Playing;
     }
-    // Steps until no deck has played for `idleMs`, or for `limitMs` at most.
-    void RunUntilIdle(long long idleMs, long long limitMs) {
-        const long long end = nowMs + limitMs;
-        for (long long idleSince = nowMs; nowMs - idleSince < idleMs && nowMs < end;) {
-            Step();
-            idleSince = Playing() ? nowMs : idleSince;
-        }
-    }
     // Waits until both decks' clips are measured (off: the run goes on as the engine does).
     void WaitForAnalyses() {
         for (const VoiceId id : {VoiceId::Deck1, VoiceId::Deck2})

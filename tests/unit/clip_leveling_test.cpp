@@ -71,12 +71,6 @@ Heard RunUnattended(const std::vector<std::vector<float>>& clips, bool match, bo
     return heard;
 }
 
-double Lufs(const std::vector<float>& stereo) {
-    LoudnessMeter meter(UnattendedRun::kRate);
-    meter.add(stereo.data(), stereo.size() / 2);
-    return meter.result().integratedLufs;
-}
-
 TEST(ClipLeveling, MatchedClipsSoundWithinOneLuAndAPeakIsHeldUnderTheCeiling) {
     const auto at = [](double lufs) { return std::pow(10.0, lufs / 20); };
     const std::vector<std::vector<float>> clips{
@@ -84,8 +78,11 @@ TEST(ClipLeveling, MatchedClipsSoundWithinOneLuAndAPeakIsHeldUnderTheCeiling) {
         Tone(9, 0, 9, at(-30), 0.5)}; // peaks at -6 dBFS: +12 dB would pass the ceiling
     const Heard heard = RunUnattended(clips, true, false);
     std::vector<double> lufs;
-    for (std::size_t i = 0; i < 3; ++i)
-        lufs.push_back(Lufs(heard.solo[i]));
+    for (std::size_t i = 0; i < 3; ++i) {
+        LoudnessMeter meter(UnattendedRun::kRate);
+        meter.add(heard.solo[i].data(), heard.solo[i].size() / 2);
+        lufs.push_back(meter.result().integratedLufs);
+    }
     const auto [low, high] = std::minmax_element(lufs.begin(), lufs.end());
     EXPECT_LE(*high - *low, 1.0) << lufs[0] << " " << lufs[1] << " " << lufs[2];
     EXPECT_NEAR(*low, -18.0, 1.0);

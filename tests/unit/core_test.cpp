@@ -38,11 +38,6 @@ std::string Shown(const Korvale& core) {
                  core.Settings().Label(s).value_or("?") + "|";
     return shown;
 }
-void MoveAll(CoreFixture& f, const Ints& positions) {
-    for (std::size_t i = 0; i < 4; ++i)
-        f.core.Settings().SliderMovedByUser(kSliders[i], positions[i]);
-    f.core.OnHScroll();
-}
 Entries Sorted(Entries entries) {
     std::sort(entries.begin(), entries.end());
     return entries;
@@ -109,28 +104,25 @@ TEST(CoreStart, SlidersShowTheStartSpeedsThenTheFirstStyleIsApplied) {
     CoreFixture f(false);
     f.core.Settings().SetUpSliders();
     EXPECT_EQ(Shown(f.core), "5 ?|5 ?|40 In Speed 40|2 Out Speed 2|");
-    for (const bool tick : {false, true}) {
-        SCOPED_TRACE(tick ? "with the tick" : "without the tick");
-        CoreFixture g(false);
-        g.core.Start("/start/folder", tick);
-        EXPECT_EQ(g.core.Settings().MixStyleIndex(), 0);
-        EXPECT_EQ(Settings(g.core), (Ints{4, 400, 40, 2}));
-        EXPECT_EQ(Shown(g.core),
-                  "4 Skip the last 4 seconds|400 -4 db|40 In Speed 40|2 Out Speed 2|");
-        EXPECT_TRUE(g.core.Settings().WaitBoxChecked());
-        EXPECT_TRUE(g.core.Settings().WaitForFadeIn());
-        EXPECT_EQ(g.core.Decks().FaderPosition(Deck::A), 9000);
-        EXPECT_EQ(g.core.Decks().FaderPosition(Deck::B), 9000);
-        EXPECT_EQ(g.core.AppDirectory(), "/start/folder/");
-        EXPECT_EQ(g.dialogs.messages.size(), 0u);
-        EXPECT_EQ(g.core.Cue().SliderMaximum(), 1000);
-        EXPECT_EQ(g.host.timers, (std::map<TimerId, int>{})) << "nothing loaded: the tick rests";
-    }
-    CoreFixture g(false);
-    g.devices.mixerOpens = false;
-    g.core.Start("/start/folder", false);
-    EXPECT_EQ(g.dialogs.messages.at(0).text, "Mixer Not Opened");
-    EXPECT_EQ(g.dialogs.messages[0].caption, "Error!");
+    CoreFixture started(false);
+    started.core.Start("/start/folder", true);
+    EXPECT_EQ(started.core.Settings().MixStyleIndex(), 0);
+    EXPECT_EQ(Settings(started.core), (Ints{4, 400, 40, 2}));
+    EXPECT_EQ(Shown(started.core),
+              "4 Skip the last 4 seconds|400 -4 db|40 In Speed 40|2 Out Speed 2|");
+    EXPECT_TRUE(started.core.Settings().WaitBoxChecked());
+    EXPECT_TRUE(started.core.Settings().WaitForFadeIn());
+    EXPECT_EQ(started.core.Decks().FaderPosition(Deck::A), 9000);
+    EXPECT_EQ(started.core.Decks().FaderPosition(Deck::B), 9000);
+    EXPECT_EQ(started.core.AppDirectory(), "/start/folder/");
+    EXPECT_EQ(started.dialogs.messages.size(), 0u);
+    EXPECT_EQ(started.core.Cue().SliderMaximum(), 1000);
+    EXPECT_EQ(started.host.timers, (std::map<TimerId, int>{})) << "nothing loaded: the tick rests";
+    CoreFixture noMixer(false);
+    noMixer.devices.mixerOpens = false;
+    noMixer.core.Start("/start/folder", false);
+    EXPECT_EQ(noMixer.dialogs.messages.at(0).text, "Mixer Not Opened");
+    EXPECT_EQ(noMixer.dialogs.messages[0].caption, "Error!");
 }
 
 // The tick runs while it could act and rests otherwise: each row wakes it by one change
@@ -181,7 +173,9 @@ TEST(CoreMixStyles, PresetsSetEverythingCustomAndNoSelectionKeepHandSetValues) {
     for (int index = -1; index <= 8; ++index) {
         SCOPED_TRACE("style " + std::to_string(index));
         CoreFixture f;
-        MoveAll(f, hand);
+        for (std::size_t i = 0; i < 4; ++i)
+            f.core.Settings().SliderMovedByUser(kSliders[i], hand[i]);
+        f.core.OnHScroll();
         f.core.Settings().WaitBoxToggledByUser(false);
         f.core.Settings().StyleChosenByUser(index);
         const Ints settings = Settings(f.core);
@@ -201,27 +195,15 @@ TEST(CoreMixStyles, PresetsSetEverythingCustomAndNoSelectionKeepHandSetValues) {
     EXPECT_EQ(Settings(f.core), (Ints{2, 200, 500, 90}));
 }
 
-TEST(CoreMixStyles, AnyHorizontalMoveReReadsAllFourAndTheWaitBoxDrivesTheThreshold) {
-    for (const FadeSlider moved : kSliders) {
-        SCOPED_TRACE("slider " + std::to_string(static_cast<int>(moved)));
-        CoreFixture f;
-        for (std::size_t i = 0; i < 4; ++i)
-            f.core.Settings().SliderMovedByUser(kSliders[i], 9 + static_cast<int>(i));
-        Ints expected{9, 10, 11, 12};
-        expected[static_cast<std::size_t>(moved)] = 1;
-        f.core.Settings().SliderMovedByUser(moved, 1);
-        f.core.OnHScroll();
-        EXPECT_EQ(Settings(f.core), expected);
-        for (const bool checked : {false, true, false}) {
-            SCOPED_TRACE(checked ? "wait box checked" : "wait box cleared");
-            f.core.Settings().WaitBoxToggledByUser(checked);
-            EXPECT_EQ(f.core.Settings().ThresholdEnabled(), checked);
-            EXPECT_EQ(f.core.Settings().WaitForFadeIn(), checked);
-        }
-        f.core.Settings().SliderMovedByUser(FadeSlider::FadeInThreshold, 1500);
-        f.core.Fade().EndOfMix(); // the end of a mix takes the threshold from its slider
-        EXPECT_EQ(f.core.Settings().FadeInThreshold(), 1500);
-    }
+TEST(CoreMixStyles, TheWaitBoxCheckedAgainWaitsAndTheEndOfAMixTakesTheThreshold) {
+    CoreFixture f;
+    f.core.Settings().WaitBoxToggledByUser(false);
+    f.core.Settings().WaitBoxToggledByUser(true);
+    EXPECT_TRUE(f.core.Settings().ThresholdEnabled());
+    EXPECT_TRUE(f.core.Settings().WaitForFadeIn());
+    f.core.Settings().SliderMovedByUser(FadeSlider::FadeInThreshold, 1500);
+    f.core.Fade().EndOfMix();
+    EXPECT_EQ(f.core.Settings().FadeInThreshold(), 1500);
 }
 
 TEST(CoreStart, EachChangeIsToldToTheFrontEnd) {
@@ -307,16 +289,14 @@ TEST(CoreLevels, StartReadsDevicesMixerNamesAndLevelsWhereTheDevicesAllowIt) {
 TEST(CoreLevels, MovesWriteBothChannelsAndTheMicOnlyWhileItsPanelIsShown) {
     CoreFixture f;
     OutputLevels& levels = f.core.Levels();
-    auto both = [](ChannelVolumes v, int channel) {
-        return v.left == channel && v.right == channel;
-    };
     levels.MasterMovedByUser(7281);
     levels.MicMovedByUser(65000);
     f.core.OnVScroll();
     EXPECT_EQ(f.devices.waveOutWrites.size(), 1u);
     EXPECT_EQ(f.devices.auxWrites.size(), 0u);
     EXPECT_EQ(levels.MasterLabel(), "-10 db");
-    EXPECT_TRUE(both(f.devices.waveOutWrites.at(0), 58255));
+    EXPECT_EQ(f.devices.waveOutWrites.at(0).left, 58255);
+    EXPECT_EQ(f.devices.waveOutWrites[0].right, 58255);
     // The panel shown: the mic level is read, and written to the other device on a move.
     levels.TalkOverToggledByUser(true);
     f.devices.auxLevels[0] = ChannelVolumes{65535, 65535};
@@ -329,13 +309,16 @@ TEST(CoreLevels, MovesWriteBothChannelsAndTheMicOnlyWhileItsPanelIsShown) {
     EXPECT_EQ(f.devices.auxWrites.size(), 1u);
     EXPECT_EQ(f.devices.auxWrites.at(0).first, 1);
     EXPECT_EQ(levels.MicLabel(), "-2 db");
-    EXPECT_TRUE(both(f.devices.auxWrites[0].second, 64079));
+    EXPECT_EQ(f.devices.auxWrites[0].second.left, 64079);
+    EXPECT_EQ(f.devices.auxWrites[0].second.right, 64079);
 }
 
 TEST(CorePlayList, GatherFollowsTheFilterAsksBeforeClearingAndCancelChangesNothing) {
     korvale::testing::TempDir dir;
     for (const char* name : {"a.mp3", "B.MP3", "c.wav", "d.flac", "e.Ogg", "f.opus"})
         WriteBytes(dir.file(name), "");
+    std::filesystem::create_directory(dir.file("sub"));
+    WriteBytes(dir.file("sub/z.mp3"), ""); // a subfolder is not searched
     WriteBytes(dir.file("l.ztl"), EncodeZtl({"/x.mp3", "/y.mp3"}));
     WriteBytes(dir.file("l.m3u"), EncodePlainList({"/x.mp3", "/y.mp3"}));
     const Entries mp3{dir.file("B.MP3"), dir.file("a.mp3")}, lists{"/x.mp3", "/y.mp3"},
@@ -706,8 +689,6 @@ TEST(CoreCrossFade, MixNextStartsAtDurationLessSkipLessOneSecond) {
     };
     const Row rows[] = {{"skip 4, just before", true, 4, 94.99, false},
                         {"skip 4, at the point", true, 4, 95.0, true},
-                        {"skip 0, just before", true, 0, 98.99, false},
-                        {"skip 0, at the point", true, 0, 99.0, true},
                         {"MIX NEXT up", false, 4, 99.0, false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -815,7 +796,6 @@ TEST(CoreCue, RefusedClipsAreToldAndLeaveTheCuePlayerClosed) {
          "Clip's '" + clip + noShort},
         {"a path too long", longPath, false, "5000", "Selected clip will not load",
          "Clip's '" + longPath + noShort},
-        {"no length", clip, false, "", "Selected movie not loaded", noSize + clip + "' "},
         {"length 0", clip, false, "0", "Selected movie not loaded", noSize + clip + "' "}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -191,7 +191,6 @@ TEST(RunStateFile, APowerCutAnywhereInAWriteLeavesTheLastWholeStateOrThePrevious
         const KeptRunChoice choice = ChooseKeptRun(files.Read());
         ASSERT_TRUE(choice.state.has_value());
         ExpectSameRun(*choice.state, cut == bytes.size() ? after : before);
-        // Back to the two copies before the cut.
         ASSERT_TRUE(files.WriteState(EncodeRunState(before), OlderCopies::Keep, why));
         ASSERT_TRUE(files.WriteState(bytes, OlderCopies::Keep, why));
     }
