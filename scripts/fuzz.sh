@@ -15,7 +15,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 runs="${1:-}"
 build="$root/build/fuzz"
-targets=(${FUZZ_TARGETS:-ztl m3u run_state time_text media_command decoder_mp3 decoder_sndfile})
+targets=(${FUZZ_TARGETS:-ztl m3u run_state media_command decoder})
 
 CC="${CC_FUZZ:-clang}" CXX="${CXX_FUZZ:-clang++}" \
     cmake -S "$root/tests/fuzz" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -38,7 +38,7 @@ for name in "${targets[@]}"; do
     target_runs="$runs"
     if [[ -z "$target_runs" ]]; then
         case "$name" in
-        media_command | decoder_*) target_runs=4000 ;;
+        media_command | decoder) target_runs=4000 ;;
         *) target_runs=20000 ;;
         esac
     fi

@@ -83,22 +83,6 @@ struct HeardStream {
     int rate = 0;
 };
 
-// The last link of a chained Ogg stream (the decoders read the first link only); other
-// streams as they are.
-inline std::string LastOggLink(const std::string& bytes) {
-    constexpr char kCapture[] = "OggS";
-    constexpr std::size_t kHeaderTypeAt = 5;
-    constexpr char kBeginsStream = 0x02;
-    std::size_t last = 0;
-    for (std::size_t at = bytes.find(kCapture); at != std::string::npos;
-         at = bytes.find(kCapture, at + 1)) {
-        if (at + kHeaderTypeAt < bytes.size() && (bytes[at + kHeaderTypeAt] & kBeginsStream) != 0) {
-            last = at;
-        }
-    }
-    return bytes.substr(last);
-}
-
 // What `bytes` decode to: of an Ogg chain, its first link only.
 inline HeardStream DecodeFirstLink(const std::string& bytes) {
     TempDir dir;
@@ -117,9 +101,20 @@ inline HeardStream DecodeFirstLink(const std::string& bytes) {
     return heard;
 }
 
-// What a listener who joins now hears: of an Ogg chain, its last link.
+// What a listener who joins now hears: of a chained Ogg stream, its last link (the decoders
+// read the first link only); other streams as they are.
 inline HeardStream Decode(const std::string& bytes) {
-    return DecodeFirstLink(LastOggLink(bytes));
+    constexpr char kCapture[] = "OggS";
+    constexpr std::size_t kHeaderTypeAt = 5;
+    constexpr char kBeginsStream = 0x02;
+    std::size_t last = 0;
+    for (std::size_t at = bytes.find(kCapture); at != std::string::npos;
+         at = bytes.find(kCapture, at + 1)) {
+        if (at + kHeaderTypeAt < bytes.size() && (bytes[at + kHeaderTypeAt] & kBeginsStream) != 0) {
+            last = at;
+        }
+    }
+    return DecodeFirstLink(bytes.substr(last));
 }
 
 } // namespace korvale::testing

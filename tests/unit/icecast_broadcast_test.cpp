@@ -59,15 +59,6 @@ private:
     std::thread m_thread;
 };
 
-// The frequency of the tone in the last second of what a listener got.
-double HeardFrequency(const std::string& bytes) {
-    const testing::HeardStream heard = testing::Decode(bytes);
-    const std::size_t frames = heard.stereo.size() / 2;
-    const auto second = static_cast<std::size_t>(heard.rate);
-    const std::size_t from = frames > second ? frames - second : 0;
-    return testing::EstimateFrequencyHz(testing::Channel(heard.stereo, 0, from), heard.rate);
-}
-
 BroadcastSettings LocalSettings(StreamFormat format, const std::string& mount) {
     BroadcastSettings settings;
     settings.host = "127.0.0.1";
@@ -108,9 +99,15 @@ void ExpectListenerGets(const FormatRow& row, const std::string& mount, const st
     if (row.statusPageShowsTitle) {
         EXPECT_TRUE(WaitUntil([&] { return testing::StatusShowsTitle(mount, title); }, 2s));
     }
-    const std::string heard = testing::HttpGet(mount, kPageBytes, kListenTime);
-    EXPECT_NEAR(HeardFrequency(heard), kToneHz, 2.0);
-    EXPECT_EQ(heard.find("TITLE=" + title) != std::string::npos, row.titleInStream);
+    const std::string bytes = testing::HttpGet(mount, kPageBytes, kListenTime);
+    EXPECT_EQ(bytes.find("TITLE=" + title) != std::string::npos, row.titleInStream);
+    // The tone in the last second of what the listener got.
+    const testing::HeardStream heard = testing::Decode(bytes);
+    const std::size_t frames = heard.stereo.size() / 2;
+    const auto second = static_cast<std::size_t>(heard.rate);
+    const std::size_t from = frames > second ? frames - second : 0;
+    EXPECT_NEAR(testing::EstimateFrequencyHz(testing::Channel(heard.stereo, 0, from), heard.rate),
+                kToneHz, 2.0);
 }
 
 class BroadcastFormat : public Broadcast, public ::testing::WithParamInterface<FormatRow> {};
@@ -136,9 +133,6 @@ TEST_P(BroadcastFormat, AListenerHearsTheMixAndItsTitleAlsoAfterTheServerCameBac
     ExpectListenerGets(GetParam(), mount, "Night Drive");
     // While it was away the tap was read and thrown away, never left to overflow.
     EXPECT_EQ(m_broadcaster.status().droppedBlocks, 0u);
-
-    m_broadcaster.stop();
-    EXPECT_EQ(m_broadcaster.status().state, BroadcastState::Off);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, BroadcastFormat,

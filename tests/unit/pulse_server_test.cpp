@@ -22,24 +22,10 @@ using testing::WaitUntil;
 constexpr double kServerFull = 65536.0; // the sink's volume steps at 100 %
 constexpr double kChannelFull = 65535.0;
 
-bool PulseRunning() {
-    return std::getenv("KORVALE_PULSE_PID") != nullptr;
-}
-
-// The default sink's raw left and right volumes; {-1, -1} when pactl tells none.
-std::pair<long, long> SinkVolume() {
-    const std::string text = testing::CommandOutput("pactl get-sink-volume @DEFAULT_SINK@");
-    static const std::regex pattern(R"(front-left: (\d+) .*front-right: (\d+) )");
-    std::smatch match;
-    return std::regex_search(text, match, pattern)
-               ? std::pair{std::stol(match[1].str()), std::stol(match[2].str())}
-               : std::pair{-1L, -1L};
-}
-
 class LevelsOnPulse : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!PulseRunning())
+        if (std::getenv("KORVALE_PULSE_PID") == nullptr)
             GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
         core.Start("/", false);
     }
@@ -61,23 +47,25 @@ TEST_F(LevelsOnPulse, StartUpFindsTheServerAndItsMixerAndMovingMasterLevelSetsTh
     EXPECT_TRUE(core.Levels().MasterCaptionEnabled());
     // The server's plug-in offers no input line to play through.
     EXPECT_FALSE(core.Levels().MicButtonEnabled());
+    const std::regex volumeLine(R"(front-left: (\d+) .*front-right: (\d+) )");
     for (const int position : {16384, 1, 32769, 65536}) { // each a real move
         SCOPED_TRACE(position);
         core.Levels().MasterMovedByUser(position);
         core.OnVScroll();
         const double expected = LevelPositionToChannel(position) * kServerFull / kChannelFull;
-        const auto [left, right] = SinkVolume();
-        EXPECT_NEAR(left, expected, 1.0);
-        EXPECT_NEAR(right, expected, 1.0);
+        const std::string text = testing::CommandOutput("pactl get-sink-volume @DEFAULT_SINK@");
+        std::smatch match;
+        ASSERT_TRUE(std::regex_search(text, match, volumeLine)) << text;
+        EXPECT_NEAR(std::stol(match[1].str()), expected, 1.0);
+        EXPECT_NEAR(std::stol(match[2].str()), expected, 1.0);
     }
 }
 
 // The engine on the server's output, stopping it after 300 ms of silence; a tone clip open.
-// What it plays there is recorded from the sink's monitor by the system tests.
 class EnginePulse : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!PulseRunning())
+        if (std::getenv("KORVALE_PULSE_PID") == nullptr)
             GTEST_SKIP() << "needs scripts/with-pulseaudio.sh";
         ASSERT_TRUE(testing::WriteSineWav(dir.file("tone.wav"), 20.0, 1000.0, 44100, 0.5));
         ASSERT_EQ(engine.outputName(), "portaudio");

