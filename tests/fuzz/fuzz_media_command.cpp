@@ -4,6 +4,7 @@
 #include "audio/AudioEngine.h"
 #include "audio/MediaCommandInterpreter.h"
 #include "audio/OfflineOutput.h"
+#include "support/ClipFactory.h"
 
 #include <sndfile.h>
 #include <unistd.h>
@@ -25,22 +26,6 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kBlockFrames = 480; // 10 ms at 48 kHz
 constexpr std::size_t kMaxCommands = 64;
-
-// A 440 Hz tone as a PCM WAV file (8 or 16 bits), written by libsndfile.
-void WriteTone(const char* name, int rate, int channels, int bits, int frames) {
-    SF_INFO info{.samplerate = rate,
-                 .channels = channels,
-                 .format = SF_FORMAT_WAV | (bits == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16)};
-    SNDFILE* file = sf_open(name, SFM_WRITE, &info);
-    std::vector<float> samples(static_cast<std::size_t>(frames * channels));
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] =
-            static_cast<float>(0.5 * std::sin(2.0 * M_PI * 440.0 * double(i / channels) / rate));
-    }
-    if (file == nullptr || sf_writef_float(file, samples.data(), frames) != frames)
-        std::abort();
-    sf_close(file);
-}
 
 // Lives for the whole process. Rendered by hand, frame-exact: the output never idles.
 struct Rig {
@@ -67,9 +52,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         std::error_code ignored;
         fs::remove_all(folder, ignored);
     }); // removed at the end
-    WriteTone("a.wav", 44100, 2, 16, 11025);
+    if (!testing::WriteSineWav("a.wav", 0.25, 440.0, 44100, 0.5))
+        std::abort();
     fs::copy_file("a.wav", "b.mp3");
-    WriteTone("c.wav", 22050, 1, 8, 4000);
+    if (!testing::WriteMonoClip("c.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 22050,
+                                std::vector<float>(4000, 0.25f)))
+        std::abort();
     std::ofstream("d.mp3", std::ios::binary) << std::string(4000, '\xff');
     fs::copy_file("a.wav", "e.wav");
     fs::resize_file("e.wav", 1000);

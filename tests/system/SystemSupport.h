@@ -104,17 +104,6 @@ public:
         std::memcpy(stereo.data(), bytes.data() + skip, stereo.size() * sizeof(float));
         return stereo;
     }
-    // The amplitude of each of `tones` on the left channel of the next fifth of a second.
-    std::vector<double> NextTones(const std::vector<double>& tones) const {
-        const std::size_t from = Frames();
-        constexpr std::size_t kFifth = kSinkRate / 5;
-        WaitFor([&] { return Frames() >= from + kFifth; }, 5s);
-        const std::vector<float> left = testing::Channel(Samples(from), 0, 0, kFifth);
-        std::vector<double> amplitudes;
-        for (const double tone : tones)
-            amplitudes.push_back(testing::ToneAmplitude(left, tone, kSinkRate));
-        return amplitudes;
-    }
 
 private:
     std::string m_path;
@@ -134,32 +123,6 @@ inline RunState UnattendedStart(const std::vector<std::string>& clips, double fi
     begun.mixNext = true;
     begun.style = MixStyleRun{7, {2, 400, 10, 1}, true};
     return begun;
-}
-
-inline bool KillPulse() {
-    return ::kill(std::atoi(std::getenv("KORVALE_PULSE_PID")), SIGKILL) == 0;
-}
-
-// Tests that kill the sound server run in a copy of this binary under a server of their own,
-// so the server of the run stays up. True inside that copy; elsewhere runs the current test
-// in such a copy (or skips it without a server) and checks that it passed.
-inline bool InIsolatedCopy() {
-    constexpr const char* kIsolatedEnv = "KORVALE_PULSE_ISOLATED";
-    if (std::getenv(kIsolatedEnv) != nullptr)
-        return true;
-    if (std::getenv("KORVALE_PULSE_PID") == nullptr) {
-        [] { GTEST_SKIP() << "needs scripts/with-pulseaudio.sh"; }();
-        return false;
-    }
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string script = KORVALE_SOURCE_DIR "/scripts/with-pulseaudio.sh";
-    testing::TempDir dir;
-    Child child({script, "env", std::string(kIsolatedEnv) + "=1", "QT_QPA_PLATFORM=offscreen",
-                 std::filesystem::read_symlink("/proc/self/exe").string(),
-                 "--gtest_filter=" + std::string(test->test_suite_name()) + "." + test->name()},
-                {}, dir.file("log"));
-    EXPECT_EQ(child.WaitExit(300s).value_or(-1), 0) << testing::ReadBytes(dir.file("log"));
-    return false;
 }
 
 } // namespace korvale::sys

@@ -1,5 +1,7 @@
 // The sound server killed under the real program during an unattended cross-fade: the run
-// goes on through the null output, in real time, as the run the program keeps tells.
+// goes on through the null output, as the run the program keeps tells. It kills the server it
+// runs under, so it runs as a test of its own under a server of its own (tests/CMakeLists.txt);
+// the null output's pace is the engine's own test.
 
 #include <gtest/gtest.h>
 
@@ -10,11 +12,11 @@ namespace korvale {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
-TEST(ServerKilled, MidFadeTheRunGoesOnInRealTime) {
-    if (!sys::InIsolatedCopy())
-        return;
+TEST(ServerKilled, MidFadeTheRunGoesOn) {
+    const char* server = std::getenv("KORVALE_PULSE_PID");
+    if (server == nullptr || std::getenv("KORVALE_PULSE_DISPOSABLE") == nullptr)
+        GTEST_SKIP() << "runs alone under a sound server of its own: ctest -R system_server_kill";
     testing::TempDir dir;
     std::vector<std::string> clips;
     for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
@@ -40,7 +42,7 @@ TEST(ServerKilled, MidFadeTheRunGoesOnInRealTime) {
             return run.has_value() && run->fadingInto != 0;
         },
         30s));
-    ASSERT_TRUE(sys::KillPulse());
+    ASSERT_EQ(::kill(std::atoi(server), SIGKILL), 0);
     // The cross-fade ends: b plays at full level on deck 2 and c is loaded onto deck 1.
     std::optional<RunState> after;
     ASSERT_TRUE(sys::WaitFor(
@@ -53,17 +55,6 @@ TEST(ServerKilled, MidFadeTheRunGoesOnInRealTime) {
     EXPECT_EQ(after->decks[1].clip, clips[1]);
     EXPECT_TRUE(after->decks[1].playing);
     EXPECT_EQ(after->decks[1].fader, 0);
-    // b's position, recorded once a second, moves on at the pace of the clock, not faster.
-    const auto position = [&] {
-        const auto record = NewestRunPositions(testing::ReadBytes(state + "/run-positions"));
-        return record.has_value() ? record->positions[1] : -1.0;
-    };
-    const double seen = position();
-    ASSERT_TRUE(sys::WaitFor([&] { return position() != seen; }, 3s));
-    const double from = position();
-    const Clock::time_point start = Clock::now();
-    ASSERT_TRUE(sys::WaitFor([&] { return position() >= from + 2.0; }, 5s));
-    EXPECT_GT(std::chrono::duration<double>(Clock::now() - start).count(), 1.5);
     EXPECT_FALSE(program.WaitExit(0ms).has_value()) << "the program ended";
 }
 
