@@ -113,12 +113,14 @@ struct ClipWindow {
                           view->visualRect(view->model()->index(0, 0)).center());
         core.Decks().LoadClipOnDeck(kClips[1], DeckChoice::Deck2, 0.0);
     }
-    // As a user: a click, a track bar moved by keyboard to its other end, the wait box
-    // toggled through assistive technology.
+    // As a user: a click, a track bar moved by keyboard to its other end, the next mix style
+    // chosen by keyboard, the wait box toggled through assistive technology.
     void Press(QWidget* control) {
         if (auto* bar = qobject_cast<TrackBar*>(control)) {
             pressed = bar;
             QTest::keyClick(bar, bar->value() == bar->minimum() ? Qt::Key_End : Qt::Key_Home);
+        } else if (auto* styles = qobject_cast<QComboBox*>(control)) {
+            QTest::keyClick(styles, Qt::Key_Down);
         } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
             const bool was = box->isChecked();
             QAccessible::queryAccessibleInterface(box)->actionInterface()->doAction(
@@ -375,6 +377,8 @@ TEST(WindowWiring, EachControlReachesItsOperation) {
          }},
         {"TOCheck", mic, [](ClipWindow& l) { return l.core.Levels().TalkOverChecked(); }},
         {"FaderBLabel", none, [](ClipWindow& l) { return l.core.StatusText() == "Player 2: b"; }},
+        {"MixStyleCombo", none,
+         [](ClipWindow& l) { return l.core.Settings().MixStyleIndex() == 1; }},
         {"WaitFadeInCheck", none,
          [](ClipWindow& l) { return !l.core.Settings().WaitBoxChecked(); }},
         // Each track bar moved to its other end: the core holds its new position.
