@@ -147,7 +147,7 @@ TEST(RunStateFile, AStartTakesTheNewestWholeCopyAndItsOwnPositions) {
     }
 }
 
-TEST(RunStateFile, TheFolderFollowsTheStateHomeAndOneThatCannotBeMadeIsTold) {
+TEST(RunStateFile, TheFolderFollowsTheStateHomeAndWhatCannotBeMadeOrWrittenIsTold) {
     struct Row {
         const char* name;
         const char* stateHome;
@@ -168,6 +168,12 @@ TEST(RunStateFile, TheFolderFollowsTheStateHomeAndOneThatCannotBeMadeIsTold) {
     std::string why;
     EXPECT_FALSE(files.Claim(why));
     EXPECT_EQ(why.rfind("cannot make " + dir.file("file/korvale"), 0), 0u) << why;
+    // A write whose temporary file cannot be made (a folder holds its name) fails in words.
+    RunStateFiles blocked(dir.file("blocked"));
+    ASSERT_TRUE(blocked.Claim(why)) << why;
+    std::filesystem::create_directories(dir.file("blocked/run-state.new"));
+    EXPECT_FALSE(blocked.WriteState("x", OlderCopies::Keep, why));
+    EXPECT_EQ(why.rfind("cannot create ", 0), 0u) << why;
 }
 
 TEST(RunStateFile, APowerCutAnywhereInAWriteLeavesTheLastWholeStateOrThePreviousOne) {
