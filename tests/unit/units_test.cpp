@@ -73,6 +73,7 @@ TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
         {N(PathCharacterCount("/\xf0\x9f\x8e\xb5")), "2"},
         {N(PathCharacterCount("/\xd0")), "2"},
         {N(PathCharacterCount("/\xc0\xaf")), "3"},
+        {N(PathCharacterCount("/\xe0\x80\x80")), "4"}, // overlong: three stray bytes
         {N(PathCharacterCount("/\xed\xa0\x80")), "4"},
         {N(PathCharacterCount("/\xff\xd0\x96")), "4"},
         {N(PathCharacterCount("ab\xed\x9f\xbf\xc2\x80")), "4"},        // U+D7FF, U+0080: the edges
