@@ -2,7 +2,6 @@
 // with a login keyring of its own) on the run's session bus. (Where none runs, the password
 // file's own tests apply.)
 #include <QCoreApplication>
-#include <QDBusConnectionInterface>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
