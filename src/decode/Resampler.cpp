@@ -44,7 +44,6 @@ Resampler::~Resampler() = default;
 
 std::size_t Resampler::process(const float* input, std::size_t inputFrames, std::size_t& inputUsed,
                                float* output, std::size_t outputCapacity) {
-    inputUsed = 0;
     if (m_inputRate == m_outputRate) {
         const std::size_t frames = std::min(inputFrames, outputCapacity);
         std::copy_n(input, frames * kChannels, output);

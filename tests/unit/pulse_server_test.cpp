@@ -34,6 +34,16 @@ protected:
         testing::CommandOutput("pactl set-sink-volume @DEFAULT_SINK@ 65536");
     }
 
+    // The sink's two channels, each given as a channel volume (0..65535).
+    static void ExpectSinkVolume(double left, double right) {
+        const std::regex volumeLine(R"(front-left: (\d+) .*front-right: (\d+) )");
+        const std::string text = testing::CommandOutput("pactl get-sink-volume @DEFAULT_SINK@");
+        std::smatch match;
+        ASSERT_TRUE(std::regex_search(text, match, volumeLine)) << text;
+        EXPECT_NEAR(std::stol(match[1].str()), left * kServerFull / kChannelFull, 1.0);
+        EXPECT_NEAR(std::stol(match[2].str()), right * kServerFull / kChannelFull, 1.0);
+    }
+
     AlsaAudioDevices devices;
     testing::FakeDialogs dialogs;
     testing::FakeCoreHost host;
@@ -44,21 +54,24 @@ TEST_F(LevelsOnPulse, StartUpFindsTheServerAndItsMixerAndMovingMasterLevelSetsTh
     EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages.front().text;
     EXPECT_GE(devices.waveOutCount(), 1);
     EXPECT_EQ(core.Levels().MasterCaption(), std::optional<std::string>("PulseAudio"));
-    EXPECT_TRUE(core.Levels().MasterCaptionEnabled());
     // The server's plug-in offers no input line to play through.
     EXPECT_FALSE(core.Levels().MicButtonEnabled());
-    const std::regex volumeLine(R"(front-left: (\d+) .*front-right: (\d+) )");
     for (const int position : {16384, 1, 32769, 65536}) { // each a real move
         SCOPED_TRACE(position);
         core.Levels().MasterMovedByUser(position);
         core.OnVScroll();
-        const double expected = LevelPositionToChannel(position) * kServerFull / kChannelFull;
-        const std::string text = testing::CommandOutput("pactl get-sink-volume @DEFAULT_SINK@");
-        std::smatch match;
-        ASSERT_TRUE(std::regex_search(text, match, volumeLine)) << text;
-        EXPECT_NEAR(std::stol(match[1].str()), expected, 1.0);
-        EXPECT_NEAR(std::stol(match[2].str()), expected, 1.0);
+        const double expected = LevelPositionToChannel(position);
+        ExpectSinkVolume(expected, expected);
     }
+}
+
+// A balance set on the master reaches the server's two channels and reads back as set.
+TEST_F(LevelsOnPulse, EachChannelOfTheMasterKeepsItsOwnVolume) {
+    devices.setWaveOutVolume({16384, 49152});
+    ExpectSinkVolume(16384, 49152);
+    const ChannelVolumes read = devices.waveOutVolume().value_or(ChannelVolumes{});
+    EXPECT_NEAR(read.left, 16384, 1);
+    EXPECT_NEAR(read.right, 49152, 1);
 }
 
 // The engine on the server's output, stopping it after 300 ms of silence; a tone clip open.

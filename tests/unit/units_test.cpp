@@ -332,7 +332,7 @@ TEST(ActivationFile, FolderAndContentsForEveryProgramPathTheBusCanStart) {
         std::string program;
         std::string exec; // empty: no file for such a path
     };
-    const Row rows[] = {{"/opt/korvale/bin/korvale", "/opt/korvale/bin/korvale"},
+    const Row rows[] = {{"/opt/Az_Za/k-0.9+a,z@x:y=1/k", "/opt/Az_Za/k-0.9+a,z@x:y=1/k"},
                         {"/my apps/it's/k", "'/my apps/it'\\''s/k'"},
                         {"/a/$HOME\\x", "'/a/$HOME\\x'"},
                         {"/bin/k\xc3\xb6rvale", "'/bin/k\xc3\xb6rvale'"},
