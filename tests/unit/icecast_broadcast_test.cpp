@@ -12,10 +12,8 @@
 
 #include "audio/IcecastBroadcaster.h"
 #include "platform/ShoutConnection.h"
-#include "support/ClipFactory.h"
 #include "support/IcecastListener.h"
 #include "support/SignalAnalysis.h"
-#include "support/TempDir.h"
 #include "support/WaitUntil.h"
 
 namespace korvale {
@@ -59,10 +57,11 @@ private:
     std::thread m_thread;
 };
 
-BroadcastSettings LocalSettings(StreamFormat format, const std::string& mount) {
+BroadcastSettings LocalSettings(StreamFormat format, const std::string& mount,
+                                int port = testing::IcecastPort()) {
     BroadcastSettings settings;
     settings.host = "127.0.0.1";
-    settings.port = testing::IcecastPort();
+    settings.port = port;
     settings.mount = mount;
     settings.format = format;
     return settings;
@@ -164,25 +163,25 @@ TEST_F(Broadcast, RefusedLogInsSayWhyAndAreNotTriedAgainWhileNothingListeningIs)
         {"/free", 1, sourcePassword, BroadcastState::Reconnecting,
          "connection refused by 127.0.0.1:1", true},
     };
+    std::atomic<int> tries{0};
+    MixTap tap(kStreamRate);
+    IcecastBroadcaster broadcaster(tap, kStreamRate,
+                                   [&](const auto& settings, const auto& password) {
+                                       ++tries;
+                                       return ShoutConnection::Make(settings, password);
+                                   });
+    // Each row's settings come as the user's edit to the running stream: it starts again.
     for (const Row& row : rows) {
         SCOPED_TRACE(row.reason);
-        std::atomic<int> tries{0};
-        MixTap tap(kStreamRate);
-        IcecastBroadcaster broadcaster(tap, kStreamRate,
-                                       [&](const auto& settings, const auto& password) {
-                                           ++tries;
-                                           return ShoutConnection::Make(settings, password);
-                                       });
-        BroadcastSettings settings = LocalSettings(StreamFormat::Mp3, row.mount);
-        settings.port = row.port;
-        broadcaster.start(settings, row.password);
+        tries = 0;
+        broadcaster.start(LocalSettings(StreamFormat::Mp3, row.mount, row.port), row.password);
         ASSERT_TRUE(InState(broadcaster, row.state));
         EXPECT_EQ(broadcaster.status().reason, row.reason);
         // A retry comes after the first wait of 1 s.
         EXPECT_EQ(WaitUntil([&] { return tries > 1; }, 3s), row.triedAgain);
-        broadcaster.stop();
-        EXPECT_EQ(broadcaster.status().state, BroadcastState::Off);
     }
+    broadcaster.stop();
+    EXPECT_EQ(broadcaster.status().state, BroadcastState::Off);
 }
 
 } // namespace
