@@ -62,7 +62,7 @@ TEST_P(EncoderRoundTrip, TheToneComesBackWholeAcrossAStreamBreak) {
     const FormatRow& row = GetParam();
     std::string why;
     std::unique_ptr<Encoder> encoder =
-        MakeEncoder({.format = row.format, .sampleRate = kEncodeRate}, &why);
+        MakeEncoder({.format = row.format, .sampleRate = kEncodeRate, .mp3Kbps = 320}, &why);
     ASSERT_NE(encoder, nullptr) << why;
     EXPECT_EQ(encoder->contentType(), row.contentType);
 

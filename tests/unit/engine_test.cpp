@@ -258,6 +258,7 @@ TEST_F(Clips, BrokenFilesOpenWithTheDurationThatDecodesAndPlayToTheirEnd) {
         const bool opened = voice.open(row.path);
         EXPECT_EQ(opened, row.duration != 0.0);
         EXPECT_EQ(voice.path(), row.path);
+        EXPECT_EQ(voice.positionSeconds(), 0.0); // also where the row before played out
         EXPECT_GE(voice.durationSeconds(), row.duration < 0.0 ? 0.3 : row.duration - 1e-3);
         EXPECT_LE(voice.durationSeconds(), row.duration < 0.0 ? 2.0 : row.duration + 1e-3);
         voice.play();
