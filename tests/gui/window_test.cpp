@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -179,8 +180,10 @@ struct PaintCounter : QObject {
 // frames change (25 a second) and nothing that stands still.
 TEST(WindowShow, PlayingRedrawsOnlyWhatChanged) {
     ClipWindow l;
+    QSignalSpy onAir(&l.w, &CKORVALEDlg::OnAirChanged); // what the stream and recording follow
     l.Press(l.w.PlayAButton);
     l.Press(l.w.PlayBButton);
+    EXPECT_FALSE(onAir.isEmpty()) << "a clip went on air unannounced";
     l.core.OnTimer(TimerId::Tick);
     QApplication::processEvents();
     PaintCounter counter;
@@ -651,9 +654,7 @@ TEST(ProgramSwitches, TurnTheirOptionsOnAmongOtherWords) {
     };
     for (const Row& row :
          {Row{{"korvale", "--match-loudness"}, true, false},
-          Row{{"korvale", "-Embedding", "--unknown", "-skip-silent-edges", "clip.mp3"},
-              false,
-              true},
+          Row{{"korvale", "-Embedding", "--unknown", "-skip-silent-edges", "a.mp3"}, false, true},
           Row{{"korvale", "--record"}, false, false, false, true},
           Row{{"korvale", "--broadcast"}, false, false, true, false},
           Row{{"korvale", "--resume"}, false, false, false, false, true}}) {
