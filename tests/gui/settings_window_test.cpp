@@ -176,7 +176,6 @@ TEST(SettingsWindow, EveryFieldReachesTheOutletsAndComesBackNextRun) {
 TEST(SettingsWindow, TheStreamsStateShowsAndALossReachesTheDesktop) {
     Outlets o;
     BroadcastPage* page = o.Open().Broadcast;
-    EXPECT_EQ(page->StatusText->text(), "off");
     Type(page->HostEdit, "h");
     page->BroadcastCheck->click();
     o.broadcast.shown = {BroadcastState::Connected, "h:8000/korvale", "", 5, 0, 0};

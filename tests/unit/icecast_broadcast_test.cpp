@@ -126,7 +126,6 @@ TEST_P(BroadcastFormat, AListenerHearsTheMixAndItsTitleAlsoAfterTheServerCameBac
     ASSERT_EQ(std::system((ctl + " kill").c_str()), 0);
     ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Reconnecting));
     EXPECT_FALSE(m_broadcaster.status().reason.empty());
-    EXPECT_LE(m_broadcaster.status().retryInSeconds, 30);
     ASSERT_EQ(std::system((ctl + " start").c_str()), 0);
     ASSERT_TRUE(InState(m_broadcaster, BroadcastState::Connected, kReconnectLimit));
     ExpectListenerGets(GetParam(), mount, "Night Drive");
