@@ -73,11 +73,8 @@ TEST(AutomationServer, TheCreatorHoldsTheWindowUntilItReleasesOrLeaves) {
         {
             QDBusConnection client =
                 QDBusConnection::connectToBus(QDBusConnection::SessionBus, creator);
-            path = CallFactory(client, "CreateInstance")
-                       .arguments()
-                       .value(0)
-                       .value<QDBusObjectPath>()
-                       .path();
+            const QVariantList made = CallFactory(client, "CreateInstance").arguments();
+            path = made.value(0).value<QDBusObjectPath>().path();
         }
         ASSERT_TRUE(path.startsWith(AutomationServer::kObjectPathPrefix));
         EXPECT_TRUE(server.HasObject());

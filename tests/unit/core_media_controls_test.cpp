@@ -22,6 +22,7 @@ TEST(CoreMediaControls, OnAirClipFollowsTheDecks) {
     korvale::testing::FakeBroadcast stream;
     korvale::testing::FakeRecording recorder;
     OnAirAnnouncer announcer(&stream, &recorder);
+    constexpr char kA[] = "a b#\xC3\xBC"; // the title of /music/a b#\xC3\xBC.mp3
     f.Gather({"/music/a b#\xC3\xBC.mp3", "/music/b.wav"});
     MediaControls& media = f.core.Media();
     const auto fadeToEnd = [&] {
@@ -40,13 +41,12 @@ TEST(CoreMediaControls, OnAirClipFollowsTheDecks) {
     };
     const Step steps[] = {
         {"nothing loaded", [] {}, Status::Stopped, none, "", 0, false},
-        {"clip 1 loaded on A", [&] { f.Select(0); }, Status::Paused, a, "a b#\xC3\xBC", 1, true},
-        {"Next fades A in", [&] { media.Next(); }, Status::Playing, a, "a b#\xC3\xBC", 1, true},
-        {"the fade ends", fadeToEnd, Status::Playing, a, "a b#\xC3\xBC", 1, false},
-        {"clip 2 loaded on B", [&] { f.Select(1); }, Status::Playing, a, "a b#\xC3\xBC", 1, true},
-        {"Pause stops A", [&] { media.Pause(); }, Status::Paused, a, "a b#\xC3\xBC", 1, true},
-        {"PlayPause starts A", [&] { media.PlayPause(); }, Status::Playing, a, "a b#\xC3\xBC", 1,
-         true},
+        {"clip 1 loaded on A", [&] { f.Select(0); }, Status::Paused, a, kA, 1, true},
+        {"Next fades A in", [&] { media.Next(); }, Status::Playing, a, kA, 1, true},
+        {"the fade ends", fadeToEnd, Status::Playing, a, kA, 1, false},
+        {"clip 2 loaded on B", [&] { f.Select(1); }, Status::Playing, a, kA, 1, true},
+        {"Pause stops A", [&] { media.Pause(); }, Status::Paused, a, kA, 1, true},
+        {"PlayPause starts A", [&] { media.PlayPause(); }, Status::Playing, a, kA, 1, true},
         {"Next: B comes in", [&] { media.Next(); }, Status::Playing, b, "b", 2, true},
         {"the fade ends", fadeToEnd, Status::Playing, b, "b", 2, false},
         {"Stop halts B", [&] { media.Stop(); }, Status::Paused, b, "b", 2, true},
@@ -54,10 +54,8 @@ TEST(CoreMediaControls, OnAirClipFollowsTheDecks) {
         {"PlayPause starts B", [&] { media.PlayPause(); }, Status::Playing, b, "b", 2, true},
         {"A plays at its load fader: B is louder", [&] { f.core.Decks().PlayDeck(Deck::A); },
          Status::Playing, b, "b", 2, true},
-        {"B closed", [&] { f.core.Decks().CloseDeck(Deck::B); }, Status::Playing, a, "a b#\xC3\xBC",
-         3, false},
-        {"Play on a playing deck", [&] { media.Play(); }, Status::Playing, a, "a b#\xC3\xBC", 3,
-         false},
+        {"B closed", [&] { f.core.Decks().CloseDeck(Deck::B); }, Status::Playing, a, kA, 3, false},
+        {"Play on a playing deck", [&] { media.Play(); }, Status::Playing, a, kA, 3, false},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
@@ -70,7 +68,7 @@ TEST(CoreMediaControls, OnAirClipFollowsTheDecks) {
         EXPECT_EQ(s.load, step.load);
         EXPECT_EQ(s.canGoNext, step.canGoNext);
     }
-    const std::vector<std::string> announced{"a b#\xC3\xBC", "b", "a b#\xC3\xBC"};
+    const std::vector<std::string> announced{kA, "b", kA};
     EXPECT_EQ(stream.announced, announced);
     EXPECT_EQ(recorder.announced, announced);
     // A recording started now opens with the clip on air; a refused one is told nothing.
@@ -81,7 +79,7 @@ TEST(CoreMediaControls, OnAirClipFollowsTheDecks) {
     EXPECT_EQ(recorder.announced.size(), announced.size());
     recorder.refusal.clear();
     EXPECT_TRUE(recording.start(RecordingSettings{}, &why));
-    EXPECT_EQ(recorder.announced.back(), "a b#\xC3\xBC");
+    EXPECT_EQ(recorder.announced.back(), kA);
     EXPECT_EQ(recorder.announced.size(), announced.size() + 1);
     f.deck1.SetPosition(12.5);
     const MediaState s = media.State();

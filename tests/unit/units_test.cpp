@@ -80,10 +80,7 @@ TEST(TextsAndUnits, ComputedTextsAgainstWorkedExamples) {
         {N(PathCharacterCount("/\xe0\xa0\x80\xf1\x80\x80\x80")), "3"}, // U+0800, U+40000
         {N(IsValidUtf8("/\x80")) + N(IsValidUtf8("/\xf4\x8f\xbf\xbf")) + N(IsValidUtf8("/\xd0/")),
          "010"},
-        {FirstPathCharacters("a\xd0\x96"
-                             "b",
-                             2),
-         "a\xd0\x96"},
+        {FirstPathCharacters("a\u0416b", 2), "a\u0416"},
         {FirstPathCharacters("ab\xff", 2), "ab"},
     };
     for (std::size_t i = 0; i < std::size(rows); ++i) {
