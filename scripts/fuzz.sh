@@ -19,7 +19,11 @@ targets=(${FUZZ_TARGETS:-ztl m3u run_state media_command decoder})
 
 CC="${CC_FUZZ:-clang}" CXX="${CXX_FUZZ:-clang++}" \
     cmake -S "$root/tests/fuzz" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
+if [[ -z "${FUZZ_TARGETS:-}" ]]; then
+    cmake --build "$build" -j"$(nproc)" --target fuzz_all
+else
+    cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
+fi
 
 mkdir -p "$build/artifacts"
 # What a target writes for itself goes to a scratch folder in the build folder, never left
