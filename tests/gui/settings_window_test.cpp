@@ -53,6 +53,7 @@ struct Outlets {
 };
 
 void Type(QLineEdit* edit, const QString& text) {
+    ASSERT_NE(edit->parentWidget(), nullptr) << "a field left off its page";
     edit->clear();
     QTest::keyClicks(edit, text);
     QTest::keyClick(edit, Qt::Key_Return);

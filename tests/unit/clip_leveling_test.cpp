@@ -28,9 +28,8 @@ std::vector<float> Tone(double total, double lead, double seconds, double amp, d
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = double(i) / kRate;
         const double a = std::fmod(t, 2.0) < 0.005 ? burst : amp;
-        out[i] = t >= lead && t < lead + seconds
-                     ? float(a * std::sin(2 * std::numbers::pi * 1000 * t))
-                     : 0.f;
+        if (t >= lead && t < lead + seconds)
+            out[i] = float(a * std::sin(2 * std::numbers::pi * 1000 * t));
     }
     return out;
 }
@@ -149,9 +148,8 @@ TEST(ClipLeveling, AListLoadStartsWhereItsSoundBeginsOnceMeasuredAndTheGainFollo
         };
         if (!r.late)
             options();
-        f.core.Decks().LoadClipOnDeck("/c.mp3", DeckChoice::Deck1, 0.0,
-                                      r.fromList ? LoadOrigin::PlayListSelection
-                                                 : LoadOrigin::Other);
+        const LoadOrigin origin = r.fromList ? LoadOrigin::PlayListSelection : LoadOrigin::Other;
+        f.core.Decks().LoadClipOnDeck("/c.mp3", DeckChoice::Deck1, 0.0, origin);
         if (r.late)
             options();
         if (r.playsFirst)

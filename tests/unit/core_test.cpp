@@ -733,6 +733,7 @@ TEST(CoreCue, CueingAStoppedDeckClosesThenOpensTheClipAndMixOrLoadCloseIt) {
         EXPECT_EQ(f.mci.commands, kClose);
         EXPECT_EQ(f.core.Cue().CuePointText(), "00:00:00:00");
         EXPECT_EQ(f.core.Cue().PlayCaption(), "Play");
+        EXPECT_FALSE(f.core.Cue().Playing());
         EXPECT_FALSE(f.host.IsTimerRunning(TimerId::Cue));
         EXPECT_FALSE(f.core.Cue().ControlsEnabled());
     }
