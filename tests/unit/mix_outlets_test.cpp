@@ -228,11 +228,12 @@ TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
         double amplitudeSlack;
     };
     const Row rows[] = {
-        // One folder: each name after the first is taken by the last one's cue sheet.
-        {RecordingFormat::Flac, "KORVALE 2026-12-08 09-15-02.flac", "WAVE", 0, 0.01},
-        {RecordingFormat::Wav, "KORVALE 2026-12-08 09-15-02 (2).wav", "WAVE", 0, 0.01},
+        // One folder: a FLAC not ours holds the first name, and each cue sheet holds its own.
+        {RecordingFormat::Flac, "KORVALE 2026-12-08 09-15-02 (2).flac", "WAVE", 0, 0.01},
+        {RecordingFormat::Wav, "KORVALE 2026-12-08 09-15-02.wav", "WAVE", 0, 0.01},
         {RecordingFormat::Mp3, "KORVALE 2026-12-08 09-15-02 (3).mp3", "MP3", 3 * 1152, 0.05},
     };
+    ASSERT_TRUE(WriteBytes(dir.file("KORVALE 2026-12-08 09-15-02.flac"), "not ours"));
     const std::string tagged = dir.file("tagged.wav");
     ASSERT_TRUE(WriteTaggedWav(tagged, "Ann", "Song"));
     for (const Row& row : rows) {
@@ -268,6 +269,7 @@ TEST_F(Recorder, EachFormatHoldsTheMixWithACueSheetAtTheHandOvers) {
         EXPECT_NEAR(ToneAmplitude(Channel(audio, 1), kRightHz, kMixRate), kToneAmplitude,
                     row.amplitudeSlack);
     }
+    EXPECT_EQ(ReadBytes(dir.file("KORVALE 2026-12-08 09-15-02.flac")), "not ours");
     // A folder gone since the settings were checked.
     std::string why;
     EXPECT_FALSE(recorder.start(RecordingSettings{dir.file("gone")}, &why));
