@@ -155,8 +155,7 @@ TEST_F(Broadcast, RefusedLogInsSayWhyAndAreNotTriedAgainWhileNothingListeningIs)
     const int port = testing::IcecastPort();
     const std::string sourcePassword = testing::IcecastSourcePassword();
     const Row rows[] = {
-        {"/free", port, "not-the-password", BroadcastState::Refused, "wrong user or password",
-         false},
+        {"/free", port, "wrong", BroadcastState::Refused, "wrong user or password", false},
         {"/held", port, sourcePassword, BroadcastState::Refused, "mount /held is in use", false},
         // Nothing listens on port 1.
         {"/free", 1, sourcePassword, BroadcastState::Reconnecting,
