@@ -85,7 +85,7 @@ run_headless() {
 if [[ " $stages " == *" sanitize "* ]]; then
     echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
     cmake --preset sanitize -S "$root" -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DKORVALE_UNITY_BUILD=ON >/dev/null
-    cmake --build "$root/build/sanitize" -j"$jobs" --target korvale_unit_and_gui_tests
+    cmake --build "$root/build/sanitize" -j"$jobs" --target korvale_unit_tests korvale_gui_tests
     # (No detect_stack_use_after_return: its heap-held frames would defeat the tests that
     # measure how deep the stack goes.)
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
