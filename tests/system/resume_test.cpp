@@ -28,6 +28,8 @@ constexpr std::size_t kWindowFrames = kSinkRate / 20;
 constexpr double kFullRms = 0.25; // the clips' 0.5 at full level; a fade's tones sum lower
 constexpr auto kHeardAgainLimit = 3s;
 constexpr double kResumeTolerance = 2.0; // s between where it stopped and where it came back
+constexpr std::size_t kQuietFrames = kSinkRate / 4;
+constexpr double kQuietDbfs = -60.0;
 
 // What the sink heard in one window: which clip alone at full level, and how far into it.
 struct Heard {
@@ -109,6 +111,23 @@ protected:
             limit);
         return first;
     }
+    // Ends a program with `signal` and waits until the sink has gone quiet: the recording can
+    // lag what the sink played, and what the program played must all be in it before anything
+    // is measured or the next program starts. Returns the program's exit code.
+    std::optional<int> End(Child& program, int signal) {
+        ::kill(program.pid(), signal);
+        const std::optional<int> code = program.WaitExit(10s);
+        EXPECT_TRUE(WaitFor([this] { return SinkQuiet(); }, 10s)) << "the sink did not go quiet";
+        return code;
+    }
+    bool SinkQuiet() const {
+        const std::size_t recorded = Frames();
+        const std::vector<float> stereo =
+            m_sink->Samples(recorded - std::min(recorded, kQuietFrames));
+        const std::size_t frames = stereo.size() / 2;
+        return frames >= kQuietFrames &&
+               testing::RmsDbfs(testing::Channel(stereo, 0, frames - kQuietFrames)) < kQuietDbfs;
+    }
     double SecondsSinceStart(const Heard& heard) const {
         return double(heard.frame - m_launched) / kSinkRate;
     }
@@ -138,8 +157,7 @@ TEST_F(ResumeProgram, KilledAndStoppedRunsResumeWhereTheyStood) {
         ASSERT_TRUE(HeardAfterStart(0, 10s).has_value())
             << testing::ReadBytes(m_dir.file("korvale1.log"));
         ASSERT_TRUE(WaitFor([&] { return LastHeard(0, SIZE_MAX) >= 2.0; }, 10s));
-        ::kill(first->pid(), SIGKILL);
-        first->WaitExit(10s);
+        End(*first, SIGKILL);
         const double stopped = LastHeard(0, Frames());
         auto second = Start({"--resume"});
         const std::optional<Heard> again = HeardAfterStart(0, 10s);
@@ -156,16 +174,14 @@ TEST_F(ResumeProgram, KilledAndStoppedRunsResumeWhereTheyStood) {
                 return s && s->fadingInto != 0 && s->decks[s->fadingInto - 1].clip == m_clips[2];
             },
             15s));
-        ::kill(second->pid(), SIGKILL);
-        second->WaitExit(10s);
+        End(*second, SIGKILL);
     }
     auto third = Start({"--resume"});
     const std::optional<Heard> incoming = HeardAfterStart(2, kHeardAgainLimit);
     ASSERT_TRUE(incoming.has_value()) << "the incoming clip did not go on";
 
     // SIGTERM writes the run and ends the program; the kept option resumes it without a switch.
-    ::kill(third->pid(), SIGTERM);
-    EXPECT_EQ(third->WaitExit(10s), 0);
+    EXPECT_EQ(End(*third, SIGTERM), 0);
     const double stopped = LastHeard(2, Frames());
     ASSERT_TRUE(sys::WriteSettings(m_dir.file("config"), "[options]\nresumeInterruptedRun=true\n"));
     auto fourth = Start({});
