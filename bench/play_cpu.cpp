@@ -10,11 +10,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -34,8 +34,10 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kSettle = 2s; // start-up, the first paints, the engine's idle stop
-constexpr auto kSpan = 20s;  // each measured span
+constexpr auto kSettle = 2s; // start-up and the first paints; players filling their buffers
+constexpr auto kIdleStopLimit = 30s;
+constexpr auto kPoll = 100ms;
+constexpr auto kSpan = 20s; // each measured span
 constexpr double kClipSeconds = 60.0;
 constexpr int kClipRate = 44100;
 constexpr int kClipKbps = 192;           // constant bit rate, as music is often sold
@@ -77,11 +79,13 @@ struct Cpu {
     double process = 0.0;
 };
 
+// CPU seconds all threads of this process have run, to the nanosecond. (getrusage's times
+// are split from tick samples and kept from running backwards, which can add tens of
+// milliseconds to a span in which the process hardly ran.)
 double OwnCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 // Runs the event loop for `span` and returns what this process and its main thread spent.
@@ -167,7 +171,16 @@ int main(int argc, char** argv) {
     window.show();
     std::printf("output: %s\n", engine.outputName().c_str());
 
+    // Idle begins once the engine has stopped its output (after its span of silence): the
+    // output's thread, which ends then, would not be counted whole.
     MeasureHere(kSettle);
+    for (const auto limit = Clock::now() + kIdleStopLimit;
+         engine.outputRunning() && Clock::now() < limit;) {
+        MeasureHere(kPoll);
+    }
+    if (engine.outputRunning()) {
+        std::printf("the output did not stop while idle\n");
+    }
     const Cpu idle = MeasureHere(kSpan);
     std::printf("idle, nothing loaded: main thread %.3f %%, process %.3f %% of a core "
                 "(goal: process <= %.1f %%)\n",

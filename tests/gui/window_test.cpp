@@ -673,16 +673,10 @@ TEST(ProgramSwitches, TurnTheirOptionsOnAmongOtherWords) {
         EXPECT_FALSE(switches.Answer().has_value());
     }
     // Help and version are answered instead of a start.
-    struct Question {
-        std::vector<const char*> argv;
-        const char* answered;
-    };
-    for (const Question& question :
-         {Question{{"korvale", "--help"}, "--resume"}, Question{{"korvale", "-v"}, "KORVALE 1."}}) {
-        SCOPED_TRACE(question.argv.back());
-        const ProgramSwitches switches(2, question.argv.data());
-        EXPECT_NE(switches.Answer().value_or("").find(question.answered), std::string::npos);
-    }
+    const char* help[] = {"korvale", "--help"};
+    EXPECT_NE(ProgramSwitches(2, help).Answer().value_or("").find("--resume"), std::string::npos);
+    const char* version[] = {"korvale", "-v"};
+    EXPECT_EQ(ProgramSwitches(2, version).Answer(), "KORVALE 1.1\n");
 }
 
 // A fader's full level stands at its top: a click above the thumb moves it up, toward 0.

@@ -111,9 +111,8 @@ protected:
             limit);
         return first;
     }
-    // Ends a program with `signal` and waits until the sink has gone quiet: the recording can
-    // lag what the sink played, and what the program played must all be in it before anything
-    // is measured or the next program starts. Returns the program's exit code.
+    // Ends a program with `signal`; returns its exit code once the sink has gone quiet, so that
+    // what it played is all recorded (the recording can lag) before anything is measured.
     std::optional<int> End(Child& program, int signal) {
         ::kill(program.pid(), signal);
         const std::optional<int> code = program.WaitExit(10s);
@@ -122,20 +121,15 @@ protected:
     }
     bool SinkQuiet() const {
         const std::size_t recorded = Frames();
-        const std::vector<float> stereo =
+        const std::vector<float> last =
             m_sink->Samples(recorded - std::min(recorded, kQuietFrames));
-        const std::size_t frames = stereo.size() / 2;
-        return frames >= kQuietFrames &&
-               testing::RmsDbfs(testing::Channel(stereo, 0, frames - kQuietFrames)) < kQuietDbfs;
+        return last.size() >= 2 * kQuietFrames && testing::RmsDbfs(last) < kQuietDbfs;
     }
-    double SecondsSinceStart(const Heard& heard) const {
-        return double(heard.frame - m_launched) / kSinkRate;
-    }
-    // Where `clip` was last heard before frame `until`.
-    double LastHeard(int clip, std::size_t until) {
+    // Where `clip` was last heard.
+    double LastHeard(int clip) {
         double seconds = -1.0;
         for (const Heard& h : Listen(*m_sink, 0)) {
-            if (h.clip == clip && h.frame < until)
+            if (h.clip == clip)
                 seconds = h.seconds;
         }
         return seconds;
@@ -154,16 +148,13 @@ TEST_F(ResumeProgram, KilledAndStoppedRunsResumeWhereTheyStood) {
 
     { // Killed mid-clip, a comes back where it stopped and the run goes on into b.
         auto first = Start({"--resume"});
-        ASSERT_TRUE(HeardAfterStart(0, 10s).has_value())
+        ASSERT_TRUE(WaitFor([&] { return LastHeard(0) >= 2.0; }, 10s))
             << testing::ReadBytes(m_dir.file("korvale1.log"));
-        ASSERT_TRUE(WaitFor([&] { return LastHeard(0, SIZE_MAX) >= 2.0; }, 10s));
         End(*first, SIGKILL);
-        const double stopped = LastHeard(0, Frames());
+        const double stopped = LastHeard(0);
         auto second = Start({"--resume"});
-        const std::optional<Heard> again = HeardAfterStart(0, 10s);
-        ASSERT_TRUE(again.has_value());
-        EXPECT_LE(SecondsSinceStart(*again),
-                  std::chrono::duration<double>(kHeardAgainLimit).count());
+        const std::optional<Heard> again = HeardAfterStart(0, kHeardAgainLimit);
+        ASSERT_TRUE(again.has_value()) << "the killed run did not come back";
         EXPECT_NEAR(again->seconds, stopped, kResumeTolerance);
         EXPECT_TRUE(HeardAfterStart(1, 15s).has_value()) << "no hand-over after the resume";
 
@@ -182,7 +173,7 @@ TEST_F(ResumeProgram, KilledAndStoppedRunsResumeWhereTheyStood) {
 
     // SIGTERM writes the run and ends the program; the kept option resumes it without a switch.
     EXPECT_EQ(End(*third, SIGTERM), 0);
-    const double stopped = LastHeard(2, Frames());
+    const double stopped = LastHeard(2);
     ASSERT_TRUE(sys::WriteSettings(m_dir.file("config"), "[options]\nresumeInterruptedRun=true\n"));
     auto fourth = Start({});
     const std::optional<Heard> resumed = HeardAfterStart(2, kHeardAgainLimit);
