@@ -28,12 +28,12 @@ constexpr std::size_t kWindowFrames = kSinkRate / 20;
 constexpr double kFullRms = 0.25; // the clips' 0.5 at full level; a fade's tones sum lower
 constexpr auto kHeardAgainLimit = 3s;
 constexpr double kResumeTolerance = 2.0; // s between where it stopped and where it came back
+constexpr double kKillAtSeconds = 2.5;   // well into the first clip, before its fade begins
 constexpr std::size_t kQuietFrames = kSinkRate / 4;
 constexpr double kQuietDbfs = -60.0;
 
 // What the sink heard in one window: which clip alone at full level, and how far into it.
 struct Heard {
-    std::size_t frame;
     int clip; // -1: none alone at full level
     double seconds;
 };
@@ -44,13 +44,13 @@ std::vector<Heard> Listen(const sys::SinkRecording& sink, std::size_t from) {
     std::vector<Heard> heard;
     for (std::size_t at = 0; (at + kWindowFrames) * 2 <= stereo.size(); at += kWindowFrames) {
         const std::vector<float> left = testing::Channel(stereo, 0, at, at + kWindowFrames);
-        Heard seen{from + at, -1, 0.0};
+        Heard seen{-1, 0.0};
         const double rms = std::pow(10.0, testing::RmsDbfs(left) / 20.0);
         const double pitch = testing::EstimateFrequencyHz(left, kSinkRate);
         for (int clip = 0; clip < 4 && rms > kFullRms; ++clip) {
             const double seconds = (pitch - kClipBaseHz[clip]) / kRiseHzPerSecond;
             if (seconds >= 0.0 && seconds <= kClipSeconds)
-                seen = Heard{from + at, clip, seconds};
+                seen = Heard{clip, seconds};
         }
         heard.push_back(seen);
     }
@@ -148,7 +148,7 @@ TEST_F(ResumeProgram, KilledAndStoppedRunsResumeWhereTheyStood) {
 
     { // Killed mid-clip, a comes back where it stopped and the run goes on into b.
         auto first = Start({"--resume"});
-        ASSERT_TRUE(WaitFor([&] { return LastHeard(0) >= 2.0; }, 10s))
+        ASSERT_TRUE(WaitFor([&] { return LastHeard(0) >= kKillAtSeconds; }, 10s))
             << testing::ReadBytes(m_dir.file("korvale1.log"));
         End(*first, SIGKILL);
         const double stopped = LastHeard(0);
