@@ -79,9 +79,7 @@ struct Cpu {
     double process = 0.0;
 };
 
-// CPU seconds all threads of this process have run, to the nanosecond. (getrusage's times
-// are split from tick samples and kept from running backwards, which can add tens of
-// milliseconds to a span in which the process hardly ran.)
+// CPU seconds all threads of this process have run, ended ones included, to the nanosecond.
 double OwnCpuSeconds() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
