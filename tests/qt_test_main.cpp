@@ -1,5 +1,4 @@
-// Entry point of the window and system tests: one application object for the whole run (the
-// windows, the D-Bus calls, the event loop the waits run), on the offscreen platform by default.
+// The window and system tests' entry point: one application for the run, offscreen by default.
 
 #include <QApplication>
 

@@ -1,5 +1,4 @@
-// Arbitrary bytes as a kept run's state file and as its position file: a state that reads
-// holds only values a run can hold, and reads back the same after a write.
+// Arbitrary bytes as a kept run's files: a state that reads holds sane values and reads back.
 #include "core/RunStateCodec.h"
 
 #include <cstdint>

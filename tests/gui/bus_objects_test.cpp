@@ -1,5 +1,4 @@
-// The session bus's objects over a window on fakes (the class factory, the media controls),
-// called asynchronously by clients on connections of their own: they answer from this thread.
+// The bus objects over a window on fakes, called asynchronously by clients of their own.
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCall>

@@ -1,5 +1,4 @@
-// The program's run keeping over a window on fakes, in a state folder of its own, and the stop
-// signals that reach its event loop.
+// Run keeping over a window on fakes, in a state folder of its own, and the stop signals.
 #include <QSignalSpy>
 #include <QTest>
 

@@ -1,5 +1,4 @@
-// The settings window's wiring on fake outlets: how it opens, what it refuses, what it starts
-// and stops, and what the next run shows again.
+// The settings window on fake outlets: how it opens, what it refuses, starts, stops and keeps.
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,5 +1,4 @@
-// The window's wiring on fakes: each control reaches its operation and the controls show what
-// the core holds; then each real dialog, answered over the real window as a user would.
+// The window on fakes: each control reaches its operation and shows the core; the real dialogs.
 
 #include <QAccessible>
 #include <QApplication>
@@ -173,8 +172,7 @@ struct PaintCounter : QObject {
     std::map<QObject*, int> paints;
 };
 
-// While two decks play, a second of ticks redraws the elapsed and remaining times as their
-// frames change (25 a second) and nothing that stands still.
+// Two decks playing: a second of ticks redraws the changing times (25 a second), nothing else.
 TEST(WindowShow, PlayingRedrawsOnlyWhatChanged) {
     ClipWindow l;
     QSignalSpy onAir(&l.w, &CKORVALEDlg::OnAirChanged); // what the stream and recording follow
@@ -214,8 +212,7 @@ TEST(WindowShow, PlayingRedrawsOnlyWhatChanged) {
     ExpectShowsCore(l.w);
 }
 
-// The window as the screen shows it (the offscreen platform reads its backing store) and as
-// it draws itself whole, in one pixel format.
+// The window as the screen shows it (the offscreen backing store) and as it draws itself.
 std::pair<QImage, QImage> Images(QWidget& window) {
     QApplication::processEvents();
     return {
@@ -260,8 +257,7 @@ TEST(WindowShow, TimeDisplaysLookExactlyAsTheLabelsTheyReplace) {
     }
 }
 
-// Assistive technology reads a time display as it read the label: a static text named by
-// what it shows.
+// Assistive technology reads a time display as the label: a static text named by its text.
 TEST(WindowShow, TimeDisplaysReadAsStaticTextsNamedByTheirText) {
     testing::TestWindow t;
     t.w->ElapsedB->setText(QStringLiteral("00:00:12:00"));
@@ -430,8 +426,7 @@ TEST(WindowWiring, PlayListViewLoadsOnlyWhatTheUserSelects) {
     EXPECT_EQ(l.core.List().SelectedIndex(), 1);
 }
 
-// An unplayable entry the user clicks leaves the list, and the entry after it is loaded once,
-// on the deck the choice gives, never on both decks.
+// An unplayable entry clicked leaves the list; the next loads once, on the chosen deck only.
 TEST(WindowWiring, AnUnplayableEntryLeavesTheListAndTheNextLoadsOnce) {
     testing::TestWindow t;
     CKORVALEDlg& w = *t.w;
@@ -688,8 +683,7 @@ TEST(WindowShow, AFadersFullLevelStandsAtItsTop) {
     EXPECT_LT(l.core.Decks().FaderPosition(Deck::A), 4500);
 }
 
-// The deck groups paint from a picture of themselves: they look exactly as a plain group box,
-// after a change of title, font or size too.
+// The deck groups paint from a picture of themselves, as a plain group box, after any change.
 TEST(WindowShow, AGroupFromItsPictureLooksAsAPlainGroupBox) {
     QWidget parent;
     parent.resize(300, 200);

@@ -1,7 +1,6 @@
 #pragma once
 
-// A listener of the test script's private Icecast 2 server (scripts/with-icecast.sh): plain
-// HTTP requests to it, what its status page shows, and what a mount's bytes decode to.
+// A listener of the test script's Icecast server: requests, its status page, a mount decoded.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

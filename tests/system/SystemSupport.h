@@ -1,7 +1,6 @@
 #pragma once
 
-// Helpers of the system tests: waiting for conditions, child processes, the private sound
-// server and what its sink plays.
+// System-test helpers: waits, child processes, the private sound server and what it plays.
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

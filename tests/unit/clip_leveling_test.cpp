@@ -1,5 +1,4 @@
-// Level matching and silent edges heard in unattended runs on the real engine rendered
-// offline, the match gain's ramp, and the compressed formats: lengths, seeks and tags.
+// Level matching and silent edges on the real engine offline, and the compressed formats.
 #include <gtest/gtest.h>
 
 #include <sndfile.h>

@@ -1,5 +1,4 @@
-// The desktop media controls' view of the core: which clip is on air, its status and
-// metadata, what Next offers, and the file URIs they speak.
+// The media controls' view of the core: the clip on air, its metadata, Next and file URIs.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,8 +14,7 @@
 using namespace korvale;
 using Status = PlaybackStatus;
 
-// The clip on air follows the decks, and the stream and the recording are told of each clip
-// once, as it starts to play.
+// The clip on air follows the decks; the stream and the recording hear of each clip as it starts.
 TEST(CoreMediaControls, OnAirClipFollowsTheDecks) {
     korvale::testing::CoreFixture f;
     korvale::testing::FakeBroadcast stream;

@@ -1,5 +1,4 @@
-// The core on fakes: start-up, mix styles and sliders, levels, help and exit; the play list
-// and the decks; the cross-fade and the cue player.
+// The core on fakes: start-up, styles, levels, the play list, decks, cross-fade and cue player.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -125,8 +124,7 @@ TEST(CoreStart, SlidersShowTheStartSpeedsThenTheFirstStyleIsApplied) {
     EXPECT_EQ(noMixer.dialogs.messages[0].caption, "Error!");
 }
 
-// The tick runs while it could act and rests otherwise: each row wakes it by one change
-// and lets it rest by another.
+// The tick runs while it could act and rests otherwise: each row wakes it, then lets it rest.
 TEST(CoreStart, TheTickRunsOnlyWhileItCouldAct) {
     struct Row {
         const char* name;

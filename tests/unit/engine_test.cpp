@@ -1,5 +1,4 @@
-// The engine rendered offline: decoders and the clips a voice meets, the ramped gain, frame
-// counts, positions, seeks, ramps and the cue player's media commands.
+// The engine rendered offline: decoders, gain ramps, positions, seeks and media commands.
 
 #include <gtest/gtest.h>
 

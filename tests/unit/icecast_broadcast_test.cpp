@@ -1,6 +1,5 @@
-// On the test script's private Icecast 2 server (scripts/with-icecast.sh; skipped without it):
-// the broadcaster's stream as a listener fetches it, its title on the status page, refused
-// log-ins, and a server that goes away and comes back.
+// On the test script's private Icecast server: what a listener hears and sees, refused log-ins,
+// and a server that goes away and comes back.
 
 #include <gtest/gtest.h>
 
@@ -111,8 +110,7 @@ void ExpectListenerGets(const FormatRow& row, const std::string& mount, const st
 
 class BroadcastFormat : public Broadcast, public ::testing::WithParamInterface<FormatRow> {};
 
-// Each format: MP3 sends its title again to a server that comes back, Ogg starts a fresh
-// stream with its headers.
+// Each format: MP3 sends its title again to a server that comes back; Ogg starts afresh.
 TEST_P(BroadcastFormat, AListenerHearsTheMixAndItsTitleAlsoAfterTheServerCameBack) {
     const std::string ctl = std::getenv("KORVALE_ICECAST_CTL");
     const std::string mount = std::string("/format-") + GetParam().name;

@@ -184,8 +184,7 @@ TEST(ClipTags, TheTitleSentIsArtistAndTitleOnlyWhenBothAreKnown) {
     EXPECT_EQ(OnAirTitle({"Ann", "Two\nlines"}, "file"), "Ann - Two lines");
 }
 
-// Offers `seconds` of the deck tone to `tap` as the audio thread would, from frame `from`, with
-// a tone of its own on the right channel.
+// Offers `seconds` of the tones (the deck's left, one of its own right) to `tap` from `from`.
 void OfferTone(MixTap& tap, double seconds, std::size_t from) {
     const auto frames = std::size_t(seconds * kMixRate);
     std::vector<float> block(OfflineEngine::kDefaultBuffer * MixTap::kChannels);
@@ -290,7 +289,7 @@ TEST_F(Recorder, BlocksTheTapDroppedKeepTheirTimeAsSilence) {
     ASSERT_TRUE(file.decoder);
     EXPECT_EQ(file.decoder->lengthFrames(), 20 * kMixRate);
     std::vector<float> audio(std::size_t(kMixRate) * 2);
-    file.decoder->seek(9 * kMixRate);
+    file.decoder->seek(12 * kMixRate); // the gap's last second
     file.decoder->read(audio.data(), kMixRate);
     EXPECT_EQ(Peak(audio), 0.0);
     file.decoder->seek(13 * kMixRate);
@@ -299,7 +298,8 @@ TEST_F(Recorder, BlocksTheTapDroppedKeepTheirTimeAsSilence) {
 }
 
 TEST_F(Recorder, AFailedWriteEndsTheRecordingWithAValidFileAndSaysWhy) {
-    for (const RecordingFormat format : {RecordingFormat::Wav, RecordingFormat::Flac}) {
+    for (const RecordingFormat format :
+         {RecordingFormat::Wav, RecordingFormat::Flac, RecordingFormat::Mp3}) {
         SCOPED_TRACE(int(format));
         int changes = 0;
         recorder.setChangeHandler([&] { ++changes; });
@@ -326,7 +326,7 @@ TEST_F(Recorder, AFailedWriteEndsTheRecordingWithAValidFileAndSaysWhy) {
         std::vector<float> audio(std::size_t(3 * kMixRate) * 2);
         audio.resize(file.decoder->read(audio.data(), 3 * kMixRate) * 2);
         EXPECT_GT(audio.size(), std::size_t(kMixRate / 20));
-        EXPECT_NEAR(ToneAmplitude(Channel(audio, 1), kRightHz, kMixRate), kToneAmplitude, 0.02);
+        EXPECT_NEAR(ToneAmplitude(Channel(audio, 1), kRightHz, kMixRate), kToneAmplitude, 0.03);
     }
 }
 

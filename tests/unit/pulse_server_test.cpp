@@ -1,5 +1,4 @@
-// On the test script's private PulseAudio server (a null sink; skipped without it): the engine
-// playing through the server, and the master level through the ALSA mixer.
+// On the test script's private PulseAudio server: the engine's output and the master level.
 
 #include <gtest/gtest.h>
 
@@ -72,6 +71,7 @@ TEST_F(LevelsOnPulse, EachChannelOfTheMasterKeepsItsOwnVolume) {
     const ChannelVolumes read = devices.waveOutVolume().value_or(ChannelVolumes{});
     EXPECT_NEAR(read.left, 16384, 1);
     EXPECT_NEAR(read.right, 49152, 1);
+    EXPECT_EQ(devices.auxVolume(devices.auxCount()), std::nullopt) << "a line past the last";
 }
 
 // The engine on the server's output, stopping it after 300 ms of silence; a tone clip open.
@@ -89,8 +89,7 @@ protected:
     EngineVoice& voice = engine.voice(VoiceId::Deck1);
 };
 
-// An output stopped for idleness is not a dead server: each play after such a stop plays
-// through the server again, never through the null output.
+// An output stopped for idleness is not a dead server: each later play uses the server again.
 TEST_F(EnginePulse, IdleStopsAreNotTakenForADeadServer) {
     for (int stop = 1; stop <= 2; ++stop) {
         ASSERT_TRUE(WaitUntil([&] { return !engine.outputRunning(); }, 8s));

@@ -1,7 +1,7 @@
-// The kept run: its file format against damage, the choice between the kept copies, a power
-// cut at any point of the file, the keeper's writes, and a run put back on a fresh core.
+// The kept run: its file format, the choice of copy, power cuts, the writes and the resume.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 
@@ -74,6 +74,13 @@ TEST(RunStateFile, AWholeFileReadsBackAndADamagedOneGivesNothing) {
         {"a selection past the list", Encoded([](RunState& s) { s.selected = 2; }),
          RunStateFault::Damaged},
         {"a fader past the bottom", Encoded([](RunState& s) { s.decks[1].fader = 9001; }),
+         RunStateFault::Damaged},
+        {"no such deck on air", Encoded([](RunState& s) { s.onAir = 3; }), RunStateFault::Damaged},
+        {"a style past the presets", Encoded([](RunState& s) { s.style.index = 8; }),
+         RunStateFault::Damaged},
+        {"an out speed past its slider", Encoded([](RunState& s) { s.style.sliders[3] = 601; }),
+         RunStateFault::Damaged},
+        {"a position before the start", Encoded([](RunState& s) { s.decks[1].position = -1; }),
          RunStateFault::Damaged},
         {"an entry longer than a path", Encoded([](RunState& s) {
              s.entries = std::make_shared<const std::vector<std::string>>(
@@ -176,6 +183,19 @@ TEST(RunStateFile, TheFolderFollowsTheStateHomeAndWhatCannotBeMadeOrWrittenIsTol
     std::filesystem::create_directories(dir.file("blocked/run-state.new"));
     EXPECT_FALSE(blocked.WriteState("x", OlderCopies::Keep, why));
     EXPECT_EQ(why.rfind("cannot create ", 0), 0u) << why;
+    // On a full disc (the files lead to /dev/full) the writes fail in words, and the state
+    // kept before stays whole.
+    std::filesystem::remove(dir.file("blocked/run-state.new"));
+    ASSERT_TRUE(blocked.WriteState("kept", OlderCopies::Keep, why)) << why;
+    for (const char* name : {"run-state.new", RunStateFiles::kPositionsName}) {
+        SCOPED_TRACE(name);
+        std::filesystem::create_symlink("/dev/full", blocked.PathOf(name));
+        EXPECT_FALSE(name == RunStateFiles::kPositionsName
+                         ? blocked.WritePositions("lost", 0, why)
+                         : blocked.WriteState("lost", OlderCopies::Keep, why));
+        EXPECT_EQ(why, "cannot write " + blocked.PathOf(name) + ": " + std::strerror(ENOSPC));
+    }
+    EXPECT_EQ(ReadBytes(blocked.PathOf(RunStateFiles::kStateName)), "kept");
 }
 
 TEST(RunStateFile, APowerCutAnywhereInAWriteLeavesTheLastWholeStateOrThePreviousOne) {

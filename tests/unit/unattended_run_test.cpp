@@ -1,5 +1,4 @@
-// The core run unattended ("LOAD NEXT" and "MIX NEXT" down) on the real engine, rendered
-// offline: what is heard at every hand-over, and unplayable entries on the way.
+// Unattended runs on the real engine offline: every hand-over, and unplayable entries.
 #include <gtest/gtest.h>
 
 #include <algorithm>

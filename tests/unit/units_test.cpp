@@ -1,6 +1,4 @@
-// The pure units and the files: time texts, clip names, path lengths, the shuffle, the
-// play-list codecs and whole-file reads and writes, the command line, the activation file and
-// the sound library's messages.
+// Pure units and files: texts, paths, shuffle, play lists, whole files, switches, ALSA's noise.
 
 #include <alsa/asoundlib.h>
 #include <gtest/gtest.h>
