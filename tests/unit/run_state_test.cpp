@@ -183,17 +183,17 @@ TEST(RunStateFile, TheFolderFollowsTheStateHomeAndWhatCannotBeMadeOrWrittenIsTol
     std::filesystem::create_directories(dir.file("blocked/run-state.new"));
     EXPECT_FALSE(blocked.WriteState("x", OlderCopies::Keep, why));
     EXPECT_EQ(why.rfind("cannot create ", 0), 0u) << why;
-    // On a full disc (the files lead to /dev/full) the writes fail in words, and the state
-    // kept before stays whole.
+    // A full disc (the files lead to /dev/full): told in words; the state kept before stays whole.
     std::filesystem::remove(dir.file("blocked/run-state.new"));
     ASSERT_TRUE(blocked.WriteState("kept", OlderCopies::Keep, why)) << why;
-    for (const char* name : {"run-state.new", RunStateFiles::kPositionsName}) {
-        SCOPED_TRACE(name);
-        std::filesystem::create_symlink("/dev/full", blocked.PathOf(name));
-        EXPECT_FALSE(name == RunStateFiles::kPositionsName
-                         ? blocked.WritePositions("lost", 0, why)
-                         : blocked.WriteState("lost", OlderCopies::Keep, why));
-        EXPECT_EQ(why, "cannot write " + blocked.PathOf(name) + ": " + std::strerror(ENOSPC));
+    for (const bool positions : {false, true}) {
+        const std::string path =
+            blocked.PathOf(positions ? RunStateFiles::kPositionsName : "run-state.new");
+        SCOPED_TRACE(path);
+        std::filesystem::create_symlink("/dev/full", path);
+        EXPECT_FALSE(positions ? blocked.WritePositions("lost", 0, why)
+                               : blocked.WriteState("lost", OlderCopies::Keep, why));
+        EXPECT_EQ(why, "cannot write " + path + ": " + std::strerror(ENOSPC));
     }
     EXPECT_EQ(ReadBytes(blocked.PathOf(RunStateFiles::kStateName)), "kept");
 }
