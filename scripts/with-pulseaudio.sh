@@ -2,8 +2,9 @@
 # Runs a command against a private PulseAudio daemon whose default sink is a null sink
 # named korvale_null (its monitor, korvale_null.monitor, records what was played).
 #
-#   scripts/with-pulseaudio.sh COMMAND [ARG...]
+#   scripts/with-pulseaudio.sh [--reuse] COMMAND [ARG...]
 #
+# With --reuse, under a server of this script already, the command runs on that one.
 # The daemon gets its own XDG_RUNTIME_DIR and HOME (fresh temporary folders) and an
 # ~/.asoundrc that routes ALSA's default pcm and ctl to it, so PortAudio's default device
 # and the ALSA mixer reach the server. The command sees PULSE_SERVER, XDG_RUNTIME_DIR, HOME
@@ -11,8 +12,14 @@
 # afterwards; the script exits with the command's exit code.
 set -u
 
+if [ "${1:-}" = "--reuse" ]; then
+    shift
+    if [ -n "${KORVALE_PULSE_PID:-}" ]; then
+        exec "$@"
+    fi
+fi
 if [ "$#" -eq 0 ]; then
-    echo "usage: $0 COMMAND [ARG...]" >&2
+    echo "usage: $0 [--reuse] COMMAND [ARG...]" >&2
     exit 2
 fi
 
