@@ -585,9 +585,8 @@ TEST(RealDialogs, EachDialogIsAnsweredWhileTheWindowRuns) {
     QDir::setCurrent(savedCurrent);
 }
 
-// Each option is off at the first start; turned on in the context menu, it is on for the core,
-// checked on the settings window's Playback page and kept for the next start; turned off on
-// that page, it is off in the menu and at the next start.
+// Each option starts off; on in the context menu, it is on for the core, checked on the Playback
+// page and kept; turned off on that page, it is off in the menu and at the next start.
 TEST(WindowWiring, EachOptionIsInStepInTheMenuAndOnThePageAndKeptAcrossRuns) {
     struct Row {
         const char* name;
