@@ -1,6 +1,5 @@
-// Arbitrary bytes as a clip: opened by the content-sniffing factory, as a clip path would go,
-// which hands them to the sound-file decoder (WAV, AIFF, ...) or the MPEG audio decoder (whose
-// open scans the whole stream); then read, seek, read.
+// Arbitrary bytes as a clip, opened by the content-sniffing factory as a clip path would be (the
+// sound-file or the MPEG decoder, which scans the whole stream), then read, seek, read.
 #include "decode/DecoderFactory.h"
 #include "platform/UniqueFd.h"
 

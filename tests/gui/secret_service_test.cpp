@@ -1,6 +1,5 @@
-// The stream's password in the desktop's secret store: a real secret service (GNOME Keyring
-// with a login keyring of its own) on the run's session bus. (Where none runs, the password
-// file's own tests apply.)
+// The stream's password in a real secret service (GNOME Keyring with a login keyring of its
+// own) on the run's session bus; where none runs, the password file's own tests apply.
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStandardPaths>

@@ -87,6 +87,10 @@ TEST(ClipLeveling, MatchedClipsSoundWithinOneLuAndAPeakIsHeldUnderTheCeiling) {
     const double peak = Peak(Channel(heard.solo[3], 0));
     EXPECT_LE(peak, std::pow(10.0, -1.0 / 20)) << "over -1 dBTP";
     EXPECT_GT(peak, 0.7) << "the peaky clip was not raised to its ceiling";
+    LoudnessMeter silence(UnattendedRun::kRate); // no sound: it all plays, as it has no edges
+    const std::vector<float> quiet(2 * UnattendedRun::kRate);
+    silence.add(quiet.data(), UnattendedRun::kRate);
+    EXPECT_EQ(silence.result().lastAudibleSeconds, 1.0);
 }
 
 TEST(ClipLeveling, SilentEdgesCloseTheGapsThatSilentTailsLeaveAtEveryHandOver) {

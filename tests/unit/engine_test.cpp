@@ -28,9 +28,8 @@
 namespace korvale::testing {
 namespace {
 
-// The voices' rate converter against the tone sampled exactly at the output rate: no delay, a
-// flat pass band, images and aliases far down, the input's whole length, and the same frames
-// however the input and the room for output come in pieces, and again after a reset.
+// The rate converter against the tone sampled at the output rate: no delay, a flat pass band,
+// no images or aliases, the whole length, the same frames in any pieces and after a reset.
 TEST(Resampler, ConvertsAToneExactlyInTimeAndLevelInAnyPieces) {
     struct Row {
         int in;

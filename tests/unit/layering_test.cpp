@@ -1,7 +1,6 @@
-// The folders depend on each other one way only: app -> ui -> core -> interfaces, and
-// audio, decode, encode and platform -> interfaces (audio also on decode, encode and
-// platform; decode also on platform). The core and the interfaces reach the machine only
-// through interfaces: they include no Qt and no operating-system header.
+// The folders depend one way only: app -> ui -> core -> interfaces; audio, decode, encode and
+// platform -> interfaces (audio also on decode, encode and platform; decode also on platform).
+// The core and the interfaces include no Qt and no operating-system header.
 #include <gtest/gtest.h>
 
 #include <filesystem>
