@@ -1,6 +1,5 @@
-// Arbitrary bytes as a play list (ZTL when built with KORVALE_FUZZ_ZTL, else M3U): every entry
-// fits a path, and what was read survives a write and a second read unchanged unless the format
-// cannot hold it (a quote in a ZTL field, a line break in a line).
+// Arbitrary bytes as a play list (ZTL with KORVALE_FUZZ_ZTL, else M3U): every entry fits a path,
+// and reads back the same after a write unless the format cannot hold it (a quote, a line break).
 #include "core/PlayListCodec.h"
 
 #include <algorithm>

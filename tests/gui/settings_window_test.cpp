@@ -166,6 +166,7 @@ TEST(SettingsWindow, EveryFieldReachesTheOutletsAndComesBackNextRun) {
     EXPECT_EQ(o.broadcast.starts[1].settings, expected);
     page = o.t->w->Settings->Broadcast;
     EXPECT_EQ(page->GenreEdit->text(), "Jazz");
+    EXPECT_EQ(page->FormatCombo->currentIndex(), 2); // Opus, as it was left
     EXPECT_EQ(page->BitRateSpin->value(), 160);
     recording = o.t->w->Settings->Recording;
     EXPECT_EQ(recording->FormatCombo->currentText(), "MP3");
