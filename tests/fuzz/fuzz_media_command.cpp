@@ -1,6 +1,5 @@
-// Arbitrary command strings, one a line, through the cue voice's media-command interpreter,
-// on an offline engine rendered 10 ms after every command. It runs in a folder of small clips
-// (a.wav, b.mp3 a WAV, c.wav mono 8-bit, d.mp3 garbage, e.wav cut short) that paths can reach.
+// Command strings, one a line, to the cue voice's interpreter on an offline engine rendered 10 ms
+// after each, in a folder of clips (a.wav, b.mp3 a WAV, c.wav 8-bit mono, d.mp3 junk, e.wav cut).
 #include "audio/AudioEngine.h"
 #include "audio/MediaCommandInterpreter.h"
 #include "audio/OfflineOutput.h"

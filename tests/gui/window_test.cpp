@@ -141,6 +141,7 @@ struct ClipWindow {
 TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
     testing::TestWindow fresh; // the status line keeps its template text until the core writes
     EXPECT_EQ(Text(fresh.w->StatusLine), "Ready");
+    EXPECT_EQ(fresh.w->windowTitle().toStdString(), "KORVALE");
     ClipWindow l;
     // Each control shown takes the clicks at its middle: no other control stands over it.
     for (const ControlSpec& entry : WindowControls()) {
