@@ -13,6 +13,7 @@
 
 #include "interfaces/DesktopNotices.h"
 #include "support/FakeOutlets.h"
+#include "support/Pictures.h"
 #include "support/TempDir.h"
 #include "support/TestWindow.h"
 #include "ui/BroadcastPage.h"
@@ -62,6 +63,17 @@ void Type(QSpinBox* spin, int value) {
     QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(spin, QString::number(value));
     QTest::keyClick(spin, Qt::Key_Return);
+}
+
+TEST(SettingsWindow, EachPageLooksAsPictured) {
+    Outlets o;
+    SettingsWindow& settings = o.Open();
+    for (int page = 0; page < settings.Pages->count(); ++page) {
+        SCOPED_TRACE(page);
+        settings.Pages->setCurrentIndex(page);
+        const QString name = QStringLiteral("settings-%1").arg(page);
+        EXPECT_EQ(testing::DifferenceFromPicture(settings, name), "");
+    }
 }
 
 TEST(SettingsWindow, OpensFromTheContextMenuAndWithCtrlComma) {

@@ -29,6 +29,7 @@
 #include "app/ProgramSwitches.h"
 #include "platform/QtDialogs.h"
 #include "support/ClipFactory.h"
+#include "support/Pictures.h"
 #include "support/TempDir.h"
 #include "support/TestWindow.h"
 #include "ui/ClickLabel.h"
@@ -672,6 +673,17 @@ TEST(ProgramSwitches, TurnTheirOptionsOnAmongOtherWords) {
     EXPECT_NE(ProgramSwitches(2, help).Answer().value_or("").find("--resume"), std::string::npos);
     const char* version[] = {"korvale", "-v"};
     EXPECT_EQ(ProgramSwitches(2, version).Answer(), "KORVALE 1.1\n");
+}
+
+// The window looks as pictured: clips on both decks; then deck A playing, the mic panel shown.
+TEST(WindowShow, TheWindowLooksAsPictured) {
+    ClipWindow l;
+    EXPECT_EQ(testing::DifferenceFromPicture(l.w, QStringLiteral("window")), "");
+    l.Press(l.w.PlayAButton);
+    l.t.deck1.SetPosition(12.5);
+    l.Press(l.w.MicButton);
+    l.core.OnTimer(TimerId::Tick);
+    EXPECT_EQ(testing::DifferenceFromPicture(l.w, QStringLiteral("window-playing-mic")), "");
 }
 
 // A fader's full level stands at its top: a click above the thumb moves it up, toward 0.
