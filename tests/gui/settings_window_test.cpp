@@ -41,13 +41,17 @@ struct Outlets {
     std::unique_ptr<testing::TestWindow> t;
 
     QString File() const { return QString::fromStdString(dir.file("korvale.ini")); }
-    SettingsWindow& Open(bool broadcastSwitch = false) {
+    SettingsWindow& Start(bool broadcastSwitch = false, bool recordSwitch = false) {
         t = std::make_unique<testing::TestWindow>(
             nullptr, QSize(1280, 1024), File(), [&](WindowServices& services) {
                 services.outlets = {&broadcast, &recording, &secrets, nullptr, &notices};
                 services.broadcastSwitch = broadcastSwitch;
+                services.recordSwitch = recordSwitch;
             });
-        t->w->Settings->Open();
+        return *t->w->Settings;
+    }
+    SettingsWindow& Open(bool broadcastSwitch = false) {
+        Start(broadcastSwitch).Open();
         return *t->w->Settings;
     }
 };
@@ -68,11 +72,25 @@ void Type(QSpinBox* spin, int value) {
 TEST(SettingsWindow, EachPageLooksAsPictured) {
     Outlets o;
     SettingsWindow& settings = o.Open();
+    settings.Recording->FolderEdit->setText(QStringLiteral("/srv/mix")); // not the user's home
     for (int page = 0; page < settings.Pages->count(); ++page) {
         SCOPED_TRACE(page);
         settings.Pages->setCurrentIndex(page);
         const QString name = QStringLiteral("settings-%1").arg(page);
         EXPECT_EQ(testing::DifferenceFromPicture(settings, name), "");
+    }
+}
+
+// A switch whose outlet refuses to start opens the window on that outlet's page.
+TEST(SettingsWindow, ARefusedSwitchOpensItsPage) {
+    for (const bool broadcast : {true, false}) { // the stream's host, or the disk, refuses
+        SCOPED_TRACE(broadcast);
+        Outlets o;
+        o.recording.refusal = "no room";
+        SettingsWindow& settings = o.Start(broadcast, !broadcast);
+        EXPECT_TRUE(settings.isVisible());
+        QWidget* page = broadcast ? static_cast<QWidget*>(settings.Broadcast) : settings.Recording;
+        EXPECT_EQ(settings.Pages->currentWidget(), page);
     }
 }
 

@@ -154,12 +154,7 @@ TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
         const QWidget* hit = l.w.childAt(control->mapTo(&l.w, control->rect().center()));
         EXPECT_TRUE(hit == control || control->isAncestorOf(hit));
     }
-    // Controls take the template's heights (a drop-down's includes its list) and visibility.
-    EXPECT_GT(l.w.PlayListBox->height(), l.w.height() / 2);
-    EXPECT_LT(l.w.MixStyleCombo->height(), l.w.height() / 10);
     EXPECT_EQ(l.w.MixStyleCombo->itemText(l.w.MixStyleCombo->count() - 1), "CUSTOM");
-    EXPECT_FALSE(l.w.ShuffleScratchList->isVisibleTo(&l.w));
-    EXPECT_TRUE(l.w.SetCueButton->isVisibleTo(&l.w));
     l.core.Settings().SetMixStyleIndex(2); // a change the core makes on its own shows too
     ExpectShowsCore(l.w);
 }

@@ -11,7 +11,6 @@ namespace korvale::testing {
 
 // Draws `widget` whole, no control focused, and compares it pixel for pixel with its picture
 // `<name>.png` in tests/gui/pictures: "" when they match, else where the drawing was put.
-// With KORVALE_NEW_PICTURES naming a folder, the drawing is written there instead.
 inline std::string DifferenceFromPicture(QWidget& widget, const QString& name) {
     if (QWidget* focused = QApplication::focusWidget()) {
         focused->clearFocus();
@@ -19,10 +18,6 @@ inline std::string DifferenceFromPicture(QWidget& widget, const QString& name) {
     QApplication::processEvents();
     const QImage drawn = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QString file = name + QStringLiteral(".png");
-    if (const QString folder = qEnvironmentVariable("KORVALE_NEW_PICTURES"); !folder.isEmpty()) {
-        drawn.save(QDir(folder).filePath(file));
-        return "";
-    }
     const QImage pictured(QDir(QStringLiteral(KORVALE_PICTURES)).filePath(file));
     if (drawn == pictured.convertToFormat(QImage::Format_RGB32)) {
         return "";
