@@ -68,15 +68,13 @@ TEST(SettingsWindow, EachPageLooksAsPictured) {
     SettingsWindow& settings = o.Open();
     settings.Recording->FolderEdit->setText(QStringLiteral("/srv/mix")); // not the user's home
     for (int page = 0; page < settings.Pages->count(); ++page) {
-        SCOPED_TRACE(page);
-        settings.Pages->setCurrentIndex(page);
-        const QString name = QStringLiteral("settings-%1").arg(page);
-        EXPECT_EQ(testing::DifferenceFromPicture(settings, name), "");
+        settings.Pages->setCurrentIndex(page); // the message names the page's picture
+        EXPECT_EQ(testing::DifferenceFromPicture(settings, QStringLiteral("settings-%1").arg(page)),
+                  "");
     }
 }
 
-// A --broadcast that the empty host refuses opens the window on the Broadcast page.
-TEST(SettingsWindow, ARefusedSwitchOpensItsPage) {
+TEST(SettingsWindow, ABroadcastSwitchThatAnEmptyHostRefusesOpensItsPage) {
     Outlets o;
     SettingsWindow& settings = o.Open(/*broadcastSwitch=*/true);
     EXPECT_EQ(settings.Pages->currentWidget(), settings.Broadcast);

@@ -16,6 +16,7 @@
 
 #include "app/ActivationFile.h"
 #include "app/CommandLine.h"
+#include "app/ProgramSwitches.h"
 #include "core/ClipDisplayName.h"
 #include "core/PlayListCodec.h"
 #include "core/PlayListFiles.h"
@@ -279,6 +280,15 @@ TEST(CommandLine, SwitchesAfterDashOrSlashMakeAnAutomatedStartAndAreCutOnce) {
         EXPECT_EQ(request.automated, c.automated);
         EXPECT_EQ(request.remaining, std::string(c.remaining));
     }
+}
+
+TEST(ProgramSwitches, HelpAndVersionAreAnsweredBeforeTheApplicationObjectIsMade) {
+    const char* help[] = {"/usr/bin/korvale", "--help"};
+    const std::string text = ProgramSwitches(2, help).Answer().value_or("");
+    EXPECT_EQ(text.rfind("Usage: korvale [options]", 0), 0u) << text;
+    EXPECT_NE(text.find("--resume"), std::string::npos);
+    const char* version[] = {"korvale", "-v"};
+    EXPECT_EQ(ProgramSwitches(2, version).Answer(), "KORVALE 1.1\n");
 }
 
 TEST(QuietSoundProbe, DropsOnlyWhatTheProbingThreadCausesWhileItProbes) {
