@@ -195,7 +195,6 @@ TEST_F(MediaControlsServer, PropertiesTellTheCoreAndCallsActOnIt) {
     }
 }
 
-// Volume is the master level, read, told and set as the user's moves are; Rate stays 1.0.
 TEST_F(MediaControlsServer, VolumeIsTheMasterLevelAndRateStaysOne) {
     VolumeListener listener;
     ASSERT_TRUE(client.connect(QString(), MprisServer::kObjectPath,

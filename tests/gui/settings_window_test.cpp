@@ -127,8 +127,7 @@ TEST(SettingsWindow, RightFieldsStartTheStreamOnceAndAreKeptWithoutThePassword) 
     EXPECT_EQ(o.broadcast.starts.size(), 2U);
 }
 
-// Each field the user fills reaches what is started, each format keeps its own rate, and the
-// next run shows them all again.
+// Each format keeps its own rate.
 TEST(SettingsWindow, EveryFieldReachesTheOutletsAndComesBackNextRun) {
     struct Row {
         int format; // its place in the list

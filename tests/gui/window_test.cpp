@@ -201,10 +201,8 @@ std::pair<QImage, QImage> Images(QWidget& window) {
         window.grab().toImage().convertToFormat(QImage::Format_RGB32)};
 }
 
-// Each deck time display looks exactly as the label it replaces, the window around it
-// included: on the screen after it changed (only its own rectangle repainted) and drawn
-// whole, pixel for pixel, for time texts and for a text of other characters. A display that
-// showed another text, or kept its old one, would differ from the label.
+// Pixel for pixel, the window around it included: on the screen after it changed (only its own
+// rectangle repainted) and drawn whole, for time texts and for a text of other characters.
 TEST(WindowShow, TimeDisplaysLookExactlyAsTheLabelsTheyReplace) {
     testing::TestWindow t;
     CKORVALEDlg& w = *t.w;
@@ -564,8 +562,7 @@ TEST(RealDialogs, EachDialogIsAnsweredWhileTheWindowRuns) {
     QDir::setCurrent(savedCurrent);
 }
 
-// Each option starts off; on in the context menu, it is on for the core, checked on the Playback
-// page and kept; turned off on that page, it is off in the menu and at the next start.
+// Each option starts off; turned on in the menu and off on the Playback page, both ways.
 TEST(WindowWiring, EachOptionIsInStepInTheMenuAndOnThePageAndKeptAcrossRuns) {
     struct Row {
         const char* name;

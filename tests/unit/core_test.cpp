@@ -579,6 +579,9 @@ TEST(CoreDecks, UserFaderMovesSetLabelVolumeAndCloseNearTheBottom) {
         EXPECT_EQ(times.elapsed, row.closes ? "00:00:00:00" : "00:01:05:00");
         f.core.Decks().ShowDeckClipName(Deck::A);
         EXPECT_EQ(f.core.StatusText(), row.closes ? "" : "Player 1: Song One");
+        f.deck1.close(); // closed under the deck: the next tick shows no times
+        f.core.OnTimer(TimerId::Tick);
+        EXPECT_EQ(times.elapsed, "00:00:00:00");
     }
 }
 
@@ -745,6 +748,8 @@ TEST(CoreCue, MarkInGoToCueAndSetCueReloadTheDeckAtTheCuePoint) {
     Cue f(0.5); // a short clip: dropped when selected, and not dropped when Set Cue reloads it
     f.core.Cue().ToggleCuePlay();
     f.mci.replies["status movie position"] = "3000";
+    f.core.OnTimer(TimerId::Cue); // the tick shows where the playing cue stands
+    EXPECT_EQ(f.core.Cue().PlayTimeText(), "00:00:03:00");
     f.core.Cue().MarkCueIn();
     EXPECT_EQ(f.core.Cue().CuePointText(), "00:00:03:00");
     f.core.Cue().GoToCuePoint();
