@@ -127,7 +127,6 @@ TEST(SettingsWindow, RightFieldsStartTheStreamOnceAndAreKeptWithoutThePassword) 
     EXPECT_EQ(o.broadcast.starts.size(), 2U);
 }
 
-// Each format keeps its own rate.
 TEST(SettingsWindow, EveryFieldReachesTheOutletsAndComesBackNextRun) {
     struct Row {
         int format; // its place in the list

@@ -41,11 +41,13 @@ std::vector<float> Drain(MixTap& tap) {
 TEST(MixTap, OpeningAgainStartsAFreshClockAndSkipsWhatTheLastSessionLeft) {
     MixTap tap(8 * kBlock);
     tap.open();
-    tap.write(Block(1.0f).data(), kBlock);
-    tap.write(Block(2.0f).data(), kBlock);
+    for (int block = 0; block < 9; ++block) // the last one dropped: a gap
+        tap.write(Block(1.0f).data(), kBlock);
+    Drain(tap);
+    tap.write(Block(2.0f).data(), kBlock); // after the gap; both left unread
     tap.close();
     tap.write(Block(3.0f).data(), kBlock);
-    EXPECT_EQ(tap.framesOffered(), 2 * kBlock);
+    EXPECT_EQ(tap.framesOffered(), 10 * kBlock);
     tap.open();
     EXPECT_EQ(tap.framesOffered(), 0u);
     tap.write(Block(4.0f).data(), kBlock);

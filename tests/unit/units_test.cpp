@@ -222,8 +222,7 @@ TEST(WholeFile, WriteReplacesThroughLinksKeepsModesAndLeavesNoTemporary) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
 }
 
-// A save that runs out of room (the file-size limit, in a child so that it stays there) or
-// cannot create its file is told as such, and the old file stays as it was.
+// Out of room (the file-size limit, set in a child) or unable to create: told, the old file kept.
 TEST(PlayListSave, RunningOutOfRoomOrNoPlaceToCreateIsToldAndKeepsTheOldFile) {
     testing::TempDir dir;
     const std::string path = dir.file("list.ztl");
