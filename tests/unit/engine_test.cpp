@@ -370,7 +370,7 @@ TEST_F(Commands, HostileFileNamesCannotChangeTheCommand) {
     for (const std::string& refused :
          {"open " + spaced + " alias movie ", "open \"" + plain + "\"x alias movie",
           "open \"" + plain + " alias movie", "open \"" + plain + "\" alias other",
-          "open \"" + plain + "\" aliases movie"}) {
+          "open \"" + plain + "\" aliases movie", std::string()}) {
         EXPECT_EQ(send(refused), "") << refused;
         EXPECT_FALSE(cue.isOpen()) << refused;
     }
