@@ -75,14 +75,13 @@ void ExpectShowsCore(CKORVALEDlg& w) {
     EXPECT_EQ(w.MixStyleCombo->currentIndex(), c.Settings().MixStyleIndex());
     EXPECT_EQ(w.WaitFadeInCheck->isChecked(), c.Settings().WaitBoxChecked());
     EXPECT_EQ(w.FadeInThresholdSlider->isEnabled(), c.Settings().ThresholdEnabled());
-    EXPECT_EQ(Text(w.CueClipName), c.Cue().ClipName());
-    EXPECT_EQ(Text(w.CuePositionDisplay), c.Cue().CuePointText());
-    EXPECT_EQ(Text(w.CuePlayTime), c.Cue().PlayTimeText());
-    EXPECT_EQ(w.SetCueButton->isEnabled(), c.Cue().ControlsEnabled());
-    // A track bar holds its position inside its range.
-    EXPECT_EQ(
-        w.CuePositionSlider->value(),
-        std::clamp(c.Cue().SliderPosition(), c.Cue().SliderMinimum(), c.Cue().SliderMaximum()));
+    const CuePlayer& cue = c.Cue();
+    EXPECT_EQ(Text(w.CueClipName), cue.ClipName());
+    EXPECT_EQ(Text(w.CuePositionDisplay), cue.CuePointText());
+    EXPECT_EQ(Text(w.CuePlayTime), cue.PlayTimeText());
+    EXPECT_EQ(w.SetCueButton->isEnabled(), cue.ControlsEnabled());
+    const int inRange = std::clamp(cue.SliderPosition(), cue.SliderMinimum(), cue.SliderMaximum());
+    EXPECT_EQ(w.CuePositionSlider->value(), inRange); // a track bar keeps inside its range
     EXPECT_EQ(w.MicLevel->isVisibleTo(&w), c.Levels().MicOn());
     EXPECT_EQ(w.MasterLevel->value(), c.Levels().MasterPosition());
     EXPECT_EQ(w.MicLevel->value(), c.Levels().MicPosition());
@@ -644,13 +643,15 @@ TEST(ProgramSwitches, TurnTheirOptionsOnAmongOtherWords) {
     }
 }
 
-// The window looks as pictured: clips on both decks; then deck A playing, the mic panel shown.
+// Clips on both decks; then deck A playing, the mic panel shown, an entry far down selected.
 TEST(WindowShow, TheWindowLooksAsPictured) {
     ClipWindow l;
     EXPECT_EQ(testing::DifferenceFromPicture(l.w, QStringLiteral("window")), "");
     l.Press(l.w.PlayAButton);
     l.t.deck1.SetPosition(12.5);
     l.Press(l.w.MicButton);
+    l.core.Store().List().AppendMany(std::vector<std::string>(40, kClips[2]));
+    l.core.Store().List().Select(42); // the list scrolls to show it
     l.core.OnTimer(TimerId::Tick);
     EXPECT_EQ(testing::DifferenceFromPicture(l.w, QStringLiteral("window-playing-mic")), "");
 }

@@ -45,8 +45,7 @@ struct TestWindow {
 };
 
 #ifdef KORVALE_PICTURES // the window tests', which keep the pictures
-// Draws `widget` whole, no control focused, and compares it pixel for pixel with its picture
-// `<name>.png` in tests/gui/pictures: "" when they match, else where the drawing was put.
+// "" when `widget`, drawn with no control focused, matches tests/gui/pictures/<name>.png.
 inline std::string DifferenceFromPicture(QWidget& widget, const QString& name) {
     if (QWidget* focused = QApplication::focusWidget()) {
         focused->clearFocus();
