@@ -44,7 +44,6 @@ struct TestWindow {
     std::unique_ptr<CKORVALEDlg> w;
 };
 
-#ifdef KORVALE_PICTURES // the window tests', which keep the pictures
 // "" when `widget`, drawn with no control focused, matches tests/gui/pictures/<name>.png.
 inline std::string DifferenceFromPicture(QWidget& widget, const QString& name) {
     if (QWidget* focused = QApplication::focusWidget()) {
@@ -61,6 +60,5 @@ inline std::string DifferenceFromPicture(QWidget& widget, const QString& name) {
     drawn.save(kept);
     return name.toStdString() + " differs from its picture; as drawn: " + kept.toStdString();
 }
-#endif
 
 } // namespace korvale::testing
