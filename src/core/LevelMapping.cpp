@@ -9,17 +9,12 @@ namespace korvale {
 namespace {
 
 constexpr std::uint32_t kChannelSpan = 65536u;
-constexpr std::uint32_t kBothChannels = 65537u; // v * 65537 puts v in both 16-bit halves
 
 } // namespace
 
 std::uint16_t LevelPositionToChannel(int position) {
     // Unsigned arithmetic wraps, so any position gives a defined value.
     return static_cast<std::uint16_t>(kChannelSpan - static_cast<std::uint32_t>(position));
-}
-
-std::uint32_t LevelPositionToDeviceVolume(int position) {
-    return LevelPositionToChannel(position) * kBothChannels;
 }
 
 int ChannelsToLevelPosition(std::uint16_t left, std::uint16_t right) {

@@ -17,10 +17,6 @@ inline constexpr int kLevelLabelDivisor = 728;
 // (65536 - position) modulo 65536, so 1 gives 65535 and 65536 gives 0. Pure; any thread.
 std::uint16_t LevelPositionToChannel(int position);
 
-// The device's 32-bit volume for a slider position: the channel value in both the low (left)
-// and high (right) 16 bits.
-std::uint32_t LevelPositionToDeviceVolume(int position);
-
 // The slider position for a device's left and right volumes:
 // 65536 - floor((left + right) / 2).
 int ChannelsToLevelPosition(std::uint16_t left, std::uint16_t right);

@@ -152,6 +152,9 @@ TEST_F(MediaControlsServer, PropertiesTellTheCoreAndCallsActOnIt) {
     EXPECT_EQ(root.value("Identity").toString(), QString("KORVALE"));
     EXPECT_FALSE(root.value("CanQuit").toBool());
     EXPECT_TRUE(root.value("CanRaise").toBool());
+    t.w->showMinimized(); // and Raise brings it back
+    Call(client, MprisServer::kObjectPath, "org.mpris.MediaPlayer2", "Raise");
+    EXPECT_FALSE(t.w->isMinimized());
     const QVariantMap state = all(player);
     EXPECT_EQ(state.value("PlaybackStatus").toString(), QString("Paused"));
     QStringList offered; // what the desktop's media controls offer

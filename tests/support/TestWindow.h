@@ -44,14 +44,16 @@ struct TestWindow {
     std::unique_ptr<CKORVALEDlg> w;
 };
 
-// "" when `widget`, drawn with no control focused, matches tests/gui/pictures/<name>.png.
+// "" when `widget`, drawn with no control focused, matches tests/gui/pictures/<name>.png
+// (<name>@2x.png where it is drawn at twice the pixels).
 inline std::string DifferenceFromPicture(QWidget& widget, const QString& name) {
     if (QWidget* focused = QApplication::focusWidget()) {
         focused->clearFocus();
     }
     QApplication::processEvents();
     const QImage drawn = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QString file = name + QStringLiteral(".png");
+    const QString scale = widget.devicePixelRatioF() == 1.0 ? QString() : QStringLiteral("@2x");
+    const QString file = name + scale + QStringLiteral(".png");
     const QImage pictured(QDir(QStringLiteral(KORVALE_PICTURES)).filePath(file));
     if (drawn == pictured.convertToFormat(QImage::Format_RGB32)) {
         return "";

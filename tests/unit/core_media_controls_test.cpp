@@ -96,7 +96,7 @@ TEST(CoreMediaControls, OnlyLocalFileUrisNameAPath) {
         {"file:///a%20b/%C3%BC.mp3", "/a b/\xC3\xBC.mp3"},
         {"FILE://LocalHost/x", "/x"},
         {"file:/x%2fy", "/x/y"},
-        {"file:///a%41", "/aA"},
+        {"file:///a%41%30%39%aF", "/aA09\xAF"},
         {"http://host/x.mp3", std::nullopt},
         {"file://host/x.mp3", std::nullopt},
         {"file:x.mp3", std::nullopt},

@@ -105,12 +105,9 @@ TEST(CoreStart, SlidersShowTheStartSpeedsThenTheFirstStyleIsApplied) {
     EXPECT_EQ(Shown(f.core), "5 ?|5 ?|40 In Speed 40|2 Out Speed 2|");
     CoreFixture started(false);
     started.core.Start("/start/folder", true);
-    EXPECT_EQ(started.core.Settings().MixStyleIndex(), 0);
     EXPECT_EQ(Settings(started.core), (Ints{4, 400, 40, 2}));
     EXPECT_EQ(Shown(started.core),
               "4 Skip the last 4 seconds|400 -4 db|40 In Speed 40|2 Out Speed 2|");
-    EXPECT_TRUE(started.core.Settings().WaitBoxChecked());
-    EXPECT_TRUE(started.core.Settings().WaitForFadeIn());
     EXPECT_EQ(started.core.Decks().FaderPosition(Deck::A), 9000);
     EXPECT_EQ(started.core.Decks().FaderPosition(Deck::B), 9000);
     EXPECT_EQ(started.core.AppDirectory(), "/start/folder/");
@@ -279,8 +276,6 @@ TEST(CoreLevels, StartReadsDevicesMixerNamesAndLevelsWhereTheDevicesAllowIt) {
         EXPECT_EQ(levels.MasterLabel(), row.level > 1 ? Opt("-41 db") : Opt());
         EXPECT_EQ(levels.MicPosition(), row.mic);
         EXPECT_EQ(levels.MicButtonEnabled(), row.mic > 1);
-        EXPECT_EQ(levels.MicButtonCaption(), "MIC");
-        EXPECT_TRUE(levels.MixerOpened());
     }
 }
 

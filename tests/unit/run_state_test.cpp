@@ -24,10 +24,10 @@ RunState SampleRun(std::uint64_t serial, std::vector<std::string> entries) {
     state.entries = std::make_shared<const std::vector<std::string>>(std::move(entries));
     state.selected = 1;
     state.decks[0] = DeckRun{"/m/a.mp3", true, 0, 61.25};
-    state.decks[1] = DeckRun{"/m/b.mp3", false, 8500, 0.0};
+    state.decks[1] = DeckRun{"/m/b.mp3", false, 9000, 0.0}; // at the ends the damage rows pass
     state.loadNext = state.mixNext = true;
-    state.style = MixStyleRun{2, {8, 6000, 1, 1}, false};
-    state.onAir = 1;
+    state.style = MixStyleRun{7, {8, 6000, 1, 600}, false};
+    state.onAir = 2;
     return state;
 }
 
