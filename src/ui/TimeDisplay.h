@@ -35,6 +35,10 @@ public:
     // Shows `text`; the same text again repaints nothing.
     void setText(const QString& text);
 
+    // Whether the text is drawn from the glyphs laid out once (every time text is, once it has
+    // been painted), not laid out again at each paint as other texts are.
+    bool DrawsFromGlyphs() const { return m_runValid; }
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 

@@ -215,6 +215,7 @@ TEST(SettingsWindow, RecordingStartsInItsFolderAndAFailureIsToldOnce) {
     EXPECT_TRUE(QFile::exists(QString::fromStdString(folder)));
     page->RecordCheck->click(); // turned off: the recording stops
     EXPECT_EQ(o.recording.stops, 1);
+    Type(page->FolderEdit, QString::fromStdString(folder + "0")); // off: an edit starts nothing
     page->RecordCheck->click();
     ASSERT_EQ(o.recording.starts.size(), 2U);
     Type(page->FolderEdit, QString::fromStdString(folder + "2")); // moved while it records

@@ -213,6 +213,7 @@ TEST(WindowShow, TimeDisplaysLookExactlyAsTheLabelsTheyReplace) {
             SCOPED_TRACE(text);
             display->setText(QString::fromLatin1(text));
             const auto [shown, drawn] = Images(w);
+            EXPECT_EQ(display->DrawsFromGlyphs(), std::string(text) != "no clip");
             // The label as the control factory made it: left-aligned, vertically centred,
             // in the display's font, place and stacking order.
             auto label = std::make_unique<QLabel>(QString::fromLatin1(text), &w);

@@ -175,6 +175,8 @@ TEST_F(Broadcast, RefusedLogInsSayWhyAndAreNotTriedAgainWhileNothingListeningIs)
         EXPECT_EQ(broadcaster.status().reason, row.reason);
         // A retry comes after the first wait of 1 s.
         EXPECT_EQ(WaitUntil([&] { return tries > 1; }, 3s), row.triedAgain);
+        if (row.triedAgain) // and the next wait is twice as long
+            EXPECT_TRUE(WaitUntil([&] { return broadcaster.status().retryInSeconds == 2; }, 3s));
     }
     broadcaster.stop();
     EXPECT_EQ(broadcaster.status().state, BroadcastState::Off);
