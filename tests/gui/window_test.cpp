@@ -152,7 +152,6 @@ struct PaintCounter : QObject {
     std::map<QObject*, int> paints;
 };
 
-// Two decks playing: a second of ticks redraws the changing times (25 a second), nothing else.
 TEST(WindowShow, PlayingRedrawsOnlyWhatChanged) {
     ClipWindow l;
     QSignalSpy onAir(&l.w, &CKORVALEDlg::OnAirChanged); // what the stream and recording follow
@@ -234,7 +233,6 @@ TEST(WindowShow, TimeDisplaysLookExactlyAsTheLabelsTheyReplace) {
     }
 }
 
-// Assistive technology reads a time display as the label: a static text named by its text.
 TEST(WindowShow, TimeDisplaysReadAsStaticTextsNamedByTheirText) {
     testing::TestWindow t;
     t.w->ElapsedB->setText(QStringLiteral("00:00:12:00"));
@@ -403,7 +401,6 @@ TEST(WindowWiring, PlayListViewLoadsOnlyWhatTheUserSelects) {
     EXPECT_EQ(l.core.List().SelectedIndex(), 1);
 }
 
-// An unplayable entry clicked leaves the list; the next loads once, on the chosen deck only.
 TEST(WindowWiring, AnUnplayableEntryLeavesTheListAndTheNextLoadsOnce) {
     testing::TestWindow t;
     CKORVALEDlg& w = *t.w;

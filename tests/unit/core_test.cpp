@@ -121,7 +121,6 @@ TEST(CoreStart, SlidersShowTheStartSpeedsThenTheFirstStyleIsApplied) {
     EXPECT_EQ(noMixer.dialogs.messages[0].caption, "Error!");
 }
 
-// The tick runs while it could act and rests otherwise: each row wakes it, then lets it rest.
 TEST(CoreStart, TheTickRunsOnlyWhileItCouldAct) {
     struct Row {
         const char* name;

@@ -38,18 +38,6 @@ std::vector<float> Drain(MixTap& tap) {
     return all;
 }
 
-TEST(SpscRing, ItemsWrittenAndReadAcrossTheEndOfItsStorageKeepTheirOrder) {
-    SpscRing<int> ring(4);
-    const std::vector<int> first{1, 2, 3}, second{4, 5, 6}; // the second runs past the end
-    std::vector<int> out(3);
-    for (const std::vector<int>* items : {&first, &second}) {
-        SCOPED_TRACE(items->front());
-        ASSERT_EQ(ring.write(items->data(), 3), 3u);
-        ASSERT_EQ(ring.read(out.data(), 3), 3u);
-        EXPECT_EQ(out, *items);
-    }
-}
-
 TEST(MixTap, OpeningAgainStartsAFreshClockAndSkipsWhatTheLastSessionLeft) {
     MixTap tap(8 * kBlock);
     tap.open();

@@ -222,7 +222,6 @@ TEST(WholeFile, WriteReplacesThroughLinksKeepsModesAndLeavesNoTemporary) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
 }
 
-// Out of room (the file-size limit, set in a child) or unable to create: told, the old file kept.
 TEST(PlayListSave, RunningOutOfRoomOrNoPlaceToCreateIsToldAndKeepsTheOldFile) {
     testing::TempDir dir;
     const std::string path = dir.file("list.ztl");
