@@ -29,7 +29,6 @@ public:
     bool MicButtonEnabled() const { return m_micButtonEnabled; }
     const std::optional<std::string>& MicButtonCaption() const { return m_micButtonCaption; }
     bool TalkOverChecked() const { return m_talkOver; }
-    bool MixerOpened() const { return m_mixerOpened; }
 
     // Start-up: the device counts are read (and not used further) and mixer 0 is opened for
     // the life of the process; false when it cannot be.
