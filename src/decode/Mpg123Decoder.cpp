@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -63,10 +65,15 @@ std::optional<double> ReadReplayGain(mpg123_handle* mh) {
         if (strcasecmp(key.c_str(), kReplayGainTrackKey) != 0) {
             continue;
         }
-        const std::string text(extra.text.p, strnlen(extra.text.p, extra.text.fill));
-        char* end = nullptr;
-        const double gain = std::strtod(text.c_str(), &end);
-        if (end != text.c_str() && std::isfinite(gain) && std::fabs(gain) <= kMaxReplayGainDb) {
+        std::string_view text(extra.text.p, strnlen(extra.text.p, extra.text.fill));
+        // Written with a decimal point whatever the user's language, so read without the
+        // locale. The reader takes no plus sign: one is allowed before the number.
+        if (text.starts_with('+')) {
+            text.remove_prefix(1);
+        }
+        double gain = 0.0;
+        const auto read = std::from_chars(text.data(), text.data() + text.size(), gain);
+        if (read.ec == std::errc() && std::isfinite(gain) && std::fabs(gain) <= kMaxReplayGainDb) {
             return gain;
         }
     }

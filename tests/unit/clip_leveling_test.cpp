@@ -4,6 +4,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <numbers>
 
@@ -172,14 +173,18 @@ TEST(ClipFormats,
     TempDir dir;
     ASSERT_TRUE(WriteSineMp3(dir.file("a.mp3"), 2.0, 440, 44100, Mp3Mode::Cbr));
     const std::string audio = ReadBytes(dir.file("a.mp3"));
-    for (const auto& [gain, db] :
-         {std::pair{"-6.50 dB", std::optional(-6.5)}, {"loud dB", std::nullopt}}) {
+    // Tags are written with a decimal point, also where the desktop's language has a comma.
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    for (const auto& [gain, db] : {std::pair{"-6.50 dB", std::optional(-6.5)},
+                                   {"+2.25 dB", std::optional(2.25)},
+                                   {"loud dB", std::nullopt}}) {
         const std::string text = std::string("\0REPLAYGAIN_TRACK_GAIN\0", 23) + gain;
         const std::string frame = "TXXX" + std::string{0, 0, 0, char(text.size()), 0, 0} + text;
         WriteBytes(dir.file("a.mp3"),
                    std::string("ID3\3\0\0\0\0\0", 9) + char(frame.size()) + frame + audio);
         EXPECT_EQ(OpenDecoder(dir.file("a.mp3")).decoder->replayGainTrackDb(), db) << gain;
     }
+    std::setlocale(LC_NUMERIC, "C");
     // FLAC is read back in the recorder's tests.
     struct Row {
         const char* name;

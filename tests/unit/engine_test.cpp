@@ -30,6 +30,7 @@ namespace {
 
 // The rate converter against the tone sampled at the output rate: no delay, a flat pass band,
 // no images or aliases, the whole length, the same frames in any pieces and after a reset.
+// The end is flushed into more room than the input had, as into a ring drained meanwhile.
 TEST(Resampler, ConvertsAToneExactlyInTimeAndLevelInAnyPieces) {
     struct Row {
         int in;
@@ -50,9 +51,10 @@ TEST(Resampler, ConvertsAToneExactlyInTimeAndLevelInAnyPieces) {
                 0.5 * std::sin(2.0 * std::numbers::pi * row.hz * double(i) / row.in));
             input[2 * i + 1] = -input[2 * i];
         }
+        constexpr std::size_t kFlushRoom = 4096;
         auto convert = [&](auto& converter, std::size_t piece, std::size_t room) {
             std::vector<float> output;
-            std::vector<float> block(2 * room);
+            std::vector<float> block(2 * kFlushRoom);
             for (std::size_t done = 0; done < inFrames;) {
                 std::size_t used = 0;
                 const std::size_t got =
@@ -62,7 +64,7 @@ TEST(Resampler, ConvertsAToneExactlyInTimeAndLevelInAnyPieces) {
                 done += used;
             }
             for (std::size_t got = 1; got > 0;) {
-                got = converter.flush(block.data(), room);
+                got = converter.flush(block.data(), kFlushRoom);
                 output.insert(output.end(), block.begin(), block.begin() + 2 * long(got));
             }
             converter.reset();
