@@ -4,7 +4,6 @@
 #include <sndfile.h>
 
 #include <algorithm>
-#include <clocale>
 #include <cmath>
 #include <numbers>
 
@@ -173,8 +172,7 @@ TEST(ClipFormats,
     TempDir dir;
     ASSERT_TRUE(WriteSineMp3(dir.file("a.mp3"), 2.0, 440, 44100, Mp3Mode::Cbr));
     const std::string audio = ReadBytes(dir.file("a.mp3"));
-    // Tags are written with a decimal point, also where the desktop's language has a comma.
-    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // a decimal comma: tags keep their point
     for (const auto& [gain, db] : {std::pair{"-6.50 dB", std::optional(-6.5)},
                                    {"+2.25 dB", std::optional(2.25)},
                                    {"loud dB", std::nullopt}}) {

@@ -30,7 +30,6 @@ namespace {
 
 // The rate converter against the tone sampled at the output rate: no delay, a flat pass band,
 // no images or aliases, the whole length, the same frames in any pieces and after a reset.
-// The end is flushed into more room than the input had, as into a ring drained meanwhile.
 TEST(Resampler, ConvertsAToneExactlyInTimeAndLevelInAnyPieces) {
     struct Row {
         int in;
@@ -51,7 +50,7 @@ TEST(Resampler, ConvertsAToneExactlyInTimeAndLevelInAnyPieces) {
                 0.5 * std::sin(2.0 * std::numbers::pi * row.hz * double(i) / row.in));
             input[2 * i + 1] = -input[2 * i];
         }
-        constexpr std::size_t kFlushRoom = 4096;
+        constexpr std::size_t kFlushRoom = 4096; // more than the input had: a ring drained since
         auto convert = [&](auto& converter, std::size_t piece, std::size_t room) {
             std::vector<float> output;
             std::vector<float> block(2 * kFlushRoom);
