@@ -43,7 +43,7 @@ if ((${#missing[@]} > 0)); then
         "${missing[@]}"
 fi
 
-# A language that writes numbers with a decimal comma: the tests read tags under it.
-if [[ ${1:-run} == test ]] && ! locale -a | grep -qx 'de_DE.utf8'; then
-    "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+# A language with a decimal comma and its own case of I: the tests read tags under it.
+if [[ ${1:-run} == test ]] && ! locale -a | grep -qx 'tr_TR.utf8'; then
+    "${sudo_cmd[@]}" localedef -i tr_TR -f UTF-8 tr_TR.UTF-8
 fi

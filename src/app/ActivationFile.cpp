@@ -1,5 +1,6 @@
 #include "app/ActivationFile.h"
 
+#include "interfaces/AsciiText.h"
 #include "interfaces/PathLength.h"
 
 #include <unistd.h>
@@ -21,8 +22,7 @@ constexpr unsigned char kFirstPrintable = 0x20;
 constexpr unsigned char kDelete = 0x7f;
 
 bool IsPlainWordCharacter(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9')) {
+    if (IsAsciiLetterOrDigit(c)) {
         return true;
     }
     switch (c) {

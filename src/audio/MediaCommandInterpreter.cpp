@@ -1,10 +1,10 @@
 #include "audio/MediaCommandInterpreter.h"
 
+#include "interfaces/AsciiText.h"
 #include "interfaces/MediaVoice.h"
 #include "interfaces/PathLength.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -27,25 +27,12 @@ bool IsControl(unsigned char c) {
     return c < 0x20 || c == 0x7f;
 }
 
-bool EqualsWord(const std::string& word, const char* keyword) {
-    const std::size_t n = std::char_traits<char>::length(keyword);
-    if (word.size() != n) {
-        return false;
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(word[i])) != keyword[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool Matches(const std::vector<std::string>& words, std::initializer_list<const char*> keywords) {
     if (words.size() != keywords.size()) {
         return false;
     }
     return std::equal(words.begin(), words.end(), keywords.begin(),
-                      [](const std::string& w, const char* k) { return EqualsWord(w, k); });
+                      [](const std::string& w, const char* k) { return EqualsAnyCase(w, k); });
 }
 
 // Splits a command into words. A word that starts with a double quote runs to the next
@@ -98,10 +85,10 @@ std::string MediaCommandInterpreter::sendString(const std::string& command) {
         return {};
     }
     const std::string& verb = (*words)[0];
-    if (EqualsWord(verb, "open")) {
+    if (EqualsAnyCase(verb, "open")) {
         return open(*words);
     }
-    if (EqualsWord(verb, "status")) {
+    if (EqualsAnyCase(verb, "status")) {
         return status(*words);
     }
     if (Matches(*words, {"close", "all"})) {
@@ -144,8 +131,8 @@ std::string MediaCommandInterpreter::sendString(const std::string& command) {
 }
 
 std::string MediaCommandInterpreter::open(const std::vector<std::string>& words) {
-    if (words.size() != 4 || !EqualsWord(words[2], "alias") || !EqualsWord(words[3], kAlias) ||
-        m_open) {
+    if (words.size() != 4 || !EqualsAnyCase(words[2], "alias") ||
+        !EqualsAnyCase(words[3], kAlias) || m_open) {
         return {};
     }
     std::string path = words[1];

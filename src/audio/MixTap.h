@@ -16,7 +16,7 @@ namespace korvale {
 //  - open(), close(): the user-interface thread (one owner at a time); the owner's worker
 //    may close() too, when its outlet ends by itself (a failed write).
 //  - write(): the audio output thread only; never locks, allocates or waits.
-//  - read(), framesWritten() on the reading side: the outlet's worker thread (or whoever
+//  - read() on the reading side: the outlet's worker thread (or whoever
 //    reads while no worker runs: the hand-over must be a join or another happens-before).
 //  - isOpen(), framesOffered(), droppedBlocks(): any thread, non-blocking.
 //

@@ -1,6 +1,6 @@
 #include "core/FileUri.h"
 
-#include <cctype>
+#include "interfaces/AsciiText.h"
 
 namespace korvale {
 
@@ -14,28 +14,16 @@ constexpr int kNibbleBits = 4;
 constexpr unsigned char kNibbleMask = 0x0f;
 
 bool KeptAsIs(unsigned char byte) {
-    return std::isalnum(byte) != 0 || byte == '-' || byte == '.' || byte == '_' || byte == '~' ||
-           byte == '/';
+    return IsAsciiLetterOrDigit(static_cast<char>(byte)) || byte == '-' || byte == '.' ||
+           byte == '_' || byte == '~' || byte == '/';
 }
 
 int HexValue(char digit) {
     if (digit >= '0' && digit <= '9') {
         return digit - '0';
     }
-    const int lower = std::tolower(static_cast<unsigned char>(digit));
+    const char lower = AsciiLower(digit);
     return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace
@@ -57,7 +45,7 @@ std::string FileUriOfPath(std::string_view path) {
 }
 
 std::optional<std::string> PathOfFileUri(std::string_view uri) {
-    if (!StartsWithNoCase(uri, kScheme)) {
+    if (!StartsWithAnyCase(uri, kScheme)) {
         return std::nullopt;
     }
     std::string_view rest = uri.substr(kScheme.size());
@@ -65,9 +53,7 @@ std::optional<std::string> PathOfFileUri(std::string_view uri) {
         rest.remove_prefix(kAuthorityStart.size());
         const std::size_t slash = rest.find('/');
         const std::string_view host = rest.substr(0, slash);
-        if (slash == std::string_view::npos ||
-            !(host.empty() ||
-              (host.size() == kLocalHost.size() && StartsWithNoCase(host, kLocalHost)))) {
+        if (slash == std::string_view::npos || !(host.empty() || EqualsAnyCase(host, kLocalHost))) {
             return std::nullopt;
         }
         rest.remove_prefix(slash);

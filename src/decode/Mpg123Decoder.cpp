@@ -1,17 +1,17 @@
 #include "decode/Mpg123Decoder.h"
 
+#include "interfaces/AsciiText.h"
+
 #include <mpg123.h>
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <strings.h>
 #include <sys/stat.h>
 
 namespace korvale {
@@ -28,7 +28,7 @@ constexpr double kMinBytesPerSecond = 8000.0 / 8.0;
 constexpr double kMaxSecondsSlack = 2.0;
 constexpr long kSeekPrerollFrames = 12;
 constexpr std::size_t kStreamBufferBytes = 64 * 1024;
-constexpr char kReplayGainTrackKey[] = "REPLAYGAIN_TRACK_GAIN";
+constexpr char kReplayGainTrackKey[] = "replaygain_track_gain"; // in any case
 // A tagged gain beyond this is taken for a broken tag.
 constexpr double kMaxReplayGainDb = 60.0;
 
@@ -60,9 +60,9 @@ std::optional<double> ReadReplayGain(mpg123_handle* mh) {
         if (extra.description.p == nullptr || extra.text.p == nullptr) {
             continue;
         }
-        const std::string key(extra.description.p,
-                              strnlen(extra.description.p, extra.description.fill));
-        if (strcasecmp(key.c_str(), kReplayGainTrackKey) != 0) {
+        const std::string_view key(extra.description.p,
+                                   strnlen(extra.description.p, extra.description.fill));
+        if (!EqualsAnyCase(key, kReplayGainTrackKey)) {
             continue;
         }
         std::string_view text(extra.text.p, strnlen(extra.text.p, extra.text.fill));

@@ -172,17 +172,18 @@ TEST(ClipFormats,
     TempDir dir;
     ASSERT_TRUE(WriteSineMp3(dir.file("a.mp3"), 2.0, 440, 44100, Mp3Mode::Cbr));
     const std::string audio = ReadBytes(dir.file("a.mp3"));
-    std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // a decimal comma: tags keep their point
-    for (const auto& [gain, db] : {std::pair{"-6.50 dB", std::optional(-6.5)},
-                                   {"+2.25 dB", std::optional(2.25)},
-                                   {"loud dB", std::nullopt}}) {
-        const std::string text = std::string("\0REPLAYGAIN_TRACK_GAIN\0", 23) + gain;
+    std::setlocale(LC_ALL, "tr_TR.UTF-8"); // a decimal comma, and tolower('I') == 'I'
+    for (const auto& [key, gain, db] :
+         {std::tuple{"REPLAYGAIN_TRACK_GAIN", "-6.50 dB", std::optional(-6.5)},
+          {"replaygain_track_gain", "+2.25 dB", std::optional(2.25)},
+          {"REPLAYGAIN_TRACK_GAIN", "loud dB", std::nullopt}}) {
+        const std::string text = std::string(1, '\0') + key + '\0' + gain;
         const std::string frame = "TXXX" + std::string{0, 0, 0, char(text.size()), 0, 0} + text;
         WriteBytes(dir.file("a.mp3"),
                    std::string("ID3\3\0\0\0\0\0", 9) + char(frame.size()) + frame + audio);
         EXPECT_EQ(OpenDecoder(dir.file("a.mp3")).decoder->replayGainTrackDb(), db) << gain;
     }
-    std::setlocale(LC_NUMERIC, "C");
+    std::setlocale(LC_ALL, "C");
     // FLAC is read back in the recorder's tests.
     struct Row {
         const char* name;
