@@ -6,7 +6,6 @@
 
 #include "core/CoreHost.h"
 #include "core/Korvale.h"
-#include "platform/PosixFileSystem.h"
 #include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
 
@@ -31,19 +30,13 @@ public:
 
 // The core on fakes, started as the program starts it but without its running tick:
 // tests call OnTimer themselves. `start` false leaves it unstarted.
-struct CoreFixture {
-    explicit CoreFixture(bool start = true)
-        : core(CoreServices{&deck1, &deck2, &mci, &devices, &dialogs, &shell, &files}, host) {
+struct CoreFixture : FakeServices {
+    explicit CoreFixture(bool start = true) : core(With(&deck1, &deck2), host) {
         if (start)
             core.Start("/start/folder", /*startTick=*/false);
     }
 
     FakeMediaVoice deck1, deck2;
-    FakeMciDevice mci;
-    FakeAudioDevices devices;
-    FakeDialogs dialogs;
-    FakeShell shell;
-    PosixFileSystem files;
     FakeCoreHost host;
     Korvale core;
 

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "core/Korvale.h"
 #include "interfaces/AudioDevices.h"
 #include "interfaces/Dialogs.h"
 #include "interfaces/MciDevice.h"
 #include "interfaces/Shell.h"
+#include "platform/PosixFileSystem.h"
 
 namespace korvale::testing {
 
@@ -130,6 +132,20 @@ public:
         return true;
     }
     std::vector<std::string> opened;
+};
+
+// What the core drives besides its decks, as fakes; the file system is the real one.
+struct FakeServices {
+    FakeMciDevice mci;
+    FakeAudioDevices devices;
+    FakeDialogs dialogs;
+    FakeShell shell;
+    PosixFileSystem files;
+
+    // The services with these decks (and these dialogs, where given instead of the fake).
+    CoreServices With(MediaVoice* deck1, MediaVoice* deck2, Dialogs* given = nullptr) {
+        return {deck1, deck2, &mci, &devices, given != nullptr ? given : &dialogs, &shell, &files};
+    }
 };
 
 } // namespace korvale::testing

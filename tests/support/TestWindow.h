@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "platform/PosixFileSystem.h"
 #include "support/FakeDevices.h"
 #include "support/FakeMediaVoice.h"
 #include "ui/CKORVALEDlg.h"
@@ -17,13 +16,12 @@ namespace korvale::testing {
 
 // The main window built as the program builds it on fake players and devices, with the
 // given dialogs (or fake ones of its own), initialised; its tick is left to the caller.
-struct TestWindow {
+struct TestWindow : FakeServices {
     // `optionsFile` keeps the context menu's options; `adjust` changes the services further.
     explicit TestWindow(Dialogs* given = nullptr, QSize screen = QSize(1280, 1024),
                         std::optional<QString> optionsFile = std::nullopt,
                         const std::function<void(WindowServices&)>& adjust = {}) {
-        WindowServices services{
-            {&deck1, &deck2, &mci, &devices, given != nullptr ? given : &dialogs, &shell, &files}};
+        WindowServices services{With(&deck1, &deck2, given)};
         services.screenSize = screen;
         services.optionsFile = std::move(optionsFile);
         services.startTickTimer = false;
@@ -36,11 +34,6 @@ struct TestWindow {
     }
 
     FakeMediaVoice deck1, deck2;
-    FakeMciDevice mci;
-    FakeAudioDevices devices;
-    FakeShell shell;
-    PosixFileSystem files;
-    FakeDialogs dialogs; // used when no dialogs are given
     std::unique_ptr<CKORVALEDlg> w;
 };
 

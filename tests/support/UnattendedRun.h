@@ -28,7 +28,7 @@ struct StackProbeHost : FakeCoreHost {
 // The core on the real engine rendered offline, its timers run as the window runs them (the tick
 // after every 10 ms slice, the fade timer every 40 ms while it runs), deterministic, not real
 // time. Books the clips that started to play and the completed hand-overs.
-struct UnattendedRun {
+struct UnattendedRun : FakeServices {
     static constexpr int kSliceMs = 10;
     static constexpr int kFadeTimerMs = 40;
     static constexpr int kRate = OfflineEngine::kDefaultRate;
@@ -71,15 +71,8 @@ struct UnattendedRun {
     bool waitForAnalyses = false;
 
     OfflineEngine engine;
-    FakeMciDevice mci;
-    FakeAudioDevices devices;
-    FakeDialogs dialogs;
-    FakeShell shell;
-    PosixFileSystem files;
     StackProbeHost host;
-    Korvale core{CoreServices{&engine.voice(VoiceId::Deck1), &engine.voice(VoiceId::Deck2), &mci,
-                              &devices, &dialogs, &shell, &files},
-                 host};
+    Korvale core{With(&engine.voice(VoiceId::Deck1), &engine.voice(VoiceId::Deck2)), host};
 
     std::vector<float> slice = std::vector<float>(2 * kSliceFrames);
     long long nowMs = 0;
