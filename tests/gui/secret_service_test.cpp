@@ -26,14 +26,13 @@ bool SecretServiceRuns() {
 // its session with the first service it met, so the service stays until the application
 // ends. True once the service is on the bus.
 bool StartSecretService(const testing::TempDir& dir) {
-    static QProcess* daemon = nullptr;
+    static auto* daemon = new QProcess;
     std::filesystem::create_directories(dir.file("runtime"));
     std::filesystem::permissions(dir.file("runtime"), std::filesystem::perms::owner_all);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", QString::fromStdString(dir.path()));
     env.insert("XDG_DATA_HOME", QString::fromStdString(dir.file("data")));
     env.insert("XDG_RUNTIME_DIR", QString::fromStdString(dir.file("runtime")));
-    daemon = new QProcess;
     daemon->setProcessEnvironment(env);
     daemon->setStandardOutputFile(QProcess::nullDevice());
     daemon->setStandardErrorFile(QProcess::nullDevice());

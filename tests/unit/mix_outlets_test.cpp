@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <numeric>
 #include <sndfile.h>
 #include <string>
 #include <sys/resource.h>
@@ -38,7 +39,7 @@ std::vector<float> Drain(MixTap& tap) {
     return all;
 }
 
-TEST(MixTap, OpeningAgainStartsAFreshClockAndSkipsWhatTheLastSessionLeft) {
+TEST(MixTap, AFreshSessionSkipsTheLastOneAndBlocksAcrossTheRingsEndReadBackWhole) {
     MixTap tap(8 * kBlock);
     tap.open();
     for (int block = 0; block < 9; ++block) // the last one dropped: a gap
@@ -53,6 +54,13 @@ TEST(MixTap, OpeningAgainStartsAFreshClockAndSkipsWhatTheLastSessionLeft) {
     tap.write(Block(4.0f).data(), kBlock);
     EXPECT_EQ(tap.droppedBlocks(), 0u);
     EXPECT_EQ(Drain(tap), Block(4.0f));
+    // Three blocks and a half at a time: the second lies across the end of the ring's storage.
+    std::vector<float> ramp(7 * kBlock);
+    std::iota(ramp.begin(), ramp.end(), 0.0f);
+    for (int pass = 0; pass < 2; ++pass) {
+        tap.write(ramp.data(), ramp.size() / MixTap::kChannels);
+        EXPECT_EQ(Drain(tap), ramp) << "pass " << pass;
+    }
 }
 
 constexpr int kMixRate = OfflineEngine::kDefaultRate;
