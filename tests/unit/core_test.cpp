@@ -111,7 +111,6 @@ TEST(CoreStart, SlidersShowTheStartSpeedsThenTheFirstStyleIsApplied) {
     EXPECT_EQ(started.core.Decks().FaderPosition(Deck::A), 9000);
     EXPECT_EQ(started.core.AppDirectory(), "/start/folder/");
     EXPECT_EQ(started.dialogs.messages.size(), 0u);
-    EXPECT_EQ(started.core.Cue().SliderMaximum(), 1000);
     EXPECT_EQ(started.host.timers, (std::map<TimerId, int>{})) << "nothing loaded: the tick rests";
     CoreFixture noMixer(false);
     noMixer.devices.mixerOpens = false;
