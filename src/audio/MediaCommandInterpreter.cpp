@@ -31,8 +31,7 @@ bool Matches(const std::vector<std::string>& words, std::initializer_list<const 
     if (words.size() != keywords.size()) {
         return false;
     }
-    return std::equal(words.begin(), words.end(), keywords.begin(),
-                      [](const std::string& w, const char* k) { return EqualsAnyCase(w, k); });
+    return std::equal(words.begin(), words.end(), keywords.begin(), EqualsAnyCase);
 }
 
 // Splits a command into words. A word that starts with a double quote runs to the next

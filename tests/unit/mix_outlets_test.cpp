@@ -55,7 +55,7 @@ TEST(MixTap, AFreshSessionSkipsTheLastOneAndBlocksAcrossTheRingsEndReadBackWhole
     EXPECT_EQ(tap.droppedBlocks(), 0u);
     EXPECT_EQ(Drain(tap), Block(4.0f));
     // Three blocks and a half at a time: the second lies across the end of the ring's storage.
-    std::vector<float> ramp(7 * kBlock);
+    std::vector<float> ramp(7 * kBlock / 2 * MixTap::kChannels);
     std::iota(ramp.begin(), ramp.end(), 0.0f);
     for (int pass = 0; pass < 2; ++pass) {
         tap.write(ramp.data(), ramp.size() / MixTap::kChannels);
